@@ -1,0 +1,46 @@
+#include "core/common/AgentPaths.hpp"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+namespace kindora::AgentPaths {
+
+std::filesystem::path homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        return home;
+    }
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+        return entry->pw_dir;
+    }
+    return "/";
+}
+
+std::filesystem::path dataDirectory() {
+#ifdef __APPLE__
+    return homeDirectory() / "Library" / "Application Support" / "Kindora";
+#else
+    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome != nullptr && dataHome[0] == '/') {
+        return std::filesystem::path(dataHome) / "Kindora";
+    }
+    return homeDirectory() / ".local" / "share" / "Kindora";
+#endif
+}
+
+std::filesystem::path ensureDataDirectory() {
+    const auto directory = dataDirectory();
+    std::filesystem::create_directories(directory.parent_path());
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw std::filesystem::filesystem_error("create data directory", directory,
+                                                std::error_code(errno, std::generic_category()));
+    }
+    return directory;
+}
+
+std::filesystem::path messagesDatabasePath() { return homeDirectory() / "Library" / "Messages" / "chat.db"; }
+
+}  // namespace kindora::AgentPaths

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+
+namespace kindora::AgentPaths {
+
+// The agent's data directory: $XDG_DATA_HOME/Kindora (default ~/.local/share/Kindora) on Linux,
+// ~/Library/Application Support/Kindora on macOS. It holds "state.json" and the meeting ledgers.
+std::filesystem::path dataDirectory();
+
+// dataDirectory(), created with mode 0700 when missing. Throws std::filesystem::filesystem_error.
+std::filesystem::path ensureDataDirectory();
+
+// The user's home directory ($HOME, else the password database).
+std::filesystem::path homeDirectory();
+
+// The Messages database: the home directory plus "/Library/Messages/chat.db".
+std::filesystem::path messagesDatabasePath();
+
+}  // namespace kindora::AgentPaths

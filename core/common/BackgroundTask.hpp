@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <stop_token>
+#include <thread>
+
+#include "core/common/MainQueue.hpp"
+
+namespace kindora {
+
+// Blocking work for a main-thread controller (a backend call, a wait), run on a thread of its own.
+// The work hands its results back through Context::post: the posted function runs on the main thread
+// only if the task was not cancelled by then. Since cancel() and the destructor are called on the main
+// thread too, a continuation never runs after its owner cancelled the task or was destroyed.
+class BackgroundTask {
+public:
+    class Context {
+    public:
+        Context(MainQueue& mainQueue, std::stop_token stop) : mainQueue_(mainQueue), stop_(std::move(stop)) {}
+
+        const std::stop_token& stopToken() const { return stop_; }
+        bool isCancelled() const { return stop_.stop_requested(); }
+
+        // Runs `continuation` on the main thread unless the task is cancelled before it gets there.
+        void post(std::function<void()> continuation) const;
+
+    private:
+        MainQueue& mainQueue_;
+        std::stop_token stop_;
+    };
+
+    using Work = std::function<void(const Context& context)>;
+
+    BackgroundTask(MainQueue& mainQueue, Work work);
+    BackgroundTask(const BackgroundTask&) = delete;
+    BackgroundTask& operator=(const BackgroundTask&) = delete;
+    // Cancels the work and waits for its thread; the work must honour the stop token promptly.
+    ~BackgroundTask();
+
+    void cancel();
+    bool isCancelled() const { return stop_.stop_requested(); }
+
+private:
+    std::stop_source stop_;
+    std::thread thread_;
+};
+
+}  // namespace kindora

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace kindora::Jitter {
+
+// A factor drawn uniformly from the closed range 0.85 to 1.15, so that agents that failed together
+// do not retry together.
+double factor();
+
+// `seconds` multiplied by factor().
+double apply(double seconds);
+
+}  // namespace kindora::Jitter

@@ -1,0 +1,99 @@
+#include "core/common/PollingLoop.hpp"
+
+#include <exception>
+#include <utility>
+
+namespace kindora {
+namespace {
+
+// A tick that throws despite catching everything itself is a bug; the loop survives it and retries
+// after this delay rather than spinning.
+constexpr double delayAfterEscapedFailure = 60.0;
+
+}  // namespace
+
+PollingLoop::PollingLoop(std::string name, Sleeper sleeper, Tick tick)
+    : name_(std::move(name)), sleeper_(std::move(sleeper)), tick_(std::move(tick)), log_("PollingLoop") {}
+
+PollingLoop::~PollingLoop() {
+    stop();
+    std::lock_guard lifecycle(lifecycleMutex_);
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void PollingLoop::start() {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    {
+        std::lock_guard state(stateMutex_);
+        if (running_) {
+            return;
+        }
+    }
+    if (thread_.joinable()) {
+        thread_.join();  // the previous run was stopped; let its last tick finish first
+    }
+    std::stop_token token;
+    {
+        std::lock_guard state(stateMutex_);
+        running_ = true;
+        loopStop_ = std::stop_source();
+        token = loopStop_.get_token();
+    }
+    thread_ = std::thread([this, token] { run(token); });
+}
+
+void PollingLoop::stop() {
+    std::lock_guard state(stateMutex_);
+    running_ = false;
+    loopStop_.request_stop();
+    if (waitStop_) {
+        waitStop_->request_stop();
+    }
+}
+
+void PollingLoop::tickNow() {
+    std::lock_guard state(stateMutex_);
+    if (waitStop_) {
+        waitStop_->request_stop();
+    }
+}
+
+bool PollingLoop::isRunning() const {
+    std::lock_guard state(stateMutex_);
+    return running_;
+}
+
+void PollingLoop::run(std::stop_token stop) {
+    while (!stop.stop_requested()) {
+        const double delay = runTick(stop);
+        std::stop_source wait;
+        {
+            std::lock_guard state(stateMutex_);
+            if (stop.stop_requested()) {
+                break;
+            }
+            waitStop_ = wait;
+        }
+        {
+            std::stop_callback forwardStop(stop, [&wait] { wait.request_stop(); });
+            sleeper_.sleep(delay, wait.get_token());
+        }
+        std::lock_guard state(stateMutex_);
+        waitStop_.reset();
+    }
+}
+
+double PollingLoop::runTick(std::stop_token stop) {
+    try {
+        return tick_(std::move(stop));
+    } catch (const std::exception& error) {
+        log_.fault("{} tick threw, retrying in {} s: {}", name_, delayAfterEscapedFailure, error.what());
+    } catch (...) {
+        log_.fault("{} tick threw, retrying in {} s", name_, delayAfterEscapedFailure);
+    }
+    return delayAfterEscapedFailure;
+}
+
+}  // namespace kindora

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "core/common/Log.hpp"
+#include "core/common/Sleeper.hpp"
+
+namespace kindora {
+
+// The loop shared by the agent's four pollers: on a thread of its own it runs `tick`, then waits the
+// delay the tick returned through the Sleeper, and again, until stopped.
+//
+// - stop() never blocks: it cancels the wait and the running tick's stop token (which reaches the
+//   HTTP transport), and the thread ends on its own. It may be called from the tick itself.
+// - start() after stop() first joins the old thread, so two ticks of one loop never overlap.
+// - tickNow() cuts the current wait short; while a tick runs it does nothing, and the wait after that
+//   tick is kept.
+// The owner must destroy its PollingLoop before the state its tick touches (declare it last).
+class PollingLoop {
+public:
+    // One pass; returns the delay in seconds before the next one. `stop` is requested when the loop
+    // is stopped, so blocking work inside the tick can give up early.
+    using Tick = std::function<double(std::stop_token stop)>;
+
+    PollingLoop(std::string name, Sleeper sleeper, Tick tick);
+    PollingLoop(const PollingLoop&) = delete;
+    PollingLoop& operator=(const PollingLoop&) = delete;
+    ~PollingLoop();
+
+    void start();
+    void stop();
+    void tickNow();
+
+    bool isRunning() const;
+
+private:
+    void run(std::stop_token stop);
+    double runTick(std::stop_token stop);
+
+    const std::string name_;
+    const Sleeper sleeper_;
+    const Tick tick_;
+    const Log log_;
+
+    std::mutex lifecycleMutex_;  // serialises start() and the destructor, which may join
+    std::thread thread_;
+
+    mutable std::mutex stateMutex_;  // never held while joining or ticking
+    bool running_ = false;
+    std::stop_source loopStop_;
+    std::optional<std::stop_source> waitStop_;
+};
+
+}  // namespace kindora

@@ -1,0 +1,62 @@
+#include "core/common/BackgroundTask.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "tests/support/ManualMainQueue.hpp"
+#include "tests/support/VirtualTime.hpp"
+
+namespace kindora {
+namespace {
+
+TEST(BackgroundTask, TheContinuationRunsOnTheMainQueue) {
+    testing::ManualMainQueue mainQueue;
+    int result = 0;
+    BackgroundTask task(mainQueue, [&](const BackgroundTask::Context& context) {
+        const int computed = 42;
+        context.post([&result, computed] { result = computed; });
+    });
+    ASSERT_TRUE(mainQueue.drainUntil([&] { return result != 0; }));
+    EXPECT_EQ(result, 42);
+}
+
+TEST(BackgroundTask, AContinuationPostedBeforeCancelDoesNotRunAfterIt) {
+    testing::ManualMainQueue mainQueue;
+    std::atomic<bool> posted = false;
+    bool ran = false;
+    BackgroundTask task(mainQueue, [&](const BackgroundTask::Context& context) {
+        context.post([&ran] { ran = true; });
+        posted = true;
+    });
+    while (mainQueue.size() == 0) {
+        std::this_thread::yield();
+    }
+    task.cancel();
+    mainQueue.drain();
+    EXPECT_FALSE(ran);
+}
+
+TEST(BackgroundTask, DestroyingTheTaskCancelsAWaitInProgress) {
+    testing::ManualMainQueue mainQueue;
+    testing::VirtualTime time;
+    bool ran = false;
+    auto task = std::make_unique<BackgroundTask>(mainQueue, [&](const BackgroundTask::Context& context) {
+        time.sleeper().sleep(3600, context.stopToken());
+        context.post([&ran] { ran = true; });
+    });
+    ASSERT_TRUE(time.waitForSleepers(1));
+    task.reset();  // returns promptly: the sleep sees the stop request
+    mainQueue.drain();
+    EXPECT_FALSE(ran);
+}
+
+TEST(BackgroundTask, WorkThatThrowsDoesNotEscape) {
+    testing::ManualMainQueue mainQueue;
+    { BackgroundTask task(mainQueue, [](const BackgroundTask::Context&) { throw std::runtime_error("boom"); }); }
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace kindora

@@ -1,0 +1,64 @@
+#include "core/common/Sleeper.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/support/VirtualTime.hpp"
+
+namespace kindora {
+namespace {
+
+TEST(LiveSleeper, AStopRequestWakesALongWaitAtOnce) {
+    std::stop_source stop;
+    bool completed = true;
+    std::thread sleeper([&] { completed = Sleeper::live().sleep(3600, stop.get_token()); });
+    std::this_thread::yield();
+    const auto requested = std::chrono::steady_clock::now();
+    stop.request_stop();
+    sleeper.join();
+    EXPECT_FALSE(completed);
+    EXPECT_LT(std::chrono::steady_clock::now() - requested, std::chrono::seconds(1));
+}
+
+TEST(LiveSleeper, ANegativeOrZeroWaitReturnsAtOnceAsCompleted) {
+    EXPECT_TRUE(Sleeper::live().sleep(-5, std::stop_token()));
+    EXPECT_TRUE(Sleeper::live().sleep(0, std::stop_token()));
+}
+
+TEST(LiveSleeper, AnAlreadyStoppedTokenDoesNotWait) {
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_FALSE(Sleeper::live().sleep(3600, stop.get_token()));
+}
+
+TEST(VirtualTime, ASleeperWakesOnlyWhenTheTimelinePassesItsDeadline) {
+    testing::VirtualTime time;
+    bool completed = false;
+    std::thread sleeper([&] { completed = time.sleeper().sleep(10, std::stop_token()); });
+    ASSERT_TRUE(time.waitForSleepers(1));
+    time.advance(9.5);
+    EXPECT_EQ(time.sleeperCount(), 1u);
+    time.advance(0.5);
+    sleeper.join();
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(time.requestedSleeps(), std::vector<double>{10});
+}
+
+TEST(VirtualTime, AStoppedVirtualSleepReturnsFalseWithoutAdvancingTime) {
+    testing::VirtualTime time;
+    const Date start = time.now();
+    std::stop_source stop;
+    bool completed = true;
+    std::thread sleeper([&] { completed = time.sleeper().sleep(60, stop.get_token()); });
+    ASSERT_TRUE(time.waitForSleepers(1));
+    stop.request_stop();
+    sleeper.join();
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(time.now(), start);
+    EXPECT_EQ(time.sleeperCount(), 0u);
+}
+
+}  // namespace
+}  // namespace kindora
