@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <memory>
 #include <condition_variable>
 #include <mutex>
@@ -166,12 +167,15 @@ TEST(PollingLoop, ATickMayStopItsOwnLoop) {
     std::atomic<int> ticks = 0;
     {
         std::unique_ptr<PollingLoop> loop;
+        std::promise<void> ticked;
         loop = std::make_unique<PollingLoop>("Test", time.sleeper(), [&](std::stop_token) {
             ++ticks;
             loop->stop();
+            ticked.set_value();
             return 5.0;
         });
         loop->start();
+        ticked.get_future().wait();
     }  // destruction joins the loop's thread
     EXPECT_EQ(ticks.load(), 1);
     EXPECT_EQ(time.sleepCount(), 0u);
