@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "core/common/BackgroundTask.hpp"
+#include "core/common/Date.hpp"
+#include "core/common/MainQueue.hpp"
+#include "core/common/Observable.hpp"
+#include "core/common/Sleeper.hpp"
+#include "core/interrupts/DoNotDisturbPreset.hpp"
+#include "core/interrupts/DoNotDisturbStore.hpp"
+
+namespace kindora {
+
+// Do-not-disturb: pauses the full-screen takeovers until a chosen end time. The end is persisted so
+// that it survives a restart, the period ends by itself when the time is up, and one listener is told
+// about every change. Lives on the main thread; every call is made there.
+class DoNotDisturbController {
+public:
+    DoNotDisturbController(DoNotDisturbStore& store, MainQueue& mainQueue, Sleeper sleeper,
+                           std::function<Date()> now);
+    DoNotDisturbController(const DoNotDisturbController&) = delete;
+    DoNotDisturbController& operator=(const DoNotDisturbController&) = delete;
+    ~DoNotDisturbController();
+
+    // Starts, or restarts, a period of the preset's length from now.
+    void enable(const DoNotDisturbPreset& preset);
+    // Ends the period at once; does nothing while off.
+    void disable();
+    // Re-checks the period against the clock, for use after the computer wakes from sleep: ends it if
+    // its time has passed, and cuts it to the longest preset from now.
+    void recomputeAfterWake();
+
+    // True exactly while an end time is set; the scheduled expiry keeps that honest.
+    bool isActive() const { return until_.value().has_value(); }
+    std::optional<Date> until() const { return until_.value(); }
+    [[nodiscard]] Subscription observeUntil(std::function<void(const std::optional<Date>&)> observer);
+
+    // Called after every change of the end time made by this controller (not at construction).
+    void setOnStateChange(std::function<void()> onStateChange);
+
+private:
+    void expire();
+    void scheduleExpiry();
+    void notifyStateChange();
+
+    Observable<std::optional<Date>> until_;
+    std::function<void()> onStateChange_;
+    DoNotDisturbStore& store_;
+    MainQueue& mainQueue_;
+    const Sleeper sleeper_;
+    const std::function<Date()> now_;
+    // Last: destroying it cancels the pending wait before the state its continuation touches goes.
+    std::unique_ptr<BackgroundTask> expiryTask_;
+};
+
+}  // namespace kindora
