@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"
@@ -56,6 +58,37 @@ TEST(BackgroundTask, WorkThatThrowsDoesNotEscape) {
     testing::ManualMainQueue mainQueue;
     { BackgroundTask task(mainQueue, [](const BackgroundTask::Context&) { throw std::runtime_error("boom"); }); }
     SUCCEED();
+}
+
+}  // namespace
+}  // namespace kindora
+
+#include "core/common/RunLoopMainQueue.hpp"
+
+namespace kindora {
+namespace {
+
+TEST(RunLoopMainQueue, RunsPostedWorkInOrderOnTheRunningThreadUntilQuit) {
+    RunLoopMainQueue queue;
+    std::vector<int> order;
+    const auto mainThread = std::this_thread::get_id();
+    bool allOnMainThread = true;
+    std::thread worker([&] {
+        for (int i = 0; i < 100; ++i) {
+            queue.post([&, i] {
+                order.push_back(i);
+                allOnMainThread = allOnMainThread && std::this_thread::get_id() == mainThread;
+            });
+        }
+        queue.post([&] { queue.quit(); });
+    });
+    queue.run();
+    worker.join();
+    ASSERT_EQ(order.size(), 100u);
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
+    }
+    EXPECT_TRUE(allOnMainThread);
 }
 
 }  // namespace
