@@ -1,0 +1,35 @@
+#include "core/messagesdb/AppleTime.hpp"
+
+#include <algorithm>
+#include <chrono>
+
+namespace kindora::AppleTime {
+
+namespace {
+
+// Date counts nanoseconds in 64 bits (about ±292 years around 1970); raw values from a damaged or
+// hostile database may lie far outside, and converting those would overflow.
+constexpr double representableUnixSeconds = 9.0e9;
+
+}  // namespace
+
+double secondsSinceReferenceDate(std::int64_t raw) {
+    if (raw >= nanosecondThreshold) {
+        return static_cast<double>(raw) / 1e9;
+    }
+    return static_cast<double>(raw);
+}
+
+Date date(std::int64_t raw) {
+    const double unixSeconds = static_cast<double>(referenceDateUnixSeconds) + secondsSinceReferenceDate(raw);
+    return dateFromSecondsSinceEpoch(
+        std::clamp(unixSeconds, -representableUnixSeconds, representableUnixSeconds));
+}
+
+std::int64_t nanoseconds(Date date) {
+    using std::chrono::nanoseconds;
+    const auto sinceUnixEpoch = std::chrono::duration_cast<nanoseconds>(date.time_since_epoch()).count();
+    return sinceUnixEpoch - referenceDateUnixSeconds * 1'000'000'000;
+}
+
+}  // namespace kindora::AppleTime

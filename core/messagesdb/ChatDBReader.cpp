@@ -1,0 +1,197 @@
+#include "core/messagesdb/ChatDBReader.hpp"
+
+#include <set>
+#include <utility>
+
+#include "core/common/AgentPaths.hpp"
+#include "core/messagesdb/AppleTime.hpp"
+#include "core/messagesdb/SQLiteConnection.hpp"
+
+namespace kindora {
+
+const std::string ChatDBReader::inboundSQL =
+    R"sql(SELECT m.ROWID, m.guid, m.text, m.attributedBody, m.date, m.service, h.id AS handle,
+       c.chat_identifier, c.display_name, c.style, m.is_read
+FROM message m
+LEFT JOIN handle h ON m.handle_id = h.ROWID
+LEFT JOIN chat_message_join cmj ON cmj.message_id = m.ROWID
+LEFT JOIN chat c ON c.ROWID = cmj.chat_id
+WHERE m.is_from_me = 0 AND m.ROWID > ? AND m.item_type = 0
+      AND (m.associated_message_type IS NULL OR m.associated_message_type = 0)
+ORDER BY m.ROWID ASC
+LIMIT ?)sql";
+
+const std::string ChatDBReader::countInboundSQL =
+    R"sql(SELECT COUNT(*) FROM (
+    SELECT m.ROWID
+    FROM message m
+    LEFT JOIN handle h ON m.handle_id = h.ROWID
+    WHERE m.is_from_me = 0 AND m.ROWID > ? AND m.item_type = 0
+          AND (m.associated_message_type IS NULL OR m.associated_message_type = 0)
+          AND h.id IS NOT NULL
+    LIMIT ?
+))sql";
+
+const std::string ChatDBReader::recentlyReadSQL =
+    R"sql(SELECT m.guid, m.ROWID, m.date_read
+FROM message m
+WHERE m.is_from_me = 0 AND m.is_read = 1 AND m.item_type = 0
+      AND (m.associated_message_type IS NULL OR m.associated_message_type = 0)
+      AND m.ROWID <= ?
+      AND m.date >= ?
+      AND (m.date_read > ? OR (m.date_read = ? AND m.ROWID > ?))
+ORDER BY m.date_read ASC, m.ROWID ASC
+LIMIT ?)sql";
+
+const std::string ChatDBReader::maxRowIDSQL = "SELECT MAX(ROWID) FROM message";
+
+namespace {
+
+const std::string readGUIDsPrefix =
+    R"sql(SELECT guid FROM message
+WHERE is_from_me = 0 AND is_read = 1 AND item_type = 0
+      AND (associated_message_type IS NULL OR associated_message_type = 0)
+      AND guid IN ()sql";
+
+const std::string repliedGUIDsPrefix =
+    R"sql(SELECT inbound.guid
+FROM message inbound
+JOIN chat_message_join inj ON inj.message_id = inbound.ROWID
+WHERE inbound.guid IN ()sql";
+
+const std::string repliedGUIDsSuffix =
+    R"sql()
+  AND EXISTS (
+    SELECT 1 FROM chat_message_join outj
+    JOIN message outbound ON outbound.ROWID = outj.message_id
+    WHERE outj.chat_id = inj.chat_id
+      AND outj.message_id > inj.message_id
+      AND outbound.is_from_me = 1 AND outbound.item_type = 0
+      AND (outbound.associated_message_type IS NULL OR outbound.associated_message_type = 0)
+  ))sql";
+
+std::string placeholders(std::size_t count) {
+    std::string text;
+    for (std::size_t index = 0; index < count; ++index) {
+        text += index == 0 ? "?" : ",?";
+    }
+    return text;
+}
+
+std::vector<SQLiteBindable> bindingsOf(const std::vector<std::string>& guids) {
+    return {guids.begin(), guids.end()};
+}
+
+bool hasText(const std::optional<std::string>& text) {
+    return text && !text->empty();
+}
+
+MessageRow messageRowFrom(const SQLiteRow& row) {
+    MessageRow message;
+    message.rowID = row.int64(0);
+    message.guid = row.optionalText(1).value_or(std::string{});
+    message.text = row.optionalText(2);
+    message.attributedBody = row.readBlob(3);
+    message.date = AppleTime::date(row.int64(4));
+    message.service = Service::fromColumn(row.optionalText(5));
+    message.senderHandle = row.optionalText(6).value_or(std::string{});
+    message.chatIdentifier = row.optionalText(7);
+    message.chatDisplayName = row.optionalText(8);
+    message.isGroup = !row.isNull(9) && row.int64(9) == 43;
+    message.isRead = !row.isNull(10) && row.int64(10) == 1;
+    return message;
+}
+
+}  // namespace
+
+std::string ChatDBReader::readGUIDsSQL(std::size_t guidCount) {
+    return readGUIDsPrefix + placeholders(guidCount) + ")";
+}
+
+std::string ChatDBReader::repliedGUIDsSQL(std::size_t guidCount) {
+    return repliedGUIDsPrefix + placeholders(guidCount) + repliedGUIDsSuffix;
+}
+
+ChatDBReader::ChatDBReader() : ChatDBReader(AgentPaths::messagesDatabasePath().string()) {}
+
+ChatDBReader::ChatDBReader(std::string databasePath) : databasePath_(std::move(databasePath)) {}
+
+InboundFetchResult ChatDBReader::fetchInbound(std::int64_t afterRowID, std::int64_t limit) const {
+    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
+    InboundFetchResult result;
+    result.highestScannedRowID = afterRowID;
+    std::set<std::int64_t> seenRowIDs;
+    std::set<std::string> seenGUIDs;
+    connection.query(inboundSQL, {afterRowID, limit}, [&](const SQLiteRow& row) {
+        const std::int64_t rowID = row.int64(0);
+        result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
+        // A message joined to several chats comes once per chat; its first row wins.
+        if (!seenRowIDs.insert(rowID).second) {
+            return;
+        }
+        if (!hasText(row.optionalText(6))) {
+            return;
+        }
+        const std::optional<std::string> guid = row.optionalText(1);
+        if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
+            return;
+        }
+        result.rows.push_back(messageRowFrom(row));
+    });
+    return result;
+}
+
+std::int64_t ChatDBReader::countInbound(std::int64_t afterRowID, std::int64_t limit) const {
+    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
+    return connection.queryInt64(countInboundSQL, {afterRowID, limit});
+}
+
+RecentlyReadFetchResult ChatDBReader::fetchRecentlyRead(std::int64_t afterDateRead, std::int64_t afterRowID,
+                                                        std::int64_t maxRowID, std::int64_t minDate,
+                                                        std::int64_t limit) const {
+    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
+    RecentlyReadFetchResult result;
+    result.highestScannedDateRead = afterDateRead;
+    result.highestScannedRowID = afterRowID;
+    std::set<std::string> seenGUIDs;
+    connection.query(recentlyReadSQL, {maxRowID, minDate, afterDateRead, afterDateRead, afterRowID, limit},
+                     [&](const SQLiteRow& row) {
+                         const std::int64_t rowID = row.int64(1);
+                         const std::int64_t dateRead = row.int64(2);
+                         if (dateRead > result.highestScannedDateRead) {
+                             result.highestScannedDateRead = dateRead;
+                             result.highestScannedRowID = rowID;
+                         } else if (dateRead == result.highestScannedDateRead) {
+                             result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
+                         }
+                         const std::optional<std::string> guid = row.optionalText(0);
+                         if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
+                             return;
+                         }
+                         result.rows.push_back({rowID, *guid, dateRead});
+                     });
+    return result;
+}
+
+std::vector<std::string> ChatDBReader::fetchReadGUIDs(const std::vector<std::string>& guids) const {
+    if (guids.empty()) {
+        return {};
+    }
+    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
+    return connection.queryStrings(readGUIDsSQL(guids.size()), bindingsOf(guids));
+}
+
+std::vector<std::string> ChatDBReader::fetchRepliedGUIDs(const std::vector<std::string>& guids) const {
+    if (guids.empty()) {
+        return {};
+    }
+    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
+    return connection.queryStrings(repliedGUIDsSQL(guids.size()), bindingsOf(guids));
+}
+
+std::int64_t ChatDBReader::maxRowID() const {
+    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
+    return connection.queryOptionalInt64(maxRowIDSQL);
+}
+
+}  // namespace kindora

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "core/messagesdb/ChatDBReading.hpp"
+
+namespace kindora {
+
+// Reads the Messages database with fixed SQL. Holds no state but the path: every operation opens its
+// own read-only connection and closes it before returning, also when the statement fails.
+class ChatDBReader : public ChatDBReading {
+public:
+    // The user's Messages database: the home directory plus "/Library/Messages/chat.db".
+    ChatDBReader();
+    explicit ChatDBReader(std::string databasePath);
+
+    const std::string& databasePath() const { return databasePath_; }
+
+    InboundFetchResult fetchInbound(std::int64_t afterRowID, std::int64_t limit) const override;
+    std::int64_t countInbound(std::int64_t afterRowID, std::int64_t limit) const override;
+    RecentlyReadFetchResult fetchRecentlyRead(std::int64_t afterDateRead, std::int64_t afterRowID,
+                                              std::int64_t maxRowID, std::int64_t minDate,
+                                              std::int64_t limit) const override;
+    std::vector<std::string> fetchReadGUIDs(const std::vector<std::string>& guids) const override;
+    std::vector<std::string> fetchRepliedGUIDs(const std::vector<std::string>& guids) const override;
+    std::int64_t maxRowID() const override;
+
+    // The statements, exact; the two GUID lists get one "?" per GUID.
+    static const std::string inboundSQL;
+    static const std::string countInboundSQL;
+    static const std::string recentlyReadSQL;
+    static const std::string maxRowIDSQL;
+    static std::string readGUIDsSQL(std::size_t guidCount);
+    static std::string repliedGUIDsSQL(std::size_t guidCount);
+
+private:
+    std::string databasePath_;
+};
+
+}  // namespace kindora

@@ -1,0 +1,138 @@
+#include "core/messagesdb/SQLiteConnection.hpp"
+
+#include <sqlite3.h>
+
+#include <limits>
+#include <set>
+#include <utility>
+
+namespace kindora {
+
+namespace {
+
+bool isBusyCode(int result) {
+    return result == SQLITE_BUSY || result == SQLITE_LOCKED;
+}
+
+// Finalizes the statement on every path out of query(), the error paths included.
+class StatementGuard {
+public:
+    explicit StatementGuard(sqlite3_stmt* statement) : statement_(statement) {}
+    StatementGuard(const StatementGuard&) = delete;
+    StatementGuard& operator=(const StatementGuard&) = delete;
+    ~StatementGuard() { sqlite3_finalize(statement_); }
+
+private:
+    sqlite3_stmt* statement_;
+};
+
+}  // namespace
+
+SQLiteConnection SQLiteConnection::open(const std::string& path) {
+    sqlite3* handle = nullptr;
+    const int result = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
+    if (result != SQLITE_OK) {
+        std::string message = "sqlite3_open_v2 failed";
+        if (handle != nullptr) {
+            message = sqlite3_errmsg(handle);
+            sqlite3_close_v2(handle);
+        }
+        throw SQLiteError::failure(result, message);
+    }
+    if (handle == nullptr) {
+        throw SQLiteError::failure(0, "sqlite3_open_v2 failed");
+    }
+    sqlite3_busy_timeout(handle, busyTimeoutMilliseconds);
+    return SQLiteConnection(handle);
+}
+
+SQLiteConnection::SQLiteConnection(SQLiteConnection&& other) noexcept
+    : db_(std::exchange(other.db_, nullptr)) {}
+
+SQLiteConnection& SQLiteConnection::operator=(SQLiteConnection&& other) noexcept {
+    if (this != &other) {
+        sqlite3_close_v2(db_);
+        db_ = std::exchange(other.db_, nullptr);
+    }
+    return *this;
+}
+
+SQLiteConnection::~SQLiteConnection() {
+    sqlite3_close_v2(db_);
+}
+
+void SQLiteConnection::query(const std::string& sql, const std::vector<SQLiteBindable>& bindings,
+                             const RowReader& row) const {
+    sqlite3_stmt* statement = nullptr;
+    const int prepared = sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr);
+    if (isBusyCode(prepared)) {
+        sqlite3_finalize(statement);
+        throw SQLiteError::busy();
+    }
+    if (prepared != SQLITE_OK || statement == nullptr) {
+        sqlite3_finalize(statement);
+        throw SQLiteError::failure(prepared, sqlite3_errmsg(db_));
+    }
+    const StatementGuard guard(statement);
+
+    if (bindings.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        throw SQLiteError::failure(SQLITE_RANGE, "too many bindings");
+    }
+    int index = 1;
+    for (const SQLiteBindable& value : bindings) {
+        const int bound = bindSQLiteValue(statement, index, value);
+        if (isBusyCode(bound)) {
+            throw SQLiteError::busy();
+        }
+        if (bound != SQLITE_OK) {
+            throw SQLiteError::failure(bound, sqlite3_errmsg(db_));
+        }
+        ++index;
+    }
+
+    const SQLiteRow current(statement);
+    int stepped = sqlite3_step(statement);
+    while (stepped == SQLITE_ROW) {
+        row(current);
+        stepped = sqlite3_step(statement);
+    }
+    if (isBusyCode(stepped)) {
+        throw SQLiteError::busy();
+    }
+    if (stepped != SQLITE_DONE) {
+        throw SQLiteError::failure(stepped, sqlite3_errmsg(db_));
+    }
+}
+
+std::int64_t SQLiteConnection::queryInt64(const std::string& sql,
+                                          const std::vector<SQLiteBindable>& bindings) const {
+    std::int64_t value = 0;
+    query(sql, bindings, [&](const SQLiteRow& row) { value = row.int64(0); });
+    return value;
+}
+
+std::int64_t SQLiteConnection::queryOptionalInt64(const std::string& sql,
+                                                  const std::vector<SQLiteBindable>& bindings) const {
+    std::int64_t value = 0;
+    query(sql, bindings, [&](const SQLiteRow& row) { value = row.isNull(0) ? 0 : row.int64(0); });
+    return value;
+}
+
+std::vector<std::string> SQLiteConnection::queryStrings(const std::string& sql,
+                                                        const std::vector<SQLiteBindable>& bindings) const {
+    std::vector<std::string> values;
+    std::set<std::string> seen;
+    query(sql, bindings, [&](const SQLiteRow& row) {
+        std::optional<std::string> text = row.optionalText(0);
+        if (text && seen.insert(*text).second) {
+            values.push_back(std::move(*text));
+        }
+    });
+    return values;
+}
+
+void SQLiteConnection::execute(const std::string& sql, const std::vector<SQLiteBindable>& bindings) const {
+    query(sql, bindings, [](const SQLiteRow&) {});
+}
+
+}  // namespace kindora

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/messagesdb/SQLiteBindable.hpp"
+#include "core/messagesdb/SQLiteError.hpp"
+#include "core/messagesdb/SQLiteRow.hpp"
+
+struct sqlite3;
+
+namespace kindora {
+
+// One read-only connection to a SQLite database, owned for the length of one reader operation and
+// closed when released. Every failure is thrown as SQLiteError; a locked database gives `busy`.
+class SQLiteConnection {
+public:
+    // Milliseconds SQLite itself keeps retrying while another process holds a lock.
+    static constexpr int busyTimeoutMilliseconds = 2000;
+
+    // Opens `path` read-only (never creates a file) with the busy timeout set.
+    static SQLiteConnection open(const std::string& path);
+
+    SQLiteConnection(SQLiteConnection&& other) noexcept;
+    SQLiteConnection& operator=(SQLiteConnection&& other) noexcept;
+    SQLiteConnection(const SQLiteConnection&) = delete;
+    SQLiteConnection& operator=(const SQLiteConnection&) = delete;
+    ~SQLiteConnection();
+
+    using RowReader = std::function<void(const SQLiteRow&)>;
+
+    // Prepares `sql`, binds `bindings` at 1, 2, ..., and calls `row` for every result row.
+    void query(const std::string& sql, const std::vector<SQLiteBindable>& bindings,
+               const RowReader& row) const;
+
+    // Column 0 of the last row as an integer; 0 without rows.
+    std::int64_t queryInt64(const std::string& sql, const std::vector<SQLiteBindable>& bindings = {}) const;
+    // As queryInt64, with a NULL column 0 read as 0 (MAX over an empty table).
+    std::int64_t queryOptionalInt64(const std::string& sql,
+                                    const std::vector<SQLiteBindable>& bindings = {}) const;
+    // The distinct non-NULL texts of column 0, in row order.
+    std::vector<std::string> queryStrings(const std::string& sql,
+                                          const std::vector<SQLiteBindable>& bindings = {}) const;
+    // Runs `sql` for its success or its error only.
+    void execute(const std::string& sql, const std::vector<SQLiteBindable>& bindings = {}) const;
+
+    sqlite3* db() const { return db_; }
+
+private:
+    explicit SQLiteConnection(sqlite3* db) : db_(db) {}
+
+    sqlite3* db_;
+};
+
+}  // namespace kindora

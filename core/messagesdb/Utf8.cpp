@@ -1,0 +1,90 @@
+#include "core/messagesdb/Utf8.hpp"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kindora::Utf8 {
+
+namespace {
+
+constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD";
+
+// Length of the well-formed sequence at `index`, or, when it is ill-formed, the negated length of its
+// maximal ill-formed subpart (at least 1), so that a repair replaces exactly that subpart.
+std::ptrdiff_t sequenceAt(std::string_view bytes, std::size_t index) {
+    const auto byteAt = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
+    const std::uint8_t lead = byteAt(index);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    std::uint8_t secondLow = 0x80;
+    std::uint8_t secondHigh = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) {
+            secondLow = 0xA0;  // overlong below U+0800
+        } else if (lead == 0xED) {
+            secondHigh = 0x9F;  // surrogates
+        }
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) {
+            secondLow = 0x90;  // overlong below U+10000
+        } else if (lead == 0xF4) {
+            secondHigh = 0x8F;  // past U+10FFFF
+        }
+    } else {
+        return -1;
+    }
+    for (std::size_t offset = 1; offset < length; ++offset) {
+        if (index + offset >= bytes.size()) {
+            return -static_cast<std::ptrdiff_t>(offset);
+        }
+        const std::uint8_t byte = byteAt(index + offset);
+        const std::uint8_t low = offset == 1 ? secondLow : 0x80;
+        const std::uint8_t high = offset == 1 ? secondHigh : 0xBF;
+        if (byte < low || byte > high) {
+            return -static_cast<std::ptrdiff_t>(offset);
+        }
+    }
+    return static_cast<std::ptrdiff_t>(length);
+}
+
+}  // namespace
+
+bool isValid(std::string_view bytes) {
+    std::size_t index = 0;
+    while (index < bytes.size()) {
+        const std::ptrdiff_t length = sequenceAt(bytes, index);
+        if (length < 0) {
+            return false;
+        }
+        index += static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
+std::string repairing(std::string_view bytes) {
+    if (isValid(bytes)) {
+        return std::string(bytes);
+    }
+    std::string repaired;
+    repaired.reserve(bytes.size() + 8);
+    std::size_t index = 0;
+    while (index < bytes.size()) {
+        const std::ptrdiff_t length = sequenceAt(bytes, index);
+        if (length < 0) {
+            repaired.append(replacementCharacter);
+            index += static_cast<std::size_t>(-length);
+        } else {
+            repaired.append(bytes.substr(index, static_cast<std::size_t>(length)));
+            index += static_cast<std::size_t>(length);
+        }
+    }
+    return repaired;
+}
+
+}  // namespace kindora::Utf8
