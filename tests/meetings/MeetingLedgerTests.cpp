@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "core/common/AgentPaths.hpp"
+#include "core/common/AtomicFile.hpp"
+#include "core/common/JsonDate.hpp"
+#include "core/meetings/FileMeetingLedgerStore.hpp"
+#include "core/meetings/InMemoryMeetingLedgerStore.hpp"
+#include "core/meetings/MeetingLedgerPruning.hpp"
+#include "core/meetings/MeetingPresentationLedger.hpp"
+#include "tests/support/LogCapture.hpp"
+#include "tests/support/VirtualTime.hpp"
+
+namespace kindora {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double hour = 3600;
+
+const char* const corruptMessage = "meeting-ledger.json is corrupt, treating as empty";
+
+void writeRaw(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+}
+
+// A store whose saves always fail, as a full disk would.
+class FailingLedgerStore final : public MeetingLedgerStore {
+public:
+    explicit FailingLedgerStore(MeetingLedgerState state) : state_(std::move(state)) {}
+    std::optional<MeetingLedgerState> load() const override { return state_; }
+    void save(const MeetingLedgerState&) override {
+        ++attempts;
+        throw std::runtime_error("disk full");
+    }
+    int attempts = 0;
+
+private:
+    MeetingLedgerState state_;
+};
+
+// Each test gets a directory of its own, so the cases also hold when the suite runs in one process.
+fs::path testDirectory() {
+    return AgentPaths::dataDirectory() / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
+class MeetingLedgerFileTest : public ::testing::Test {
+protected:
+    fs::path directory = testDirectory();
+    FileMeetingLedgerStore store{directory, FileMeetingLedgerStore::presentationFileName};
+    testing::VirtualTime time;
+    testing::LogCapture logs;
+};
+
+TEST_F(MeetingLedgerFileTest, SavedStateLoadsBackEqualInTheDocumentedShape) {
+    const Date at = JsonDate::decode("2026-12-07T09:55:00.000Z");
+    const MeetingLedgerState state{{{"evt-1", at}, {"evt \"2\"", at + Seconds(1.5)}}};
+    store.save(state);
+    EXPECT_EQ(store.load(), state);
+    EXPECT_EQ(
+        AtomicFile::read(directory / "meeting-ledger.json"),
+        R"({"presentedAt":{"evt \"2\"":"2026-12-07T09:55:01.500Z","evt-1":"2026-12-07T09:55:00.000Z"}})");
+}
+
+TEST_F(MeetingLedgerFileTest, DatesWithAnOffsetOrWithoutFractionsAreRead) {
+    writeRaw(store.fileURL(),
+             R"({"presentedAt":{"a":"2026-12-07T10:55:00+01:00","b":"2026-12-07T09:55:00Z"},"x":1})");
+    const Date expected = JsonDate::decode("2026-12-07T09:55:00.000Z");
+    EXPECT_EQ(store.load(), (MeetingLedgerState{{{"a", expected}, {"b", expected}}}));
+}
+
+TEST_F(MeetingLedgerFileTest, AMissingFileIsAFirstRunWithoutAMessage) {
+    EXPECT_EQ(store.load(), std::nullopt);
+    EXPECT_TRUE(logs.lines().empty());
+}
+
+TEST_F(MeetingLedgerFileTest, EveryMalformedFileIsLoggedOnceAsCorruptAndReadsAsEmpty) {
+    const char* const bodies[] = {
+        "this is not json",
+        "",
+        "[]",
+        R"({})",
+        R"({"presentedAt":[]})",
+        R"({"presentedAt":{"a":12}})",
+        R"({"presentedAt":{"a":"yesterday"}})",
+        R"({"presentedAt":{"a":"2026-12-07T09:55:00"}})",
+        R"({"presentedAt":{"a":"2026-12-07T09:55:00Z"})",
+    };
+    for (const char* body : bodies) {
+        SCOPED_TRACE(body);
+        logs.clear();
+        writeRaw(store.fileURL(), body);
+        MeetingPresentationLedger ledger(store, time.nowFunction());
+        EXPECT_TRUE(ledger.presentedIDs().empty());
+        EXPECT_EQ(logs.count(corruptMessage, "Meetings"), 1u);
+        ASSERT_EQ(logs.lines().size(), 1u);
+        EXPECT_EQ(logs.lines()[0].level, LogLevel::error);
+    }
+}
+
+TEST_F(MeetingLedgerFileTest, ACorruptFileIsOverwrittenByTheNextMark) {
+    writeRaw(store.fileURL(), "{{{");
+    MeetingPresentationLedger ledger(store, time.nowFunction());
+    ledger.markPresented("m1");
+    logs.clear();
+    EXPECT_EQ(store.load(), (MeetingLedgerState{{{"m1", time.now()}}}));
+    EXPECT_TRUE(logs.lines().empty());
+}
+
+TEST_F(MeetingLedgerFileTest, TheAutoJoinLedgerNamesItsOwnFileWhenCorrupt) {
+    // Naming the other ledger's file would send whoever reads the log to the wrong file.
+    FileMeetingLedgerStore autoJoin(directory, FileMeetingLedgerStore::autoJoinFileName);
+    writeRaw(autoJoin.fileURL(), "nope");
+    EXPECT_EQ(autoJoin.load(), std::nullopt);
+    EXPECT_EQ(logs.count("auto-join-ledger.json is corrupt, treating as empty: ", "Meetings"), 1u);
+}
+
+TEST_F(MeetingLedgerFileTest, ConstructionWithoutAFileWritesNothingAndTheFirstMarkCreatesDirectoryAndFile) {
+    const fs::path nested = directory / "nested" / "deeper";
+    FileMeetingLedgerStore nestedStore(nested, FileMeetingLedgerStore::autoJoinFileName);
+    MeetingPresentationLedger ledger(nestedStore, time.nowFunction());
+    EXPECT_FALSE(fs::exists(nested));
+    ledger.markPresented("m1");
+    EXPECT_TRUE(fs::exists(nested / "auto-join-ledger.json"));
+    EXPECT_EQ((fs::status(nested).permissions() & fs::perms::all), fs::perms::owner_all);
+}
+
+TEST_F(MeetingLedgerFileTest, AnEntryFrom23HoursAgoSurvivesARestartAndOneFrom24HoursIsDroppedAndRewritten) {
+    {
+        MeetingPresentationLedger ledger(store, time.nowFunction());
+        ledger.markPresented("old");
+        time.advance(1 * hour);
+        ledger.markPresented("young");
+    }
+    time.advance(23 * hour);  // "old" is now exactly 24 hours old, "young" 23
+    MeetingPresentationLedger restarted(store, time.nowFunction());
+    EXPECT_FALSE(restarted.hasPresented("old"));
+    EXPECT_TRUE(restarted.hasPresented("young"));
+    EXPECT_EQ(store.load(), restarted.state());
+}
+
+TEST_F(MeetingLedgerFileTest, ASaveIntoAnUnwritablePlaceThrowsToTheCaller) {
+    writeRaw(directory / "blocker", "a file where a directory should be");
+    FileMeetingLedgerStore blocked(directory / "blocker", FileMeetingLedgerStore::presentationFileName);
+    EXPECT_ANY_THROW(blocked.save(MeetingLedgerState{}));
+}
+
+TEST(MeetingLedgerPruning, KeepsOnlyEntriesStrictlyYoungerThanADay) {
+    const Date now = JsonDate::decode("2026-12-07T10:00:00.000Z");
+    const MeetingLedgerState state{{{"exactlyADay", now + Seconds(-86400)},
+                                    {"justUnder", now + Seconds(-86399.999)},
+                                    {"fresh", now},
+                                    {"ancient", now + Seconds(-10 * 86400)}}};
+    EXPECT_EQ(MeetingLedgerPruning::pruned(state, now),
+              (MeetingLedgerState{{{"justUnder", now + Seconds(-86399.999)}, {"fresh", now}}}));
+}
+
+TEST(MeetingPresentationLedger, MarkingTwiceKeepsOneEntryWithTheLaterTime) {
+    testing::VirtualTime time;
+    InMemoryMeetingLedgerStore store;
+    MeetingPresentationLedger ledger(store, time.nowFunction());
+    ledger.markPresented("m");
+    time.advance(90);
+    ledger.markPresented("m");
+    EXPECT_EQ(ledger.state(), (MeetingLedgerState{{{"m", time.now()}}}));
+    EXPECT_EQ(store.state(), ledger.state());
+    EXPECT_EQ(ledger.presentedIDs(), (std::set<std::string>{"m"}));
+}
+
+TEST(MeetingPresentationLedger, ConstructionSavesOnlyWhenPruningRemovedSomething) {
+    testing::VirtualTime time;
+    InMemoryMeetingLedgerStore fresh(MeetingLedgerState{{{"m", time.now()}}});
+    MeetingPresentationLedger keep(fresh, time.nowFunction());
+    EXPECT_EQ(fresh.saveCount(), 0);
+
+    InMemoryMeetingLedgerStore stale(
+        MeetingLedgerState{{{"m", time.now()}, {"gone", time.now() + Seconds(-86400)}}});
+    MeetingPresentationLedger prune(stale, time.nowFunction());
+    EXPECT_EQ(stale.saveCount(), 1);
+    EXPECT_EQ(stale.state(), (MeetingLedgerState{{{"m", time.now()}}}));
+}
+
+TEST(MeetingPresentationLedger, AFailedSaveIsIgnoredAndTheRunRemembersTheEntry) {
+    testing::VirtualTime time;
+    FailingLedgerStore store(MeetingLedgerState{{{"gone", time.now() + Seconds(-90000)}}});
+    MeetingPresentationLedger ledger(store, time.nowFunction());
+    EXPECT_EQ(store.attempts, 1);
+    EXPECT_NO_THROW(ledger.markPresented("m"));
+    EXPECT_EQ(store.attempts, 2);
+    EXPECT_TRUE(ledger.hasPresented("m"));
+    EXPECT_FALSE(ledger.hasPresented("gone"));
+}
+
+// A ledger large enough that writing it takes many system calls' worth of time.
+MeetingLedgerState bigState(const std::string& prefix, int entries) {
+    MeetingLedgerState state;
+    const Date at = JsonDate::decode("2026-12-07T09:55:00.000Z");
+    for (int index = 0; index < entries; ++index) {
+        state.presentedAt.emplace(prefix + std::to_string(index), at + Seconds(index));
+    }
+    return state;
+}
+
+TEST_F(MeetingLedgerFileTest, AProcessKilledWhileSavingLeavesTheOldOrTheNewFileNeverAPartialOne) {
+    const MeetingLedgerState first = bigState("first-", 400);
+    const MeetingLedgerState second = bigState("second-", 700);
+    store.save(first);
+
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        int saved[2];
+        ASSERT_EQ(::pipe(saved), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(saved[0]);
+            FileMeetingLedgerStore childStore(directory, FileMeetingLedgerStore::presentationFileName);
+            for (unsigned count = 0;; ++count) {
+                childStore.save(count % 2 == 0 ? second : first);
+                const char done = 1;
+                if (::write(saved[1], &done, 1) != 1) {
+                    ::_exit(3);
+                }
+            }
+        }
+        ::close(saved[1]);
+        // Let the child finish a random number of saves, then kill it at a random point of the next.
+        const int savesBeforeKill = std::uniform_int_distribution<int>(1, 3)(random);
+        for (int done = 0; done < savesBeforeKill; ++done) {
+            char byte = 0;
+            ASSERT_EQ(::read(saved[0], &byte, 1), 1);
+        }
+        volatile unsigned spin = 0;
+        const unsigned spins = std::uniform_int_distribution<unsigned>(0, 400000)(random);
+        while (spin < spins) {
+            spin = spin + 1;
+        }
+        ASSERT_EQ(::kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ::close(saved[0]);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        const auto loaded = store.load();
+        ASSERT_TRUE(loaded.has_value());
+        EXPECT_TRUE(*loaded == first || *loaded == second);
+    }
+    EXPECT_EQ(logs.count("corrupt"), 0u);
+}
+
+}  // namespace
+}  // namespace kindora
