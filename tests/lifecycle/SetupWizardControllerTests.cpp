@@ -1,0 +1,113 @@
+#include "core/lifecycle/SetupWizardController.hpp"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+#include "core/lifecycle/LaunchAtLoginFirstRun.hpp"
+
+namespace kindora {
+namespace {
+
+using Step = std::optional<SetupStep>;
+
+TEST(SetupStep, CountsDownAndPicksTheFirstStepFromTheFacts) {
+    EXPECT_EQ(SetupStep(SetupStep::welcome).stepsRemaining(), 5);
+    EXPECT_EQ(SetupStep(SetupStep::fullDiskAccess).stepsRemaining(), 4);
+    EXPECT_EQ(SetupStep(SetupStep::pairing).stepsRemaining(), 3);
+    EXPECT_EQ(SetupStep(SetupStep::preferences).stepsRemaining(), 2);
+    EXPECT_EQ(SetupStep(SetupStep::done).stepsRemaining(), std::nullopt);
+    EXPECT_EQ(SetupStep::totalStepCount, 5);
+
+    EXPECT_EQ(SetupStep::next(false, false), SetupStep::welcome);
+    EXPECT_EQ(SetupStep::next(false, true), SetupStep::fullDiskAccess);
+    EXPECT_EQ(SetupStep::next(true, false), SetupStep::pairing);
+    EXPECT_EQ(SetupStep::next(true, true), SetupStep::done);
+    EXPECT_TRUE(SetupStep::isAlreadyFullySetUp(true, true));
+    EXPECT_FALSE(SetupStep::isAlreadyFullySetUp(true, false));
+
+    const std::unordered_set<SetupStep> steps{SetupStep::welcome, SetupStep::done, SetupStep::welcome};
+    EXPECT_EQ(steps.size(), 2u);
+}
+
+struct RecomputeCase {
+    const char* name;
+    Step from;
+    bool hasFDA;
+    bool hasCredentials;
+    Step to;
+};
+
+class RecomputeStep : public ::testing::TestWithParam<RecomputeCase> {};
+
+TEST_P(RecomputeStep, MovesToTheStepTheFactsCallFor) {
+    const auto& c = GetParam();
+    SetupWizardController wizard(c.from);
+    wizard.recomputeStep(c.hasFDA, c.hasCredentials);
+    EXPECT_EQ(wizard.step(), c.to);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SetupWizardController, RecomputeStep,
+    ::testing::Values(
+        RecomputeCase{"ClosedStaysClosed", std::nullopt, true, true, std::nullopt},
+        RecomputeCase{"WelcomeIsLeftOnlyByTheUser", SetupStep::welcome, true, false, SetupStep::welcome},
+        RecomputeCase{"FdaStillMissing", SetupStep::fullDiskAccess, false, true, SetupStep::fullDiskAccess},
+        RecomputeCase{"FdaGrantedGoesToPairing", SetupStep::fullDiskAccess, true, false, SetupStep::pairing},
+        RecomputeCase{"FdaGrantedWithTokenSkipsPairing", SetupStep::fullDiskAccess, true, true,
+                      SetupStep::preferences},
+        RecomputeCase{"PairingLosesFda", SetupStep::pairing, false, false, SetupStep::fullDiskAccess},
+        RecomputeCase{"PairingWaits", SetupStep::pairing, true, false, SetupStep::pairing},
+        RecomputeCase{"PairedGoesToPreferences", SetupStep::pairing, true, true, SetupStep::preferences},
+        RecomputeCase{"PreferencesLoseFda", SetupStep::preferences, false, true, SetupStep::fullDiskAccess},
+        RecomputeCase{"PreferencesLoseToken", SetupStep::preferences, true, false, SetupStep::pairing},
+        RecomputeCase{"PreferencesStay", SetupStep::preferences, true, true, SetupStep::preferences},
+        RecomputeCase{"DoneAfterRevocation", SetupStep::done, true, false, SetupStep::pairing},
+        RecomputeCase{"DoneStays", SetupStep::done, true, true, SetupStep::done}),
+    [](const auto& testCase) { return testCase.param.name; });
+
+TEST(SetupWizardController, OpensAtTheFirstStepOrReevaluatesAnOpenWizard) {
+    SetupWizardController wizard;
+    wizard.open(false, false);
+    EXPECT_EQ(wizard.step(), SetupStep::welcome);
+    wizard.open(true, false);
+    EXPECT_EQ(wizard.step(), SetupStep::welcome);
+
+    wizard.advanceFromWelcome();
+    EXPECT_EQ(wizard.step(), SetupStep::fullDiskAccess);
+    wizard.open(true, false);
+    EXPECT_EQ(wizard.step(), SetupStep::pairing);
+    wizard.advanceToDone();
+    EXPECT_EQ(wizard.step(), SetupStep::done);
+}
+
+TEST(SetupWizardController, FinishCompletesOnceAndCloseDoesNot) {
+    SetupWizardController wizard(SetupStep::done);
+    int completions = 0;
+    std::vector<Step> seen;
+    wizard.setOnCompleted([&] { ++completions; });
+    auto subscription = wizard.observeStep([&](const Step& step) { seen.push_back(step); });
+
+    wizard.finish();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(wizard.step(), std::nullopt);
+
+    wizard.open(true, true);
+    wizard.close();
+    wizard.close();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(seen, (std::vector<Step>{std::nullopt, SetupStep::done, std::nullopt}));
+}
+
+TEST(LaunchAtLoginFirstRun, RegistersOnlyOnAFirstRunThatIsNotEnabledYet) {
+    using LaunchAtLoginFirstRun::decide;
+    EXPECT_EQ(decide(false, false), (LaunchAtLoginFirstRunDecision{true, true}));
+    EXPECT_EQ(decide(false, true), (LaunchAtLoginFirstRunDecision{false, true}));
+    EXPECT_EQ(decide(true, false), (LaunchAtLoginFirstRunDecision{false, false}));
+    EXPECT_EQ(decide(true, true), (LaunchAtLoginFirstRunDecision{false, false}));
+}
+
+}  // namespace
+}  // namespace kindora
