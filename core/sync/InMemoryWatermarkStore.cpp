@@ -1,0 +1,38 @@
+#include "core/sync/InMemoryWatermarkStore.hpp"
+
+#include <utility>
+
+namespace kindora {
+
+InMemoryWatermarkStore::InMemoryWatermarkStore(std::optional<SyncState> initial)
+    : state_(std::move(initial)) {}
+
+std::optional<SyncState> InMemoryWatermarkStore::load() {
+    std::lock_guard lock(mutex_);
+    if (simulateMissingOrCorrupt_) {
+        return std::nullopt;
+    }
+    return state_;
+}
+
+void InMemoryWatermarkStore::save(const SyncState& state) {
+    std::lock_guard lock(mutex_);
+    state_ = state;
+}
+
+void InMemoryWatermarkStore::reset() {
+    std::lock_guard lock(mutex_);
+    state_.reset();
+}
+
+std::optional<SyncState> InMemoryWatermarkStore::state() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+void InMemoryWatermarkStore::setSimulateMissingOrCorrupt(bool value) {
+    std::lock_guard lock(mutex_);
+    simulateMissingOrCorrupt_ = value;
+}
+
+}  // namespace kindora

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <mutex>
+
+#include "core/sync/WatermarkStore.hpp"
+
+namespace kindora {
+
+// The sync state in memory, for tests and for running sync without files. It can pretend that the
+// stored state is missing or corrupt. A test may read it from its own thread while an engine runs,
+// so access is guarded.
+class InMemoryWatermarkStore final : public WatermarkStore {
+public:
+    explicit InMemoryWatermarkStore(std::optional<SyncState> initial = std::nullopt);
+
+    std::optional<SyncState> load() override;
+    void save(const SyncState& state) override;
+    void reset() override;
+
+    // The state as stored, whatever simulateMissingOrCorrupt says.
+    std::optional<SyncState> state() const;
+    void setSimulateMissingOrCorrupt(bool value);
+
+private:
+    mutable std::mutex mutex_;
+    std::optional<SyncState> state_;
+    bool simulateMissingOrCorrupt_ = false;
+};
+
+}  // namespace kindora

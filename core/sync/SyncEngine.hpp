@@ -1,0 +1,136 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "core/backend/IngestBackendClientProtocol.hpp"
+#include "core/common/Log.hpp"
+#include "core/common/PollingLoop.hpp"
+#include "core/common/Sleeper.hpp"
+#include "core/common/SyncClock.hpp"
+#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/lifecycle/RevocationHandler.hpp"
+#include "core/messagesdb/ChatDBReading.hpp"
+#include "core/sync/SyncState.hpp"
+#include "core/sync/SyncStatus.hpp"
+#include "core/sync/WatermarkStore.hpp"
+
+namespace kindora {
+
+// Forwards new inbound messages from the Messages database to the backend's ingest endpoint and
+// reports which forwarded messages were read. Every few seconds, on a loop thread of its own, it
+// reads the rows after its persisted watermark, sends them in batches, moves the watermark only over
+// messages the backend has dealt with, reports reads, saves its state and publishes a SyncStatus.
+// The history that existed before the first run is never forwarded. When the backend says the
+// device was revoked, the engine stops and hands over to the RevocationHandler.
+//
+// The public operations may be called from any thread. The callbacks are called on the loop thread.
+class SyncEngine {
+public:
+    using StatusHandler = std::function<void(const SyncStatus&)>;
+    using BackendContactHandler = std::function<void()>;
+
+    static constexpr double normalDelay = 5.0;
+    static constexpr double initialBackoff = 5.0;
+    static constexpr double backoffCap = 300.0;
+    static constexpr std::int64_t pageSize = 200;
+    static constexpr std::size_t batchSize = 100;
+    static constexpr std::int64_t backlogCountLimit = 200;
+    static constexpr std::size_t maximumTextLength = 10000;
+    static constexpr std::int64_t duplicateAttemptsBeforeDrop = 3;
+    static constexpr double readScanWindow = 86400.0;
+    static constexpr std::int64_t readScanPageSize = 100;
+    static constexpr double watchLifetime = 86400.0;
+    static constexpr std::size_t maximumReadsPerReport = 100;
+
+    // Without a revocation handler a new one is made over `credentialStore`. The collaborators
+    // passed by reference must outlive the engine.
+    SyncEngine(const ChatDBReading& reader, IngestBackendClientProtocol& ingestClient,
+               CredentialStoreProtocol& credentialStore, WatermarkStore& watermarkStore,
+               std::shared_ptr<RevocationHandler> revocationHandler, Sleeper sleeper, SyncClock clock,
+               std::optional<std::string> agentVersion);
+    SyncEngine(const SyncEngine&) = delete;
+    SyncEngine& operator=(const SyncEngine&) = delete;
+    ~SyncEngine() = default;
+
+    void setStatusHandler(StatusHandler handler);
+    // Called after every successful exchange with the backend (it counts as contact for the heartbeat).
+    void setBackendContactHandler(BackendContactHandler handler);
+    void setRevokedHandler(std::function<void()> handler);
+
+    void start();
+    // Never blocks; a tick in progress is cancelled. The cached state is dropped.
+    void stop();
+    // Makes the next tick load the state from the store again (after the store was reset).
+    void invalidateWatermarkCache();
+    // Cuts the current wait short.
+    void tickNow();
+    bool isRunning() const;
+
+    // One pass; gives the delay in seconds before the next one. The loop calls it; a caller that
+    // drives the engine without starting it may too, but never while the loop runs.
+    double tick(std::stop_token stop = {});
+
+private:
+    struct IngestPhaseResult {
+        std::optional<std::string> errorText;
+        bool revoked = false;
+    };
+
+    std::optional<SyncState> loadStateOrFirstRun();
+    IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state,
+                                        const std::stop_token& stop);
+    bool reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText);
+    bool sendBatch(std::span<const MessageRow> batch, const std::string& token, SyncState& state,
+                   const std::stop_token& stop);
+    bool dropPoisonBatch(std::span<const MessageRow> batch, const std::string& reason, SyncState& state);
+    bool handleDuplicateRejection(std::span<const MessageRow> batch, const std::string& bodyMessage,
+                                  SyncState& state);
+    bool applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
+                       SyncState& state);
+    bool reportReads(const std::string& token, SyncState& state, const std::stop_token& stop);
+    void persist(const SyncState& state);
+    void stopForRevocation(const SyncState& state);
+
+    std::optional<IngestMessage> makeIngestMessage(const MessageRow& row) const;
+    std::string truncatedText(const std::string& text) const;
+    void publish(const SyncStatus& status) const;
+    void notifyBackendContact() const;
+
+    const ChatDBReading& reader_;
+    IngestBackendClientProtocol& ingestClient_;
+    CredentialStoreProtocol& credentialStore_;
+    WatermarkStore& watermarkStore_;
+    const std::shared_ptr<RevocationHandler> revocationHandler_;
+    const SyncClock clock_;
+    const std::optional<std::string> agentVersion_;
+    const Log logger_{"Sync"};
+
+    mutable std::mutex handlersMutex_;
+    StatusHandler statusHandler_;
+    BackendContactHandler backendContactHandler_;
+
+    // Set from any thread; the tick drops its cached state when it finds it set.
+    std::atomic<bool> cachedStateInvalidated_{false};
+
+    // Touched only by the tick.
+    std::optional<SyncState> cachedState_;
+    std::int64_t sessionSentCount_ = 0;
+    double backoffSeconds_ = initialBackoff;
+    std::int64_t duplicateBatchRetryCount_ = 0;
+    std::optional<std::string> duplicateBatchHeadGUID_;
+    std::optional<std::string> duplicateDropNotice_;
+
+    PollingLoop loop_;  // last: it is stopped and joined before the fields its tick uses go away
+};
+
+}  // namespace kindora

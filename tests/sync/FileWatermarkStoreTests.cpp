@@ -1,0 +1,118 @@
+#include "core/sync/FileWatermarkStore.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "core/common/AgentPaths.hpp"
+#include "core/common/JsonDate.hpp"
+#include "core/sync/InMemoryWatermarkStore.hpp"
+#include "tests/support/LogCapture.hpp"
+
+namespace kindora {
+namespace {
+
+class FileWatermarkStoreTest : public ::testing::Test {
+protected:
+    void writeFile(const std::string& contents) {
+        std::filesystem::create_directories(directory);
+        std::ofstream(directory / "state.json", std::ios::binary) << contents;
+    }
+
+    std::filesystem::path directory = AgentPaths::dataDirectory();
+    FileWatermarkStore store{directory};
+    testing::LogCapture logs;
+};
+
+TEST_F(FileWatermarkStoreTest, LivesInTheDataDirectoryAsStateJson) {
+    EXPECT_EQ(store.fileURL(), AgentPaths::dataDirectory() / "state.json");
+}
+
+TEST_F(FileWatermarkStoreTest, NoFileLoadsNothingAndLogsNothing) {
+    EXPECT_FALSE(store.load());
+    EXPECT_TRUE(logs.lines().empty());
+}
+
+TEST_F(FileWatermarkStoreTest, SaveCreatesAMissingDirectoryPrivatelyAndLoadsBackEqual) {
+    ASSERT_FALSE(std::filesystem::exists(directory));
+    SyncState state;
+    state.lastRowID = 5000;
+    state.lastSyncAt = JsonDate::decode("2026-12-06T11:35:11.123Z");
+    state.lifetimeSentCount = 12;
+    state.addPendingReadWatch("g", 4999, JsonDate::decode("2026-12-06T11:00:00Z"));
+    store.save(state);
+
+    EXPECT_EQ(store.load(), state);
+    struct stat info {};
+    ASSERT_EQ(::stat(directory.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(store.fileURL().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(FileWatermarkStoreTest, ACorruptFileIsLoggedOnceAndReadsAsNothingUntilTheNextSave) {
+    writeFile("{\"lastRowID\": 42, garbage");
+    EXPECT_FALSE(store.load());
+    const auto lines = logs.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].level, LogLevel::error);
+    EXPECT_EQ(lines[0].category, "Sync");
+    EXPECT_EQ(lines[0].message.rfind("state.json is corrupt, treating as first run: ", 0), 0u)
+        << lines[0].message;
+    EXPECT_NE(lines[0].message.find("parse_error"), std::string::npos);
+
+    SyncState state;
+    state.lastRowID = 7;
+    store.save(state);
+    EXPECT_EQ(store.load(), state);
+}
+
+TEST_F(FileWatermarkStoreTest, AnOldFileWithOnlyTheRequiredKeysLoads) {
+    writeFile(R"({"lastRowID":42,"lifetimeSentCount":7})");
+    const auto state = store.load();
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->lastRowID, 42);
+    EXPECT_EQ(state->lifetimeSentCount, 7);
+    EXPECT_EQ(state->lastReadDateRead, 0);
+    EXPECT_TRUE(state->pendingReadWatches.empty());
+}
+
+TEST_F(FileWatermarkStoreTest, ResetRemovesTheFileAndSucceedsWhenItIsAlreadyGone) {
+    store.save(SyncState{});
+    store.reset();
+    EXPECT_FALSE(std::filesystem::exists(store.fileURL()));
+    EXPECT_FALSE(store.load());
+    EXPECT_NO_THROW(store.reset());
+}
+
+TEST_F(FileWatermarkStoreTest, ASaveThatFailsThrowsAndLeavesThePreviousFile) {
+    SyncState first;
+    first.lastRowID = 1;
+    store.save(first);
+    std::filesystem::permissions(directory,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    SyncState second;
+    second.lastRowID = 2;
+    if (::geteuid() != 0) {  // root ignores the directory's mode
+        EXPECT_ANY_THROW(store.save(second));
+        EXPECT_EQ(store.load(), first);
+    }
+    std::filesystem::permissions(directory, std::filesystem::perms::owner_all);
+}
+
+TEST(InMemoryWatermarkStore, CanPretendTheStateIsMissingWithoutLosingIt) {
+    SyncState state;
+    state.lastRowID = 3;
+    InMemoryWatermarkStore store(state);
+    EXPECT_EQ(store.load(), state);
+    store.setSimulateMissingOrCorrupt(true);
+    EXPECT_FALSE(store.load());
+    EXPECT_EQ(store.state(), state);
+    store.setSimulateMissingOrCorrupt(false);
+    store.reset();
+    EXPECT_FALSE(store.load());
+}
+
+}  // namespace
+}  // namespace kindora
