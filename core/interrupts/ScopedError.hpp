@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "core/backend/Uuid.hpp"
+
+namespace kindora {
+
+// An action's failure message, tied to the interrupt it is about: it is shown only while that
+// interrupt is the one presented.
+struct ScopedError {
+    Uuid id;
+    std::string message;
+
+    friend bool operator==(const ScopedError&, const ScopedError&) = default;
+};
+
+}  // namespace kindora
