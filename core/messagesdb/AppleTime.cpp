@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace kindora::AppleTime {
 
@@ -21,6 +22,13 @@ double secondsSinceReferenceDate(std::int64_t raw) {
 }
 
 Date date(std::int64_t raw) {
+    constexpr std::int64_t referenceNanoseconds = referenceDateUnixSeconds * 1'000'000'000;
+    if (raw >= nanosecondThreshold &&
+        raw <= std::numeric_limits<std::int64_t>::max() - referenceNanoseconds) {
+        // Whole nanoseconds stay exact; a double would round them to a few hundred nanoseconds.
+        return Date(
+            std::chrono::duration_cast<Date::duration>(std::chrono::nanoseconds(raw + referenceNanoseconds)));
+    }
     const double unixSeconds = static_cast<double>(referenceDateUnixSeconds) + secondsSinceReferenceDate(raw);
     return dateFromSecondsSinceEpoch(
         std::clamp(unixSeconds, -representableUnixSeconds, representableUnixSeconds));
