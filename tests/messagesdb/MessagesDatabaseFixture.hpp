@@ -4,9 +4,21 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 
+#include "core/messagesdb/SQLiteError.hpp"
 #include "tools/chatdb/ChatDBWriter.hpp"
+
+namespace kindora {
+
+// Readable failures: the kind, the code and SQLite's message instead of the object's bytes.
+inline void PrintTo(const SQLiteError& error, std::ostream* stream) {
+    *stream << (error.isBusy() ? "busy" : "failure(")
+            << (error.isBusy() ? "" : std::to_string(error.code()) + ", \"" + error.message() + "\")");
+}
+
+}  // namespace kindora
 
 namespace kindora::testing {
 

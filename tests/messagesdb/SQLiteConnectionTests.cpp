@@ -100,7 +100,7 @@ TEST_F(SQLiteConnectionOnDatabase, StatementFailuresCarrySQLitesMessage) {
     EXPECT_THROW(
         {
             try {
-                connection.execute("SELECT nothing FROM nowhere");
+                connection.execute("SELECT guid FROM nowhere");
             } catch (const SQLiteError& error) {
                 EXPECT_EQ(error, SQLiteError::failure(SQLITE_ERROR, "no such table: nowhere"));
                 throw;
