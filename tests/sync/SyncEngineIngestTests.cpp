@@ -1,0 +1,601 @@
+#include <gtest/gtest.h>
+
+#include "core/backend/BackendError.hpp"
+#include "tests/sync/SyncEngineTestSupport.hpp"
+#include "tools/chatdb/ArchivedStringBlob.hpp"
+
+namespace kindora::testing {
+namespace {
+
+using Operation = FakeChatDB::Operation;
+
+std::vector<std::string> guidsOf(const IngestRequest& request) {
+    std::vector<std::string> guids;
+    for (const auto& message : request.messages) {
+        guids.push_back(message.guid);
+    }
+    return guids;
+}
+
+// --- first run and the watermark ------------------------------------------------------------------
+
+TEST_F(SyncEngineTest, FirstRunAnchorsAtTheHighestRowAndNeverSendsOlderHistory) {
+    for (int i = 0; i < 5000; ++i) {
+        db.addUnusableRow(i + 1);
+    }
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_EQ(saved().lastRowID, 5000);
+    EXPECT_EQ(saved().lifetimeSentCount, 0);
+    EXPECT_EQ(saved().lastSyncAt, time.now());
+    EXPECT_TRUE(backend.requests().empty());
+
+    const auto& fresh = db.addMessage();
+    engine->tick();
+    ASSERT_EQ(backend.messageBatches().size(), 1u);
+    EXPECT_EQ(guidsOf(backend.messageBatches()[0]), std::vector<std::string>{fresh.guid});
+    EXPECT_EQ(saved().lastRowID, 5001);
+}
+
+TEST_F(SyncEngineTest, WithoutATokenATickDoesNothingAndPublishesNothing) {
+    credentials.deleteDeviceToken();
+    addMessages(3);
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_FALSE(store.state());
+    EXPECT_EQ(db.calls(Operation::maxRowID), 0u);
+    EXPECT_TRUE(published().empty());
+}
+
+TEST_F(SyncEngineTest, AFailedFirstRunQueryIsLoggedAndSkipsTheTick) {
+    db.failWith(Operation::maxRowID, SQLiteError::failure(11, "database disk image is malformed"));
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_FALSE(store.state());
+    EXPECT_TRUE(logs.contains("first-run watermark query failed, skipping tick: ", "Sync"));
+    EXPECT_TRUE(published().empty());
+}
+
+TEST_F(SyncEngineTest, SendsTheBatchWithTheTokenTheVersionAndNoCursor) {
+    storeWatermark(0);
+    addMessages(2);
+    engine->tick();
+    ASSERT_EQ(backend.requests().size(), 1u);
+    const auto request = backend.requests()[0];
+    EXPECT_EQ(backend.tokens()[0], deviceToken);
+    EXPECT_EQ(request.agentVersion, "1.2.3");
+    EXPECT_FALSE(request.cursor);
+    EXPECT_FALSE(request.reads);
+    EXPECT_EQ(guidsOf(request), (std::vector<std::string>{"guid-1", "guid-2"}));
+    EXPECT_FALSE(request.messages[0].senderName);
+}
+
+// --- paging and batches -----------------------------------------------------------------------------
+
+TEST_F(SyncEngineTest, AFullPageGoesOutAsTwoBatchesAndIsFollowedByAnotherFetchInTheSameTick) {
+    storeWatermark(0);
+    addMessages(200);
+    engine->tick();
+    const auto batches = backend.messageBatches();
+    ASSERT_EQ(batches.size(), 2u);
+    EXPECT_EQ(batches[0].messages.size(), 100u);
+    EXPECT_EQ(batches[0].messages.front().guid, "guid-1");
+    EXPECT_EQ(batches[1].messages.back().guid, "guid-200");
+    EXPECT_EQ(db.calls(Operation::fetchInbound), 2u);
+    EXPECT_EQ(saved().lastRowID, 200);
+    EXPECT_EQ(saved().lifetimeSentCount, 200);
+}
+
+TEST_F(SyncEngineTest, APageOf199RowsEndsThePhase) {
+    storeWatermark(0);
+    addMessages(199);
+    engine->tick();
+    EXPECT_EQ(backend.messageBatches().size(), 2u);
+    EXPECT_EQ(db.calls(Operation::fetchInbound), 1u);
+}
+
+TEST_F(SyncEngineTest, ABacklogDrainsPageByPageInOneTick) {
+    storeWatermark(0);
+    addMessages(1050);
+    engine->tick();
+    EXPECT_EQ(backend.messageBatches().size(), 11u);
+    EXPECT_EQ(saved().lastRowID, 1050);
+    EXPECT_EQ(lastStatus().sessionSentCount, 1050);
+    EXPECT_EQ(lastStatus().queueLagRowCount, 0);
+}
+
+TEST_F(SyncEngineTest, APageWithoutUsableRowsMovesTheWatermarkToTheHighestScannedRow) {
+    storeWatermark(10);
+    db.addUnusableRow(11);
+    db.addUnusableRow(12);
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 12);
+    EXPECT_TRUE(backend.requests().empty());
+}
+
+// --- outcomes -----------------------------------------------------------------------------------------
+
+TEST_F(SyncEngineTest, MixedOutcomesMoveTheWatermarkUpToTheFirstErrorAndResendTheRest) {
+    storeWatermark(0);
+    addMessages(4);
+    backend.setOutcomes([](const std::string& guid) {
+        if (guid == "guid-2")
+            return IngestOutcomeKind::raised;
+        if (guid == "guid-3")
+            return IngestOutcomeKind::error;
+        return IngestOutcomeKind::noMatch;
+    });
+    EXPECT_EQ(engine->tick(), 5.0) << "an error outcome holds the watermark but does not back off";
+
+    const auto state = saved();
+    EXPECT_EQ(state.lastRowID, 2);
+    EXPECT_EQ(state.lifetimeSentCount, 2);
+    ASSERT_EQ(state.pendingReadWatches.size(), 1u);
+    EXPECT_EQ(state.pendingReadWatches[0], (PendingReadWatch{"guid-2", 2, time.now()}));
+    EXPECT_EQ(lastStatus().sessionSentCount, 2);
+    EXPECT_FALSE(lastStatus().lastError);
+    EXPECT_EQ(logs.count("ingest batch: 2/4 advanced, 2 held for retry", "Sync"), 1u);
+
+    backend.setResponder(FakeIngestClient::allNoMatch);
+    engine->tick();
+    ASSERT_EQ(backend.messageBatches().size(), 2u);
+    EXPECT_EQ(guidsOf(backend.messageBatches()[1]), (std::vector<std::string>{"guid-3", "guid-4"}));
+    EXPECT_EQ(saved().lastRowID, 4);
+    EXPECT_EQ(saved().lifetimeSentCount, 4);
+}
+
+TEST_F(SyncEngineTest, ALeadingErrorOutcomeLeavesWatermarkAndCountersAndStopsThePage) {
+    storeWatermark(0);
+    addMessages(150);
+    backend.setOutcomes([](const std::string&) { return IngestOutcomeKind::error; });
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 0);
+    EXPECT_EQ(saved().lifetimeSentCount, 0);
+    EXPECT_EQ(backend.messageBatches().size(), 1u) << "the second batch waits for the first";
+    EXPECT_TRUE(
+        logs.contains("ingest batch: 0/100 advanced (leading error outcome), retrying next tick", "Sync"));
+}
+
+TEST_F(SyncEngineTest, AnErrorAlreadyMappedForAGuidWinsOverALaterEntry) {
+    storeWatermark(0);
+    addMessages(2);
+    backend.setResponder([](const IngestRequest&) {
+        IngestResponse response;
+        response.outcomes = {{"guid-2", IngestOutcomeKind::error},
+                             {"guid-2", IngestOutcomeKind::noMatch},
+                             {"guid-1", IngestOutcomeKind::raised},
+                             {"guid-1", IngestOutcomeKind::noMatch}};
+        return response;
+    });
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 1);
+    EXPECT_TRUE(saved().pendingReadWatches.empty()) << "the later no-match replaced raised";
+}
+
+TEST_F(SyncEngineTest, AMessageWithoutAnOutcomeCountsAsPassed) {
+    storeWatermark(0);
+    addMessages(3);
+    backend.setResponder([](const IngestRequest&) { return IngestResponse{}; });
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 3);
+    EXPECT_EQ(saved().lifetimeSentCount, 3);
+}
+
+// --- rows that are not sent as they are ------------------------------------------------------------
+
+TEST_F(SyncEngineTest, ARowOfAnotherServiceIsSkippedButPassedAndNotCounted) {
+    storeWatermark(0);
+    db.addMessage();
+    MessageRow other = db.addMessage();
+    other.service = Service::other("RCS");
+    db.addRow(other);
+    MessageRow sms = db.addMessage();
+    sms.service = Service::sms();
+    db.addRow(sms);
+    engine->tick();
+    ASSERT_EQ(backend.messageBatches().size(), 1u);
+    const auto batch = backend.messageBatches()[0];
+    EXPECT_EQ(guidsOf(batch), (std::vector<std::string>{"guid-1", "guid-3"}));
+    EXPECT_EQ(batch.messages[1].service, MessageServiceKind::sms);
+    EXPECT_EQ(saved().lastRowID, 3);
+    EXPECT_EQ(saved().lifetimeSentCount, 2);
+    EXPECT_TRUE(logs.contains("skipping rowID=2 with unsupported service 'RCS'", "Sync"));
+}
+
+TEST_F(SyncEngineTest, ABatchOfOnlyUnsupportedRowsSendsNothingAndPassesThem) {
+    storeWatermark(0);
+    for (int i = 0; i < 3; ++i) {
+        MessageRow row = db.addMessage();
+        row.service = Service::other("");
+        db.addRow(row);
+    }
+    engine->tick();
+    EXPECT_TRUE(backend.messageBatches().empty());
+    EXPECT_EQ(saved().lastRowID, 3);
+    EXPECT_EQ(saved().lifetimeSentCount, 0);
+}
+
+std::vector<std::uint8_t> archivedString(const std::string& text) {
+    return ArchivedStringBlob::make(text);
+}
+
+struct TextCase {
+    const char* name;
+    std::optional<std::string> text;
+    std::optional<std::vector<std::uint8_t>> attributedBody;
+    std::optional<std::string> expectedText;
+    bool expectedDecodeFailed;
+};
+
+class SyncEngineMessageText : public SyncEngineTest, public ::testing::WithParamInterface<TextCase> {};
+
+TEST_P(SyncEngineMessageText, ComesFromTheTextColumnOrTheAttributedBody) {
+    storeWatermark(0);
+    MessageRow row = db.addMessage();
+    row.text = GetParam().text;
+    row.attributedBody = GetParam().attributedBody;
+    db.addRow(row);
+    engine->tick();
+    ASSERT_EQ(backend.messageBatches().size(), 1u);
+    const auto message = backend.messageBatches()[0].messages.at(0);
+    EXPECT_EQ(message.text, GetParam().expectedText);
+    EXPECT_EQ(message.textDecodeFailed, GetParam().expectedDecodeFailed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SyncEngineMessageText,
+    ::testing::Values(
+        TextCase{"TextColumn", "plain", archivedString("ignored"), "plain", false},
+        TextCase{"DecodableBody", std::nullopt, archivedString("from the body"), "from the body", false},
+        TextCase{"UndecodableBody", std::nullopt, std::vector<std::uint8_t>{1, 2, 3}, std::nullopt, true},
+        TextCase{"EmptyBody", std::nullopt, std::vector<std::uint8_t>{}, std::nullopt, true},
+        TextCase{"NoTextAtAll", std::nullopt, std::nullopt, std::nullopt, false},
+        TextCase{"MalformedUtf8IsRepaired", std::string("caf\xC3"), std::nullopt,
+                 std::string("caf\xEF\xBF\xBD"), false}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(SyncEngineTest, CutsTextsLongerThan10000CharactersAndSendsExactly10000Whole) {
+    storeWatermark(0);
+    const std::string accented = "\xC3\xA9";  // two bytes, one character
+    std::string exact;
+    for (int i = 0; i < 10000; ++i)
+        exact += accented;
+    db.addMessage(exact);
+    db.addMessage(exact + "x");
+    engine->tick();
+    const auto messages = backend.messageBatches().at(0).messages;
+    EXPECT_EQ(messages[0].text, exact);
+    EXPECT_EQ(messages[1].text, exact);
+    EXPECT_EQ(logs.count("truncating message text from 10001 to 10000 chars", "Sync"), 1u);
+}
+
+TEST_F(SyncEngineTest, CopiesTheRowsFieldsIntoTheMessage) {
+    storeWatermark(0);
+    MessageRow row = db.addMessage("hi");
+    row.senderHandle = "someone@example.com";
+    row.chatDisplayName = "Family";
+    row.isGroup = true;
+    row.isRead = true;
+    row.date = time.now();
+    db.addRow(row);
+    engine->tick();
+    const auto message = backend.messageBatches().at(0).messages.at(0);
+    EXPECT_EQ(message.senderHandle, "someone@example.com");
+    EXPECT_EQ(message.chatName, "Family");
+    EXPECT_TRUE(message.isGroup);
+    EXPECT_TRUE(message.isRead);
+    EXPECT_EQ(message.sentAt, time.now());
+    EXPECT_EQ(message.service, MessageServiceKind::imessage);
+}
+
+// --- 400 answers: poison and duplicate batches ------------------------------------------------------
+
+struct PoisonCase {
+    const char* name;
+    std::optional<std::string> bodyMessage;
+    const char* loggedReason;
+};
+
+class SyncEnginePoisonBatch : public SyncEngineTest, public ::testing::WithParamInterface<PoisonCase> {};
+
+TEST_P(SyncEnginePoisonBatch, IsDroppedAndTheNextBatchStillGoes) {
+    storeWatermark(0);
+    addMessages(150);
+    backend.setResponder([](const IngestRequest& request) -> IngestResponse {
+        if (request.messages.front().guid == "guid-1") {
+            throw BackendError::http(400, GetParam().bodyMessage);
+        }
+        return FakeIngestClient::allNoMatch(request);
+    });
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_EQ(backend.messageBatches().size(), 2u);
+    EXPECT_EQ(saved().lastRowID, 150);
+    EXPECT_EQ(saved().lifetimeSentCount, 50) << "dropped rows are not counted as sent";
+    EXPECT_FALSE(lastStatus().lastError);
+    EXPECT_EQ(
+        logs.count(std::string("ingest 400, dropping poison batch of 100 rows: ") + GetParam().loggedReason,
+                   "Sync"),
+        1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SyncEnginePoisonBatch,
+                         ::testing::Values(PoisonCase{"WithoutBody", std::nullopt, "no body"},
+                                           PoisonCase{"WithMessage", "sentAt out of range",
+                                                      "sentAt out of range"}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(SyncEngineTest, ADuplicateRejectionIsRetriedTwiceThenTheBatchIsDroppedWithANotice) {
+    storeWatermark(0);
+    addMessages(3);
+    int rejections = 0;
+    backend.setResponder([&rejections](const IngestRequest& request) -> IngestResponse {
+        if (request.messages.front().guid == "guid-1") {
+            ++rejections;
+            throw BackendError::http(400, rejections == 2 ? "DUPLICATE guid" : "Duplicate GUID guid-1");
+        }
+        return FakeIngestClient::allNoMatch(request);
+    });
+
+    const double first = engine->tick();
+    EXPECT_GE(first, 5.0 * 0.85);
+    EXPECT_LE(first, 5.0 * 1.15);
+    EXPECT_EQ(saved().lastRowID, 0);
+    EXPECT_EQ(lastStatus().lastError, "Duplicate GUID guid-1");
+    EXPECT_TRUE(logs.contains(
+        "ingest 400 (possible duplicate guid), not advancing (attempt 1/3): Duplicate GUID guid-1"));
+
+    const double second = engine->tick();
+    EXPECT_GE(second, 10.0 * 0.85);
+    EXPECT_TRUE(
+        logs.contains("ingest 400 (possible duplicate guid), not advancing (attempt 2/3): DUPLICATE guid"));
+
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_TRUE(
+        logs.contains("ingest 400 (duplicate guid) persisted 3 attempts, dropping poison batch of 3 rows: "
+                      "Duplicate GUID guid-1"));
+    EXPECT_EQ(saved().lastRowID, 3);
+    EXPECT_EQ(lastStatus().lastError, "Dropped 3 message(s) after 3 repeated duplicate-guid rejections");
+
+    engine->tick();  // nothing new: the notice stays until a batch succeeds
+    EXPECT_EQ(lastStatus().lastError, "Dropped 3 message(s) after 3 repeated duplicate-guid rejections");
+    db.addMessage();
+    engine->tick();
+    EXPECT_FALSE(lastStatus().lastError);
+}
+
+TEST_F(SyncEngineTest, ADuplicateRejectionForABatchWithAnotherFirstGuidRestartsTheCount) {
+    storeWatermark(0);
+    addMessages(1);
+    backend.setResponder(
+        [](const IngestRequest&) -> IngestResponse { throw BackendError::http(400, "duplicate"); });
+    engine->tick();
+    engine->tick();
+    EXPECT_TRUE(logs.contains("(attempt 2/3)"));
+
+    storeWatermark(0);
+    db.clear();
+    MessageRow other = db.addMessage();
+    other.guid = "another-head";
+    db.addRow(other);
+    engine->invalidateWatermarkCache();
+    engine->tick();
+    EXPECT_EQ(logs.count("(attempt 1/3)"), 2u);
+    EXPECT_EQ(saved().lastRowID, 0);
+}
+
+// --- failures and back-off --------------------------------------------------------------------------
+
+TEST_F(SyncEngineTest, RepeatedFailuresBackOffFrom5To300WithJitterAndTheFirstCleanTickReturnsTo5) {
+    storeWatermark(0);
+    addMessages(1);
+    backend.setResponder(
+        [](const IngestRequest&) -> IngestResponse { throw BackendError::network("timed out"); });
+    const std::vector<double> bases{5, 10, 20, 40, 80, 160, 300, 300, 300};
+    for (const double base : bases) {
+        const double delay = engine->tick();
+        EXPECT_GE(delay, base * 0.85) << base;
+        EXPECT_LE(delay, base * 1.15) << base;
+    }
+    EXPECT_EQ(saved().lastRowID, 0);
+    EXPECT_EQ(lastStatus().lastError, "Network error: timed out");
+    EXPECT_EQ(logs.count("sync tick failed, backing off: Network error: timed out", "Sync"), bases.size());
+
+    backend.setResponder(FakeIngestClient::allNoMatch);
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_FALSE(lastStatus().lastError);
+    backend.setResponder([](const IngestRequest&) -> IngestResponse { throw BackendError::http(503); });
+    db.addMessage();
+    const double afterReset = engine->tick();
+    EXPECT_LE(afterReset, 5.0 * 1.15);
+}
+
+TEST_F(SyncEngineTest, AFailedTickKeepsTheLastCleanSyncTime) {
+    storeWatermark(0);
+    engine->tick();
+    const auto cleanAt = saved().lastSyncAt;
+    ASSERT_EQ(cleanAt, time.now());
+    time.advance(30);
+    db.addMessage();
+    backend.setResponder([](const IngestRequest&) -> IngestResponse { throw BackendError::decoding("bad"); });
+    engine->tick();
+    EXPECT_EQ(saved().lastSyncAt, cleanAt);
+    EXPECT_EQ(lastStatus().lastSyncAt, cleanAt);
+}
+
+TEST_F(SyncEngineTest, ABusyDatabaseIsSilentAndCountsAsACleanTick) {
+    storeWatermark(0);
+    addMessages(2);
+    db.failWith(Operation::fetchInbound, SQLiteError::busy());
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_EQ(saved().lastSyncAt, time.now());
+    EXPECT_FALSE(lastStatus().lastError);
+    EXPECT_TRUE(logs.lines().empty());
+    EXPECT_TRUE(backend.requests().empty());
+}
+
+TEST_F(SyncEngineTest, AnotherDatabaseErrorIsReportedAndBacksOff) {
+    storeWatermark(0);
+    db.failWith(Operation::fetchInbound, SQLiteError::failure(26, "file is not a database"));
+    const double delay = engine->tick();
+    EXPECT_GE(delay, 4.25);
+    ASSERT_TRUE(lastStatus().lastError);
+    EXPECT_EQ(lastStatus().lastError->rfind("chat.db read failed: ", 0), 0u);
+    EXPECT_NE(lastStatus().lastError->find("file is not a database"), std::string::npos);
+}
+
+class FailingSaveStore final : public WatermarkStore {
+public:
+    std::optional<SyncState> load() override { return SyncState{}; }
+    void save(const SyncState&) override { throw std::runtime_error("disk full"); }
+    void reset() override {}
+};
+
+TEST_F(SyncEngineTest, AFailedSaveIsLoggedAndTheEngineCarriesOnWithItsOwnCopy) {
+    FailingSaveStore failing;
+    SyncEngine local(db, backend, credentials, failing, nullptr, time.sleeper(), time.clock(), std::nullopt);
+    addMessages(2);
+    local.tick();
+    EXPECT_TRUE(logs.contains("failed to persist sync state: disk full", "Sync"));
+    db.addMessage();
+    local.tick();
+    ASSERT_EQ(backend.messageBatches().size(), 2u);
+    EXPECT_EQ(guidsOf(backend.messageBatches()[1]), std::vector<std::string>{"guid-3"});
+}
+
+// --- status -------------------------------------------------------------------------------------------
+
+TEST_F(SyncEngineTest, PublishesCountsAndTheBacklogAfterEachTick) {
+    SyncState state;
+    state.lastRowID = 0;
+    state.lifetimeSentCount = 40;
+    store.save(state);
+    addMessages(3);
+    backend.setOutcomes([](const std::string& guid) {
+        return guid == "guid-2" ? IngestOutcomeKind::error : IngestOutcomeKind::noMatch;
+    });
+    int contacts = 0;
+    engine->setBackendContactHandler([&contacts] { ++contacts; });
+    engine->tick();
+    const auto status = lastStatus();
+    EXPECT_EQ(status.sessionSentCount, 1);
+    EXPECT_EQ(status.lifetimeSentCount, 41);
+    EXPECT_EQ(status.queueLagRowCount, 2);
+    EXPECT_EQ(status.lastSyncAt, time.now());
+    EXPECT_EQ(contacts, 1);
+
+    db.failWith(Operation::countInbound, SQLiteError::busy());
+    engine->tick();
+    EXPECT_EQ(lastStatus().queueLagRowCount, 0);
+}
+
+TEST_F(SyncEngineTest, TheBacklogCountStopsAt200) {
+    storeWatermark(0);
+    addMessages(450);
+    backend.setOutcomes([](const std::string&) { return IngestOutcomeKind::error; });
+    engine->tick();
+    EXPECT_EQ(lastStatus().queueLagRowCount, 200);
+}
+
+// --- revocation -----------------------------------------------------------------------------------------
+
+TEST_F(SyncEngineTest, RevocationOnIngestDeletesTheTokenStopsAndPublishesIt) {
+    storeWatermark(0);
+    addMessages(150);
+    int sent = 0;
+    backend.setResponder([&sent](const IngestRequest& request) -> IngestResponse {
+        if (sent++ > 0) {
+            throw BackendError::revoked();
+        }
+        return FakeIngestClient::allNoMatch(request);
+    });
+    int revokedCallbacks = 0;
+    engine->setRevokedHandler([&revokedCallbacks] { ++revokedCallbacks; });
+    EXPECT_EQ(engine->tick(), 5.0);
+
+    EXPECT_FALSE(credentials.loadDeviceToken());
+    EXPECT_EQ(revokedCallbacks, 1);
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_EQ(saved().lastRowID, 100) << "the batch that went through is kept";
+    const auto status = lastStatus();
+    EXPECT_EQ(status.lastError, "Device credential revoked");
+    EXPECT_EQ(status.queueLagRowCount, 0);
+    EXPECT_EQ(status.sessionSentCount, 100);
+    EXPECT_EQ(status.lifetimeSentCount, 100);
+    EXPECT_TRUE(backend.readReports().empty());
+}
+
+// --- a database rebuilt below the watermark ---------------------------------------------------------
+
+TEST_F(SyncEngineTest, ADatabaseRebuiltBelowTheWatermarkIsReanchoredKeepingCountersAndWatches) {
+    SyncState state;
+    state.lastRowID = 9000;
+    state.lifetimeSentCount = 812;
+    state.addPendingReadWatch("watched", 8999, time.now());
+    store.save(state);
+    addMessages(300);  // the restored database only reaches row 300
+
+    engine->tick();
+    EXPECT_TRUE(logs.contains("chat.db highest rowID 300 is below the watermark 9000", "Sync"));
+    const auto reanchored = saved();
+    EXPECT_EQ(reanchored.lastRowID, 300);
+    EXPECT_EQ(reanchored.lifetimeSentCount, 812);
+    ASSERT_EQ(reanchored.pendingReadWatches.size(), 1u);
+    EXPECT_TRUE(backend.messageBatches().empty()) << "what the restore brought back is history";
+
+    const auto& fresh = db.addMessage();
+    engine->tick();
+    ASSERT_EQ(backend.messageBatches().size(), 1u);
+    EXPECT_EQ(guidsOf(backend.messageBatches()[0]), std::vector<std::string>{fresh.guid});
+    EXPECT_EQ(logs.count("is below the watermark"), 1u);
+}
+
+TEST_F(SyncEngineTest, AnEmptiedDatabaseReanchorsAtZeroAndForwardsItsFirstNewRow) {
+    storeWatermark(500);
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 0);
+    db.addMessage();
+    engine->tick();
+    EXPECT_EQ(backend.messageBatches().size(), 1u);
+}
+
+TEST_F(SyncEngineTest, AWatermarkAtTheHighestRowIsLeftAlone) {
+    addMessages(5);
+    storeWatermark(5);
+    engine->tick();
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 5);
+    EXPECT_FALSE(logs.contains("is below the watermark"));
+}
+
+// --- the cached state -------------------------------------------------------------------------------
+
+TEST_F(SyncEngineTest, InvalidatingTheCacheReloadsTheStateFromTheStore) {
+    storeWatermark(0);
+    addMessages(3);
+    engine->tick();
+    EXPECT_EQ(backend.messageBatches().size(), 1u);
+
+    store.reset();  // a new pairing starts from the database's current end
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 3) << "the cached state was saved again";
+    store.reset();
+    db.addMessage();
+    engine->invalidateWatermarkCache();
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 4);
+    EXPECT_EQ(saved().lifetimeSentCount, 0);
+    EXPECT_EQ(backend.messageBatches().size(), 1u);
+}
+
+TEST_F(SyncEngineTest, ACorruptStoreStartsAfreshFromTheHighestRow) {
+    SyncState state;
+    state.lastRowID = 2;
+    state.lifetimeSentCount = 9;
+    store.save(state);
+    addMessages(6);
+    store.setSimulateMissingOrCorrupt(true);
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 6);
+    EXPECT_EQ(saved().lifetimeSentCount, 0);
+    EXPECT_TRUE(backend.messageBatches().empty());
+}
+
+}  // namespace
+}  // namespace kindora::testing
