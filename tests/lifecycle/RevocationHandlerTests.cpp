@@ -52,7 +52,8 @@ TEST(RevocationHandler, ADeletionFailureIsLoggedAndTheCallbackStillRuns) {
     handler.setCallback([&] { ++calls; });
     handler.handleRevoked();
     EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(capture.contains("failed to clear device token after revocation: credential store error -25293", "Sync"));
+    EXPECT_TRUE(capture.contains(
+        "failed to clear device token after revocation: credential store error -25293", "Sync"));
 }
 
 TEST(RevocationHandler, TwoLoopsReportingAtOnceGiveTwoCallbacksOneAfterTheOther) {

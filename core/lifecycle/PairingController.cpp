@@ -1,0 +1,159 @@
+#include "core/lifecycle/PairingController.hpp"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "core/backend/BackendError.hpp"
+#include "core/backend/UserMessage.hpp"
+#include "core/common/Jitter.hpp"
+
+namespace kindora {
+
+PairingController::PairingController(Dependencies dependencies, std::string deviceName,
+                                     std::optional<std::string> agentVersion, Sleeper sleeper,
+                                     std::function<Date()> now, std::function<bool()> fdaCheck,
+                                     std::function<void()> onPairingCompleted,
+                                     std::function<double()> jitterFactor)
+    : appState_(dependencies.appState),
+      credentialStore_(dependencies.credentialStore),
+      watermarkStore_(dependencies.watermarkStore),
+      client_(dependencies.client),
+      mainQueue_(dependencies.mainQueue),
+      deviceName_(std::move(deviceName)),
+      agentVersion_(std::move(agentVersion)),
+      sleeper_(std::move(sleeper)),
+      now_(std::move(now)),
+      fdaCheck_(std::move(fdaCheck)),
+      jitterFactor_(jitterFactor ? std::move(jitterFactor) : std::function<double()>(Jitter::factor)),
+      onPairingCompleted_(std::move(onPairingCompleted)) {}
+
+PairingController::~PairingController() = default;
+
+Subscription PairingController::observeLastError(Observable<std::optional<std::string>>::Observer observer) {
+    return lastError_.observe(std::move(observer));
+}
+
+Subscription PairingController::observeInProgress(Observable<bool>::Observer observer) {
+    return inProgress_.observe(std::move(observer));
+}
+
+void PairingController::setOnPairingCompleted(std::function<void()> onPairingCompleted) {
+    onPairingCompleted_ = std::move(onPairingCompleted);
+}
+
+void PairingController::startPairing() {
+    lastError_.set(std::nullopt);
+    // Destroying the old task cancels it and waits for its thread, which gives up at once: its
+    // request and its sleep both honour the stop token. Its queued continuations are dropped.
+    pollTask_.reset();
+    inProgress_.set(true);
+    pollTask_ =
+        std::make_unique<BackgroundTask>(mainQueue_, [this](const auto& context) { runFlow(context); });
+}
+
+void PairingController::cancel() {
+    pollTask_.reset();
+    inProgress_.set(false);
+    lastError_.set(std::nullopt);
+    appState_.setPhase(Phase::signedOut());
+}
+
+void PairingController::runFlow(const BackgroundTask::Context& context) {
+    const auto& stop = context.stopToken();
+    const auto finish = [&context, this] { context.post([this] { inProgress_.set(false); }); };
+
+    PairingCreateResponse pairing;
+    try {
+        pairing = client_.createPairing(deviceName_, agentVersion_, stop);
+    } catch (const std::exception& error) {
+        if (!context.isCancelled()) {
+            context.post([this, message = userMessage(error)] { lastError_.set(message); });
+            finish();
+        }
+        return;
+    }
+    if (context.isCancelled()) {
+        return;
+    }
+    context.post([this, code = pairing.code, expiresAt = pairing.expiresAt] {
+        appState_.setPhase(Phase::pairing(code, expiresAt));
+    });
+
+    const double pollInterval =
+        std::max(static_cast<double>(pairing.pollIntervalSeconds), minimumPollInterval);
+    double backoff = initialBackoff;
+    while (!context.isCancelled()) {
+        if (now_() >= pairing.expiresAt) {
+            context.post([this] { endWithError(expiredMessage); });
+            finish();
+            return;
+        }
+        PairingStatusValue status{};
+        try {
+            status = client_.pairingStatus(pairing.deviceToken, stop).status;
+        } catch (const std::exception&) {
+            if (context.isCancelled()) {
+                return;
+            }
+            // A failed poll leaves the code on screen and retries, backing off; the cancellation and
+            // expiry checks come first again.
+            sleeper_.sleep(backoff * jitterFactor_(), stop);
+            backoff = std::min(backoff * 2, maximumBackoff);
+            continue;
+        }
+        switch (status) {
+            case PairingStatusValue::pending:
+                sleeper_.sleep(pollInterval, stop);
+                backoff = initialBackoff;
+                break;
+            case PairingStatusValue::active:
+                context.post([this, pairing] { complete(pairing); });
+                finish();
+                return;
+            case PairingStatusValue::expired:
+                context.post([this] { endWithError(expiredMessage); });
+                finish();
+                return;
+            case PairingStatusValue::revoked:
+                context.post([this] { endWithError(revokedMessage); });
+                finish();
+                return;
+        }
+    }
+}
+
+void PairingController::endWithError(const std::string& message) {
+    lastError_.set(message);
+    appState_.setPhase(Phase::signedOut());
+}
+
+void PairingController::complete(const PairingCreateResponse& pairing) {
+    try {
+        credentialStore_.saveDeviceToken(pairing.deviceToken);
+    } catch (const std::exception& error) {
+        endWithError(saveFailedPrefix + std::string(error.what()));
+        return;
+    }
+    // Re-pairing the same device record keeps the sync position: nothing is forwarded twice and
+    // nothing is skipped. A different (or first) device record starts afresh.
+    const auto previousDeviceId = credentialStore_.loadDeviceId();
+    if (previousDeviceId != pairing.deviceId) {
+        try {
+            watermarkStore_.reset();
+        } catch (const std::exception& error) {
+            logger_.error("failed to reset sync watermark for new pairing: {}", error.what());
+        }
+    }
+    try {
+        credentialStore_.saveDeviceId(pairing.deviceId);
+    } catch (const std::exception& error) {
+        logger_.error("failed to save device id after pairing: {}", error.what());
+    }
+    appState_.recomputePhase(credentialStore_.hasDeviceToken(), fdaCheck_());
+    if (onPairingCompleted_) {
+        onPairingCompleted_();
+    }
+}
+
+}  // namespace kindora

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/backend/PairingBackendClientProtocol.hpp"
+#include "core/common/BackgroundTask.hpp"
+#include "core/common/Date.hpp"
+#include "core/common/Log.hpp"
+#include "core/common/MainQueue.hpp"
+#include "core/common/Observable.hpp"
+#include "core/common/Sleeper.hpp"
+#include "core/lifecycle/AppState.hpp"
+#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/sync/WatermarkStore.hpp"
+
+namespace kindora {
+
+// Pairs this computer with a household: asks the backend for a code, shows it through the phase,
+// polls until the household confirms it (or it expires or is revoked), then stores the credentials
+// and moves the agent on. Lives on the main thread; the backend calls and waits run on a background
+// task, and every change of observable state is posted back to the main thread. A cancelled or
+// replaced flow changes nothing after the moment it was cancelled.
+class PairingController {
+public:
+    static constexpr double minimumPollInterval = 2.0;
+    static constexpr double initialBackoff = 5.0;
+    static constexpr double maximumBackoff = 60.0;
+    static constexpr const char* expiredMessage = "Pairing code expired — try again.";
+    static constexpr const char* revokedMessage = "This pairing was revoked.";
+    static constexpr const char* saveFailedPrefix = "Paired, but failed to save credentials locally: ";
+
+    struct Dependencies {
+        AppState& appState;
+        CredentialStoreProtocol& credentialStore;
+        WatermarkStore& watermarkStore;
+        PairingBackendClientProtocol& client;
+        MainQueue& mainQueue;
+    };
+
+    // `fdaCheck` runs once on the main thread after a confirmed pairing; `jitterFactor` spreads the
+    // retry waits after failed polls (0.85 to 1.15 in the agent).
+    PairingController(Dependencies dependencies, std::string deviceName,
+                      std::optional<std::string> agentVersion, Sleeper sleeper, std::function<Date()> now,
+                      std::function<bool()> fdaCheck, std::function<void()> onPairingCompleted = {},
+                      std::function<double()> jitterFactor = {});
+    PairingController(const PairingController&) = delete;
+    PairingController& operator=(const PairingController&) = delete;
+    ~PairingController();
+
+    // Starts a new flow, replacing (and silencing) any running one.
+    void startPairing();
+    // Abandons the flow and signs out.
+    void cancel();
+
+    // The last failure's text, shown under the pairing button; cleared by startPairing() and cancel().
+    const std::optional<std::string>& lastError() const { return lastError_.value(); }
+    [[nodiscard]] Subscription observeLastError(Observable<std::optional<std::string>>::Observer observer);
+    // True from startPairing() until the flow ends or is cancelled.
+    bool isInProgress() const { return inProgress_.value(); }
+    [[nodiscard]] Subscription observeInProgress(Observable<bool>::Observer observer);
+
+    void setOnPairingCompleted(std::function<void()> onPairingCompleted);
+
+private:
+    // Runs on the background task: touches only the constant fields and the client, posts the rest.
+    void runFlow(const BackgroundTask::Context& context);
+    void complete(const PairingCreateResponse& pairing);
+    void endWithError(const std::string& message);
+
+    AppState& appState_;
+    CredentialStoreProtocol& credentialStore_;
+    WatermarkStore& watermarkStore_;
+    PairingBackendClientProtocol& client_;
+    MainQueue& mainQueue_;
+    const std::string deviceName_;
+    const std::optional<std::string> agentVersion_;
+    const Sleeper sleeper_;
+    const std::function<Date()> now_;
+    const std::function<bool()> fdaCheck_;
+    const std::function<double()> jitterFactor_;
+    std::function<void()> onPairingCompleted_;
+    const Log logger_{"Onboarding"};
+
+    Observable<std::optional<std::string>> lastError_;
+    Observable<bool> inProgress_{false};
+    std::unique_ptr<BackgroundTask> pollTask_;  // last: its continuations use the fields above
+};
+
+}  // namespace kindora

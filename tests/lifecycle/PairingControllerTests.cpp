@@ -1,0 +1,355 @@
+#include "core/lifecycle/PairingController.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "core/backend/UserMessage.hpp"
+#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/lifecycle/KeychainError.hpp"
+#include "core/sync/InMemoryWatermarkStore.hpp"
+#include "tests/lifecycle/ScriptedPairingClient.hpp"
+#include "tests/support/LogCapture.hpp"
+#include "tests/support/ManualMainQueue.hpp"
+#include "tests/support/VirtualTime.hpp"
+
+namespace kindora {
+namespace {
+
+SyncState stateWithWatermark(std::int64_t lastRowID) {
+    SyncState state;
+    state.lastRowID = lastRowID;
+    return state;
+}
+
+using testing::ScriptedPairingClient;
+using Status = PairingStatusValue;
+
+// A credential store that fails where told to, and can pretend a saved token cannot be read back.
+class UnreliableCredentialStore final : public CredentialStoreProtocol {
+public:
+    bool failTokenSave = false;
+    bool failDeviceIdSave = false;
+    bool tokenUnreadable = false;
+
+    bool hasDeviceToken() const override { return !tokenUnreadable && inner_.hasDeviceToken(); }
+    std::optional<std::string> loadDeviceToken() const override { return inner_.loadDeviceToken(); }
+    void saveDeviceToken(const std::string& token) override {
+        if (failTokenSave) {
+            throw KeychainError::osStatus(2, "keyring is locked");
+        }
+        inner_.saveDeviceToken(token);
+    }
+    void deleteDeviceToken() override { inner_.deleteDeviceToken(); }
+    std::optional<std::string> loadDeviceId() const override { return inner_.loadDeviceId(); }
+    void saveDeviceId(const std::string& id) override {
+        if (failDeviceIdSave) {
+            throw KeychainError::osStatus(3, "no space");
+        }
+        inner_.saveDeviceId(id);
+    }
+
+private:
+    InMemoryCredentialStore inner_;
+};
+
+class FailingResetWatermarkStore final : public WatermarkStore {
+public:
+    std::optional<SyncState> load() override { return SyncState{}; }
+    void save(const SyncState&) override {}
+    void reset() override { throw std::runtime_error("disk full"); }
+};
+
+class PairingControllerTest : public ::testing::Test {
+protected:
+    PairingCreateResponse pairingResponse(std::string code = "K7Q-4MX", std::string deviceId = "device-1",
+                                          double expiresIn = 600, std::int64_t pollInterval = 3) {
+        return PairingCreateResponse{std::move(deviceId), "pairing-secret-token", std::move(code),
+                                     time.now() + Seconds(expiresIn), pollInterval};
+    }
+
+    PairingController& makeController(
+        CredentialStoreProtocol& store, WatermarkStore& watermarks,
+        std::function<double()> jitter = [] { return 1.0; }) {
+        controller = std::make_unique<PairingController>(
+            PairingController::Dependencies{appState, store, watermarks, client, mainQueue}, "kitchen-pc",
+            "1.4.0", time.sleeper(), time.nowFunction(), [this] { return fdaGranted.load(); },
+            [this] { ++completions; }, std::move(jitter));
+        return *controller;
+    }
+    PairingController& makeController() { return makeController(credentials, watermarkStore); }
+
+    // Lets the flow run until it has waited `sleeps` times in all, moving time past each wait.
+    void runThroughSleeps(std::size_t sleeps) {
+        for (; sleepsEnded < sleeps; ++sleepsEnded) {
+            ASSERT_TRUE(time.waitForSleepers(1));
+            time.advanceToNextDeadline();
+        }
+    }
+
+    bool drainUntilIdle() {
+        return mainQueue.drainUntil([&] { return !controller->isInProgress(); });
+    }
+
+    testing::VirtualTime time;
+    testing::ManualMainQueue mainQueue;
+    AppState appState;
+    InMemoryCredentialStore credentials;
+    InMemoryWatermarkStore watermarkStore{stateWithWatermark(42)};
+    ScriptedPairingClient client;
+    std::atomic<bool> fdaGranted{true};
+    int completions = 0;
+    std::size_t sleepsEnded = 0;
+    std::unique_ptr<PairingController> controller;  // last: stopped before what its flow uses
+};
+
+TEST_F(PairingControllerTest, AConfirmedPairingStoresTheCredentialsAndRuns) {
+    testing::LogCapture capture;
+    client.createAnswers = {pairingResponse("K7Q-4MX", "device-1", 600, 0)};
+    client.statusAnswers = {Status::pending, Status::active};
+    auto& pairing = makeController();
+
+    pairing.startPairing();
+    EXPECT_TRUE(pairing.isInProgress());
+    ASSERT_TRUE(mainQueue.drainUntil([&] { return appState.phase().isPairing(); }));
+    EXPECT_EQ(appState.phase(), Phase::pairing("K7Q-4MX", time.now() + Seconds(600)));
+    EXPECT_EQ(credentials.loadDeviceToken(), std::nullopt);
+
+    runThroughSleeps(1);
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
+    EXPECT_EQ(credentials.loadDeviceToken(), "pairing-secret-token");
+    EXPECT_EQ(credentials.loadDeviceId(), "device-1");
+    EXPECT_EQ(watermarkStore.state(), std::nullopt) << "a first pairing starts the sync afresh";
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(pairing.lastError(), std::nullopt);
+
+    // A poll interval of 0 still waits the 2-second minimum.
+    EXPECT_EQ(time.requestedSleeps(), std::vector<double>{2.0});
+    ASSERT_EQ(client.createRequests().size(), 1u);
+    EXPECT_EQ(client.createRequests()[0].deviceName, "kitchen-pc");
+    EXPECT_EQ(client.createRequests()[0].agentVersion, "1.4.0");
+    EXPECT_EQ(client.statusTokens(),
+              (std::vector<std::string>{"pairing-secret-token", "pairing-secret-token"}));
+    EXPECT_FALSE(capture.anyLineContains("pairing-secret-token"));
+}
+
+TEST_F(PairingControllerTest, WithoutFullDiskAccessThePairedAgentIsFdaMissing) {
+    fdaGranted = false;
+    client.createAnswers = {pairingResponse()};
+    client.statusAnswers = {Status::active};
+    makeController().startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(appState.phase(), Phase::fdaMissing());
+    EXPECT_EQ(completions, 1);
+}
+
+struct DeviceIdCase {
+    const char* name;
+    std::optional<std::string> storedId;
+    bool watermarkReset;
+};
+
+class PairingDeviceRecord : public PairingControllerTest,
+                            public ::testing::WithParamInterface<DeviceIdCase> {};
+
+TEST_P(PairingDeviceRecord, ResetsTheWatermarkOnlyForAnotherDeviceRecord) {
+    if (GetParam().storedId) {
+        credentials.saveDeviceId(*GetParam().storedId);
+    }
+    client.createAnswers = {pairingResponse("K7Q-4MX", "device-1")};
+    client.statusAnswers = {Status::active};
+    makeController().startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(watermarkStore.state().has_value(), !GetParam().watermarkReset);
+    EXPECT_EQ(credentials.loadDeviceId(), "device-1");
+}
+
+INSTANTIATE_TEST_SUITE_P(PairingController, PairingDeviceRecord,
+                         ::testing::Values(DeviceIdCase{"FirstPairing", std::nullopt, true},
+                                           DeviceIdCase{"SameDevice", "device-1", false},
+                                           DeviceIdCase{"OtherDevice", "device-0", true}),
+                         [](const auto& testCase) { return testCase.param.name; });
+
+TEST_F(PairingControllerTest, FailedPollsBackOffAndAPendingAnswerResetsTheBackOff) {
+    client.createAnswers = {pairingResponse("K7Q-4MX", "device-1", 3600, 3)};
+    const auto failure = BackendError::http(502);
+    client.statusAnswers = {failure, failure,         failure, failure, failure,
+                            failure, Status::pending, failure, failure, Status::active};
+    auto& pairing = makeController(credentials, watermarkStore, {});  // the agent's own jitter
+
+    pairing.startPairing();
+    runThroughSleeps(9);
+    ASSERT_TRUE(drainUntilIdle());
+
+    const std::vector<double> expected{5, 10, 20, 40, 60, 60, 3, 5, 10};
+    const auto sleeps = time.requestedSleeps();
+    ASSERT_EQ(sleeps.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const bool exact = expected[i] == 3;  // the pending wait is not jittered
+        EXPECT_GE(sleeps[i], exact ? 3.0 : expected[i] * 0.85) << "wait " << i;
+        EXPECT_LE(sleeps[i], exact ? 3.0 : expected[i] * 1.15) << "wait " << i;
+    }
+    EXPECT_EQ(pairing.lastError(), std::nullopt) << "failed polls do not touch the last error";
+    EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
+}
+
+TEST_F(PairingControllerTest, ACodeAlreadyExpiredEndsBeforeTheFirstPoll) {
+    client.createAnswers = {pairingResponse("K7Q-4MX", "device-1", -1)};
+    auto& pairing = makeController();
+    pairing.startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_TRUE(client.statusTokens().empty());
+    EXPECT_EQ(pairing.lastError(), PairingController::expiredMessage);
+    EXPECT_EQ(appState.phase(), Phase::signedOut());
+}
+
+TEST_F(PairingControllerTest, TheCodeExpiresByTheLocalClockWhilePending) {
+    client.createAnswers = {pairingResponse("K7Q-4MX", "device-1", 5, 2)};
+    client.statusAnswers = {Status::pending, Status::pending, Status::pending, Status::pending};
+    auto& pairing = makeController();
+    pairing.startPairing();
+    runThroughSleeps(3);
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(client.statusTokens().size(), 3u) << "polls at 0, 2 and 4 seconds; at 6 the code is gone";
+    EXPECT_EQ(pairing.lastError(), PairingController::expiredMessage);
+    EXPECT_EQ(appState.phase(), Phase::signedOut());
+}
+
+struct EndingCase {
+    const char* name;
+    Status status;
+    const char* message;
+};
+
+class PairingEnding : public PairingControllerTest, public ::testing::WithParamInterface<EndingCase> {};
+
+TEST_P(PairingEnding, TheBackendEndsThePairing) {
+    client.createAnswers = {pairingResponse()};
+    client.statusAnswers = {Status::pending, GetParam().status};
+    auto& pairing = makeController();
+    pairing.startPairing();
+    runThroughSleeps(1);
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(pairing.lastError(), GetParam().message);
+    EXPECT_EQ(appState.phase(), Phase::signedOut());
+    EXPECT_FALSE(credentials.hasDeviceToken());
+    EXPECT_EQ(completions, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PairingController, PairingEnding,
+    ::testing::Values(EndingCase{"Expired", Status::expired, PairingController::expiredMessage},
+                      EndingCase{"Revoked", Status::revoked, PairingController::revokedMessage}),
+    [](const auto& testCase) { return testCase.param.name; });
+
+TEST_F(PairingControllerTest, AFailedCodeRequestShowsTheErrorAndKeepsThePhase) {
+    appState.setPhase(Phase::fdaMissing());
+    const auto error = BackendError::network("connection refused");
+    client.createAnswers = {error};
+    auto& pairing = makeController();
+    pairing.startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(pairing.lastError(), userMessage(error));
+    EXPECT_EQ(appState.phase(), Phase::fdaMissing());
+
+    // Starting again clears the old error first.
+    client.createAnswers = {pairingResponse()};
+    client.statusAnswers = {Status::active};
+    pairing.startPairing();
+    EXPECT_EQ(pairing.lastError(), std::nullopt);
+    ASSERT_TRUE(drainUntilIdle());
+}
+
+TEST_F(PairingControllerTest, CancelDuringARequestSignsOutAtOnceAndTheLateAnswerChangesNothing) {
+    client.createAnswers = {pairingResponse()};
+    client.statusAnswers = {ScriptedPairingClient::Hang{Status::active}};
+    auto& pairing = makeController();
+    pairing.startPairing();
+    ASSERT_TRUE(mainQueue.drainUntil([&] { return appState.phase().isPairing(); }));
+    ASSERT_TRUE(client.waitUntilHanging());
+
+    pairing.cancel();
+    EXPECT_EQ(appState.phase(), Phase::signedOut());
+    EXPECT_FALSE(pairing.isInProgress());
+    mainQueue.drain();
+    EXPECT_EQ(appState.phase(), Phase::signedOut());
+    EXPECT_FALSE(credentials.hasDeviceToken());
+    EXPECT_EQ(completions, 0);
+    EXPECT_EQ(pairing.lastError(), std::nullopt);
+}
+
+TEST_F(PairingControllerTest, ANewStartReplacesAPollingFlowSilently) {
+    client.createAnswers = {pairingResponse("OLD-111", "device-1", 600, 30),
+                            pairingResponse("NEW-222", "device-2", 600, 30)};
+    client.statusAnswers = {Status::pending, Status::active};
+    auto& pairing = makeController();
+    pairing.startPairing();
+    ASSERT_TRUE(mainQueue.drainUntil([&] { return appState.phase().isPairing(); }));
+    ASSERT_TRUE(time.waitForSleepers(1));  // the old flow waits after its pending answer
+
+    pairing.startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(credentials.loadDeviceId(), "device-2");
+    EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(client.createRequests().size(), 2u);
+}
+
+TEST_F(PairingControllerTest, ATokenThatCannotBeSavedSignsOutWithTheReason) {
+    UnreliableCredentialStore store;
+    store.failTokenSave = true;
+    client.createAnswers = {pairingResponse()};
+    client.statusAnswers = {Status::active};
+    auto& pairing = makeController(store, watermarkStore);
+    pairing.startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(pairing.lastError(), std::string(PairingController::saveFailedPrefix) +
+                                       "credential store error 2: keyring is locked");
+    EXPECT_EQ(appState.phase(), Phase::signedOut());
+    EXPECT_EQ(store.loadDeviceId(), std::nullopt);
+    EXPECT_EQ(completions, 0);
+}
+
+TEST_F(PairingControllerTest, ATokenThatCannotBeReadBackKeepsTheCodeOnScreen) {
+    UnreliableCredentialStore store;
+    store.tokenUnreadable = true;
+    client.createAnswers = {pairingResponse("K7Q-4MX")};
+    client.statusAnswers = {Status::active};
+    auto& pairing = makeController(store, watermarkStore);
+    pairing.startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_TRUE(appState.phase().isPairing());
+    EXPECT_EQ(appState.phase().code(), "K7Q-4MX");
+    EXPECT_EQ(completions, 1);
+}
+
+TEST_F(PairingControllerTest, WatermarkAndDeviceIdFailuresAreLoggedAndPairingCompletes) {
+    testing::LogCapture capture;
+    UnreliableCredentialStore store;
+    store.failDeviceIdSave = true;
+    FailingResetWatermarkStore watermarks;
+    client.createAnswers = {pairingResponse()};
+    client.statusAnswers = {Status::active};
+    makeController(store, watermarks).startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_TRUE(capture.contains("failed to reset sync watermark for new pairing: disk full", "Onboarding"));
+    EXPECT_TRUE(capture.contains("failed to save device id after pairing: credential store error 3: no space",
+                                 "Onboarding"));
+    EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
+    EXPECT_EQ(completions, 1);
+}
+
+TEST_F(PairingControllerTest, DestroyingTheControllerStopsItsFlow) {
+    client.createAnswers = {pairingResponse()};
+    client.statusAnswers = {ScriptedPairingClient::Hang{Status::active}};
+    makeController().startPairing();
+    ASSERT_TRUE(client.waitUntilHanging());
+    controller.reset();
+    mainQueue.drain();
+    EXPECT_FALSE(credentials.hasDeviceToken());
+}
+
+}  // namespace
+}  // namespace kindora

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/backend/BackendError.hpp"
+#include "core/backend/HeartbeatBackendClientProtocol.hpp"
+
+namespace kindora::testing {
+
+// A heartbeat backend that answers from a script (then "ok" with no commands), for the scheduler's
+// unit tests. A `Hang` answer blocks until the caller's stop token is requested, then fails as a
+// cancelled transfer does.
+class ScriptedHeartbeatClient final : public HeartbeatBackendClientProtocol {
+public:
+    struct Hang {};
+    using Answer = std::variant<HeartbeatResponse, BackendError, Hang>;
+
+    struct Call {
+        std::string token;
+        std::optional<std::int64_t> cursor;
+        std::optional<std::string> agentVersion;
+    };
+
+    void script(std::vector<Answer> answers) {
+        std::lock_guard lock(mutex_);
+        answers_.insert(answers_.end(), answers.begin(), answers.end());
+    }
+
+    HeartbeatResponse heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
+                                const std::optional<std::string>& agentVersion,
+                                std::stop_token stop) override {
+        std::unique_lock lock(mutex_);
+        calls_.push_back({token, cursor, agentVersion});
+        changed_.notify_all();
+        Answer answer = HeartbeatResponse{"ok", {}};
+        if (!answers_.empty()) {
+            answer = answers_.front();
+            answers_.pop_front();
+        }
+        if (const auto* error = std::get_if<BackendError>(&answer)) {
+            throw *error;
+        }
+        if (std::holds_alternative<Hang>(answer)) {
+            std::condition_variable_any wakeUp;
+            wakeUp.wait(lock, stop, [] { return false; });
+            throw BackendError::network("cancelled");
+        }
+        return std::get<HeartbeatResponse>(answer);
+    }
+
+    std::vector<Call> calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    std::size_t callCount() const { return calls().size(); }
+    bool waitForCalls(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return calls_.size() >= count; });
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Answer> answers_;
+    std::vector<Call> calls_;
+};
+
+}  // namespace kindora::testing
