@@ -1,0 +1,124 @@
+#include "core/meetings/AutoJoinController.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/meetings/AutoJoinDecision.hpp"
+
+namespace kindora {
+
+AutoJoinController::AutoJoinController(MeetingPreferencesStore& preferencesStore,
+                                       MeetingPresentationLedger& ledger, Sleeper sleeper,
+                                       std::function<Date()> now, MeetingPresenceProbe presenceProbe,
+                                       Opener opener, MainQueue& mainQueue)
+    : preferencesStore_(preferencesStore),
+      ledger_(ledger),
+      sleeper_(std::move(sleeper)),
+      now_(std::move(now)),
+      opener_(std::move(opener)),
+      presenceProbe_(std::move(presenceProbe)),
+      mainQueue_(mainQueue) {}
+
+AutoJoinController::~AutoJoinController() {
+    boundaryTask_.reset();
+}
+
+void AutoJoinController::handleMeetings(const MeetingsResponse& response) {
+    currentMeetings_ = response.meetings;
+    evaluate();
+}
+
+bool AutoJoinController::isArmed(const Meeting& meeting) const {
+    const auto preferences = preferencesStore_.load();
+    if (!preferences.isDisruptEnabled || !preferences.isAutoJoinEnabled) {
+        return false;
+    }
+    auto meetings = currentMeetings_;
+    if (std::none_of(meetings.begin(), meetings.end(),
+                     [&](const Meeting& known) { return known.id == meeting.id; })) {
+        meetings.push_back(meeting);
+    }
+    const Date now = now_();
+    return AutoJoinDecision::isEligible(meeting, meetings, ledger_.presentedIDs()) &&
+           secondsBetween(meeting.startsAt, now) < AutoJoinDecision::missedWindowGrace;
+}
+
+void AutoJoinController::suppress(const Meeting& meeting, AutoJoinSuppression reason) {
+    ledger_.markPresented(meeting.id);
+    logger_.info("auto-join: suppressed meeting {} reason={}", meeting.id, logValue(reason));
+    evaluate();
+}
+
+void AutoJoinController::setOnDidJoin(std::function<void(const Meeting&)> onDidJoin) {
+    onDidJoin_ = std::move(onDidJoin);
+}
+
+void AutoJoinController::evaluate() {
+    boundaryTask_.reset();
+    const auto preferences = preferencesStore_.load();
+    const Date now = now_();
+    // The probe asks the audio system, so it runs only when its answer can matter, and once.
+    const bool isAlreadyInMeeting = preferences.isDisruptEnabled && preferences.isAutoJoinEnabled &&
+                                    preferences.isPresenceSuppressionEnabled &&
+                                    presenceProbe_.isLikelyInMeeting();
+
+    const auto joinedBefore = ledger_.presentedIDs();
+    const auto toJoin = AutoJoinDecision::meetingToJoinNow(currentMeetings_, joinedBefore, preferences,
+                                                           isAlreadyInMeeting, now);
+    if (toJoin) {
+        ledger_.markPresented(toJoin->id);
+        loggedOutcomeIDs_.insert(toJoin->id);
+        opener_(*AutoJoinDecision::usableJoinURL(*toJoin));
+        logger_.info("auto-join: joined meeting {}", toJoin->id);
+    } else if (isAlreadyInMeeting) {
+        const auto held =
+            AutoJoinDecision::meetingToJoinNow(currentMeetings_, joinedBefore, preferences, false, now);
+        if (held && presenceLoggedIDs_.insert(held->id).second) {
+            logger_.info("auto-join: skipped meeting {} reason=already-in-meeting", held->id);
+        }
+    }
+
+    const auto joinedIDs = ledger_.presentedIDs();
+    logSkips(joinedIDs, preferences, now);
+
+    auto boundary = AutoJoinDecision::nextBoundary(currentMeetings_, joinedIDs, preferences, now);
+    if (const auto recheck = AutoJoinDecision::presenceRecheckBoundary(currentMeetings_, joinedIDs, now)) {
+        boundary = boundary ? std::min(*boundary, *recheck) : *recheck;
+    }
+    if (boundary) {
+        scheduleBoundary(*boundary);
+    }
+
+    // Last: the receiver may call back into this controller.
+    if (toJoin && onDidJoin_) {
+        onDidJoin_(*toJoin);
+    }
+}
+
+void AutoJoinController::logSkips(const std::set<std::string>& joinedIDs,
+                                  const MeetingPreferences& preferences, Date now) {
+    for (const auto& meeting : currentMeetings_) {
+        if (meeting.startsAt > now || loggedOutcomeIDs_.contains(meeting.id)) {
+            continue;
+        }
+        const auto reason =
+            AutoJoinDecision::skipReason(meeting, currentMeetings_, joinedIDs, preferences, now);
+        if (reason) {
+            loggedOutcomeIDs_.insert(meeting.id);
+            logger_.info("auto-join: skipped meeting {} reason={}", meeting.id, *reason);
+        }
+    }
+}
+
+void AutoJoinController::scheduleBoundary(Date boundary) {
+    boundaryTask_ = std::make_unique<BackgroundTask>(
+        mainQueue_,
+        [this, boundary, sleeper = sleeper_, clock = now_](const BackgroundTask::Context& context) {
+            const double delay = std::max(0.0, secondsBetween(clock(), boundary));
+            if (sleeper.sleep(delay, context.stopToken())) {
+                context.post([this] { evaluate(); });
+            }
+        });
+}
+
+}  // namespace kindora
