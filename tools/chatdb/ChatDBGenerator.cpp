@@ -106,7 +106,8 @@ void fillContent(NewMessage& message, SeededRandom& random) {
     const std::uint64_t shape = random.below(10000);
     std::string text;
     if (shape < 5) {
-        text = sentence(random, static_cast<std::size_t>(random.between(10001, 14000)));  // over 10000
+        text = sentence(random,
+                        static_cast<std::size_t>(random.between(13000, 16000)));  // over 10000 characters
     } else if (shape < 500) {
         text = sentence(random, static_cast<std::size_t>(random.between(128, 2000)));
     } else if (shape < 502) {
@@ -174,12 +175,18 @@ void ChatDBGenerator::create(const std::string& path, std::int64_t messages, std
 
     // Messages are spaced 1 to 120 s apart and end at createdUntil(); the oldest 5% carry dates in
     // seconds, as databases from before the nanosecond format do.
-    const std::int64_t end = AppleTime::nanoseconds(createdUntil());
-    std::int64_t date = end - messages * 60 * nanosecondsPerSecond;
+    SeededRandom spacing(seed ^ 0xDA7EDA7EULL);
+    std::vector<std::int64_t> gaps(static_cast<std::size_t>(messages));
+    std::int64_t span = 0;
+    for (std::int64_t& gap : gaps) {
+        gap = spacing.between(1, 120) * nanosecondsPerSecond;
+        span += gap;
+    }
+    std::int64_t date = AppleTime::nanoseconds(createdUntil()) - span;
     std::vector<std::string> guids;
     guids.reserve(static_cast<std::size_t>(messages));
     for (std::int64_t rowID = 1; rowID <= messages; ++rowID) {
-        date += random.between(1, 120) * nanosecondsPerSecond;
+        date += gaps[static_cast<std::size_t>(rowID - 1)];
         const bool oldFormat = rowID <= messages / 20;
         const auto stored = [&](std::int64_t nanoseconds) {
             return oldFormat ? nanoseconds / nanosecondsPerSecond : nanoseconds;
