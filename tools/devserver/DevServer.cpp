@@ -1,5 +1,7 @@
 #include "tools/devserver/DevServer.hpp"
 
+#include <sys/socket.h>
+
 #include "tools/devserver/DemoSeed.hpp"
 #include "tools/devserver/JsonResponse.hpp"
 #include "tools/devserver/StatusPage.hpp"
@@ -76,6 +78,12 @@ void DevServer::configure(httplib::Server& server) {
     const std::size_t threads = options_.threadCount == 0 ? 1 : options_.threadCount;
     server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server.set_payload_max_length(options_.maxBodyBytes);
+    // Only SO_REUSEADDR: the library's default adds SO_REUSEPORT, which would let a second server
+    // share a port already in use instead of failing to start.
+    server.set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 
     // Everything the server answers by itself (unknown path, body too large, bad request line) gets
     // a JSON error too; answers the handlers wrote already carry their content type.
