@@ -47,6 +47,7 @@ protected:
     RevocationHandler revocation{credentials};
     std::atomic<int> revocations = 0;
     testing::LogCapture logs;
+    testing::ManualMainQueue mainQueue;  // outlives the poller, whose thread may still post to it
     InterruptPoller poller{backend, credentials, revocation, time.sleeper()};
 };
 
@@ -151,7 +152,6 @@ TEST_F(InterruptPollerTest, StoppingDuringARequestCancelsItWithoutCountingAFailu
 }
 
 TEST_F(InterruptPollerTest, AHandlerThatPostsToTheMainQueueNeverTouchesMainThreadStateFromTheLoop) {
-    testing::ManualMainQueue mainQueue;
     std::vector<InterruptsResponse> appliedOnMain;  // main-thread state: only the test thread touches it
     poller.setInterruptsHandler([&](const InterruptsResponse& response) {
         mainQueue.post([&, response] { appliedOnMain.push_back(response); });
