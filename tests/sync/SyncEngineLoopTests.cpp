@@ -107,6 +107,24 @@ TEST_F(SyncEngineLoopTest, RevocationStopsTheLoopItself) {
     EXPECT_EQ(lastStatus().lastError, "Device credential revoked");
 }
 
+TEST_F(SyncEngineLoopTest, AStopDuringARequestIsNotReportedAsAFailure) {
+    storeWatermark(0);
+    db.addMessage();
+    std::promise<void> stopped;
+    backend.setResponder([&](const IngestRequest&) -> IngestResponse {
+        engine->stop();  // the user signed out while the batch was on its way
+        stopped.set_value();
+        throw BackendError::network("the transfer was aborted");
+    });
+    engine->start();
+    ASSERT_EQ(stopped.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    engine.reset();
+    EXPECT_TRUE(published().empty());
+    EXPECT_FALSE(logs.contains("sync tick failed"));
+    EXPECT_EQ(saved().lastRowID, 0);
+    EXPECT_EQ(time.sleepCount(), 0u);
+}
+
 TEST_F(SyncEngineLoopTest, DestroyingARunningEngineStopsItsLoop) {
     storeWatermark(0);
     engine->start();
