@@ -1,0 +1,208 @@
+#include "core/backend/BackendClient.hpp"
+
+#include <utility>
+
+#include "core/backend/BackendError.hpp"
+#include "core/backend/BackendErrorBodies.hpp"
+#include "core/backend/JsonCoding.hpp"
+
+namespace kindora {
+namespace {
+
+template <typename Body>
+std::optional<Body> tryDecode(const std::string& text) {
+    try {
+        return JsonCoding::decode<Body>(text);
+    } catch (const RecordDecodingError&) {
+        return std::nullopt;
+    }
+}
+
+BackendError plainFailure(const HTTPResponse& response) {
+    const auto body = tryDecode<BackendErrorBody>(response.body);
+    return BackendError::http(response.status, body ? std::optional(body->error) : std::nullopt);
+}
+
+BackendError authenticatedFailure(const HTTPResponse& response) {
+    if (response.status == 403) {
+        return BackendError::pending();
+    }
+    if (response.status == 401) {
+        const auto body = tryDecode<RevokedStatusBody>(response.body);
+        if (body && body->status == "revoked") {
+            return BackendError::revoked();
+        }
+    }
+    return plainFailure(response);
+}
+
+BackendError alertActionFailure(const HTTPResponse& response) {
+    switch (response.status) {
+        case 400:
+        case 409: {
+            const auto body = tryDecode<AlertActionErrorBody>(response.body);
+            if (body && body->code == "requires-resolution") {
+                return BackendError::requiresResolution(body->error);
+            }
+            break;
+        }
+        case 403: {
+            const auto body = tryDecode<AlertActionErrorBody>(response.body);
+            if (body && (body->code == "requires-manage" || body->code == "forbidden")) {
+                return BackendError::forbidden(body->error);
+            }
+            break;
+        }
+        case 404:
+            return BackendError::notFound();
+        default:
+            break;
+    }
+    return authenticatedFailure(response);
+}
+
+bool isAllowedInAuthority(char c) {
+    // Anything that could end the authority or smuggle another part of a URL into it is refused.
+    return c > ' ' && c != '/' && c != '?' && c != '#' && c != '\\' && c != '@' &&
+           static_cast<unsigned char>(c) < 0x7F;
+}
+
+}  // namespace
+
+BackendClient::BackendClient(std::string baseURL, HTTPTransport& transport)
+    : transport_(transport), baseURL_(std::move(baseURL)) {}
+
+BackendError BackendClient::failure(FailureRule rule, const HTTPResponse& response) {
+    switch (rule) {
+        case FailureRule::plain:
+            return plainFailure(response);
+        case FailureRule::authenticated:
+            return authenticatedFailure(response);
+        case FailureRule::alertAction:
+            return alertActionFailure(response);
+    }
+    return plainFailure(response);
+}
+
+std::string BackendClient::resolve(const std::string& path) const {
+    // The path is absolute, so it replaces whatever path the base has; only scheme and authority stay.
+    const auto invalid = [&] {
+        return BackendError::network("Invalid URL for path " + path + " against base " + baseURL_);
+    };
+    const std::size_t schemeEnd = baseURL_.find("://");
+    if (schemeEnd == std::string::npos || path.empty() || path.front() != '/') {
+        throw invalid();
+    }
+    const std::string scheme = baseURL_.substr(0, schemeEnd);
+    if (scheme != "https" && scheme != "http") {
+        throw invalid();
+    }
+    const std::size_t authorityStart = schemeEnd + 3;
+    std::size_t authorityEnd = baseURL_.find_first_of("/?#", authorityStart);
+    if (authorityEnd == std::string::npos) {
+        authorityEnd = baseURL_.size();
+    }
+    const std::string authority = baseURL_.substr(authorityStart, authorityEnd - authorityStart);
+    if (authority.empty()) {
+        throw invalid();
+    }
+    for (const char c : authority) {
+        if (!isAllowedInAuthority(c)) {
+            throw invalid();
+        }
+    }
+    return scheme + "://" + authority + path;
+}
+
+HTTPResponse BackendClient::exchange(const Call& call, std::stop_token stop) {
+    HTTPRequest request;
+    request.method = std::string(call.method);
+    request.url = resolve(call.path);
+    request.headers.emplace_back("Content-Type", "application/json");
+    if (call.token != nullptr) {
+        request.headers.emplace_back("Authorization", "Bearer " + *call.token);
+    }
+    if (call.body) {
+        request.body = JsonCoding::encode(*call.body);
+    }
+    try {
+        return transport_.send(request, stop);
+    } catch (const BackendError&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw BackendError::network(error.what());
+    } catch (...) {
+        throw BackendError::network("Unknown failure of the HTTP transport");
+    }
+}
+
+template <typename Record>
+Record BackendClient::perform(const Call& call, std::stop_token stop) {
+    const HTTPResponse response = exchange(call, stop);
+    if (response.status != 200) {
+        throw failure(call.rule, response);
+    }
+    try {
+        return JsonCoding::decode<Record>(response.body);
+    } catch (const RecordDecodingError& error) {
+        throw BackendError::decoding(error.what());
+    }
+}
+
+PairingCreateResponse BackendClient::createPairing(const std::string& deviceName,
+                                                   const std::optional<std::string>& agentVersion,
+                                                   std::stop_token stop) {
+    PairingCreateRequest request;
+    request.deviceName = deviceName;
+    request.agentVersion = agentVersion;
+    return perform<PairingCreateResponse>(
+        {"POST", "/api/agent/pair", nullptr, toJson(request), FailureRule::plain}, stop);
+}
+
+PairingStatusResponse BackendClient::pairingStatus(const std::string& token, std::stop_token stop) {
+    return perform<PairingStatusResponse>(
+        {"GET", "/api/agent/pair/status", &token, std::nullopt, FailureRule::plain}, stop);
+}
+
+IngestResponse BackendClient::ingest(const std::string& token, const IngestRequest& batch,
+                                     std::stop_token stop) {
+    return perform<IngestResponse>(
+        {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::authenticated}, stop);
+}
+
+HeartbeatResponse BackendClient::heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
+                                           const std::optional<std::string>& agentVersion,
+                                           std::stop_token stop) {
+    HeartbeatRequest request;
+    if (cursor) {
+        request.cursor = std::to_string(*cursor);
+    }
+    request.agentVersion = agentVersion;
+    return perform<HeartbeatResponse>(
+        {"POST", "/api/agent/heartbeat", &token, toJson(request), FailureRule::authenticated}, stop);
+}
+
+InterruptsResponse BackendClient::interrupts(const std::string& token, std::stop_token stop) {
+    return perform<InterruptsResponse>(
+        {"GET", "/api/agent/interrupts", &token, std::nullopt, FailureRule::authenticated}, stop);
+}
+
+AlertActionResponse BackendClient::ackAlert(const std::string& token, const Uuid& id, std::stop_token stop) {
+    return perform<AlertActionResponse>(
+        {"POST", "/api/agent/alerts/" + id.text() + "/ack", &token, std::nullopt, FailureRule::alertAction},
+        stop);
+}
+
+AlertActionResponse BackendClient::resolveAlert(const std::string& token, const Uuid& id,
+                                                std::stop_token stop) {
+    return perform<AlertActionResponse>({"POST", "/api/agent/alerts/" + id.text() + "/resolve", &token,
+                                         std::nullopt, FailureRule::alertAction},
+                                        stop);
+}
+
+MeetingsResponse BackendClient::fetchMeetings(const std::string& token, std::stop_token stop) {
+    return perform<MeetingsResponse>(
+        {"GET", "/api/agent/meetings", &token, std::nullopt, FailureRule::authenticated}, stop);
+}
+
+}  // namespace kindora

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "core/backend/BackendError.hpp"
+#include "core/backend/HTTPTransport.hpp"
+#include "core/backend/HeartbeatBackendClientProtocol.hpp"
+#include "core/backend/IngestBackendClientProtocol.hpp"
+#include "core/backend/InterruptBackendClientProtocol.hpp"
+#include "core/backend/MeetingBackendClientProtocol.hpp"
+#include "core/backend/PairingBackendClientProtocol.hpp"
+
+namespace kindora {
+
+// The agent's one client of the household backend. It builds every request (path resolved against
+// the origin, "Content-Type: application/json", the bearer token where the endpoint needs one, the JSON
+// body), sends it through the transport, and turns the answer into its record or a BackendError. Only
+// status 200 is a success. It never retries: the calling loops own retry and back-off. It holds no
+// state between requests, so several threads may use it at once.
+class BackendClient final : public PairingBackendClientProtocol,
+                            public IngestBackendClientProtocol,
+                            public HeartbeatBackendClientProtocol,
+                            public InterruptBackendClientProtocol,
+                            public MeetingBackendClientProtocol {
+public:
+    BackendClient(std::string baseURL, HTTPTransport& transport);
+
+    const std::string& baseURL() const { return baseURL_; }
+
+    PairingCreateResponse createPairing(const std::string& deviceName,
+                                        const std::optional<std::string>& agentVersion,
+                                        std::stop_token stop = {}) override;
+    PairingStatusResponse pairingStatus(const std::string& token, std::stop_token stop = {}) override;
+    IngestResponse ingest(const std::string& token, const IngestRequest& batch,
+                          std::stop_token stop = {}) override;
+    HeartbeatResponse heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
+                                const std::optional<std::string>& agentVersion,
+                                std::stop_token stop = {}) override;
+    InterruptsResponse interrupts(const std::string& token, std::stop_token stop = {}) override;
+    AlertActionResponse ackAlert(const std::string& token, const Uuid& id,
+                                 std::stop_token stop = {}) override;
+    AlertActionResponse resolveAlert(const std::string& token, const Uuid& id,
+                                     std::stop_token stop = {}) override;
+    MeetingsResponse fetchMeetings(const std::string& token, std::stop_token stop = {}) override;
+
+    // How a non-200 answer of an endpoint becomes a BackendError.
+    enum class FailureRule {
+        // Pairing endpoints: always `http`, with the body's `error` text when there is one.
+        plain,
+        // Token endpoints: 403 is `pending`, 401 with status "revoked" is `revoked`, else `http`.
+        authenticated,
+        // Alert actions: "requires-resolution", "requires-manage"/"forbidden" and 404 first, then as
+        // authenticated.
+        alertAction,
+    };
+
+    // The error a non-200 answer gives under `rule`.
+    static BackendError failure(FailureRule rule, const HTTPResponse& response);
+
+private:
+    struct Call {
+        std::string_view method;
+        std::string path;
+        const std::string* token = nullptr;
+        std::optional<nlohmann::ordered_json> body;
+        FailureRule rule = FailureRule::authenticated;
+    };
+
+    template <typename Record>
+    Record perform(const Call& call, std::stop_token stop);
+    HTTPResponse exchange(const Call& call, std::stop_token stop);
+    std::string resolve(const std::string& path) const;
+
+    HTTPTransport& transport_;
+    std::string baseURL_;
+};
+
+}  // namespace kindora
