@@ -219,6 +219,10 @@ void InterruptController::finishAction() {
     if (firstError_) {
         scopedError_.set(std::exchange(firstError_, std::nullopt));
     }
+    // The backend's list has changed; fetch it now rather than at the next regular poll.
+    if (pollNowHandler_) {
+        pollNowHandler_();
+    }
 }
 
 void InterruptController::doNotDisturbChanged() {

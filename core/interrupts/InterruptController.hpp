@@ -26,7 +26,8 @@ namespace kindora {
 class InterruptController {
 public:
     // `dndController` and `pollNowHandler` may be absent. The controller becomes the do-not-disturb
-    // controller's state-change listener for as long as it exists.
+    // controller's state-change listener for as long as it exists. `pollNowHandler` asks the interrupt
+    // poller for an immediate poll: after an action, and when do-not-disturb ends.
     InterruptController(InterruptBackendClientProtocol& client, CredentialStoreProtocol& credentialStore,
                         RevocationHandler& revocationHandler, MainQueue& mainQueue,
                         DoNotDisturbController* dndController, std::function<void()> pollNowHandler);

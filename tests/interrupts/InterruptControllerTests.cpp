@@ -169,6 +169,7 @@ TEST_F(InterruptControllerTest, AcknowledgingRemovesTheWholeGroupAndPresentsTheN
     EXPECT_EQ(titles(controller->presentedGroup()), std::vector<std::string>{"Door"});
     EXPECT_EQ(controller->moreCount(), 0);
     EXPECT_EQ(controller->actionError(), std::nullopt);
+    EXPECT_EQ(pollNowCalls, 1) << "the poller is asked for the new list at once";
 }
 
 struct RefusalCase {
@@ -349,6 +350,7 @@ TEST_F(InterruptControllerTest, RevocationInTheMiddleOfAGroupStopsAndHandsOverTo
     ASSERT_TRUE(mainQueue.drainUntil([&] { return revocations == 1; }));
     controller.reset();  // joins the action's thread, which has ended
     EXPECT_EQ(backend.actionCalls().size(), 2u) << "the third member is not tried";
+    EXPECT_EQ(pollNowCalls, 0) << "no poll without a token";
     EXPECT_EQ(credentials.loadDeviceToken(), std::nullopt);
     EXPECT_EQ(revocations, 1);
 }
