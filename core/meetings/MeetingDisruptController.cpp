@@ -71,9 +71,12 @@ void MeetingDisruptController::markJoined(const std::string& id, std::optional<D
     suppressedMeetingIDs_.insert(id);
     if (!startsAt) {
         // Without a start from the caller, the joined meeting's own start still identifies its companions.
-        for (const auto& meeting : presentedMeetings()) {
-            if (meeting.id == id) {
-                startsAt = meeting.startsAt;
+        for (const std::vector<Meeting>* meetings :
+             {&presentedMeetings(), &std::as_const(currentMeetings_)}) {
+            for (const auto& meeting : *meetings) {
+                if (!startsAt && meeting.id == id) {
+                    startsAt = meeting.startsAt;
+                }
             }
         }
     }

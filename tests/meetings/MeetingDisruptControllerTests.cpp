@@ -204,6 +204,13 @@ TEST_F(MeetingDisruptControllerTest, JoiningRemovesTheMeetingAndEverySameStartCo
     EXPECT_EQ(ids(controller->presentedMeetings()), std::vector<std::string>{"c"});
 }
 
+TEST_F(MeetingDisruptControllerTest, JoiningWithoutAStartStillRemovesTheSameStartCompanions) {
+    time.advance(300);
+    poll({meeting("b", ten), meeting("a", ten)});
+    controller->markJoined("a", std::nullopt);
+    EXPECT_TRUE(controller->presentedMeetings().empty());
+}
+
 TEST_F(MeetingDisruptControllerTest, AJoinedMeetingIsNotTakenOverLaterInTheRun) {
     controller->markJoined("m", std::nullopt);
     poll({meeting("m", ten), meeting("copy", ten + Seconds(30))});
