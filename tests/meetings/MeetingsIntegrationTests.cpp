@@ -184,7 +184,7 @@ TEST_F(MeetingsIntegrationTest, AServerFailureBacksOffAJitteredMinuteAndTheNextP
     EXPECT_LE(delay, 69.0);
     EXPECT_TRUE(logs.contains("meeting poll failed, backing off: http 503", "Meetings"));
     EXPECT_EQ(pollsApplied, 0);
-    stepper.stepTo(time.now() + Seconds(delay));
+    stepper.stepTo(time.now() + Seconds(70));
     EXPECT_EQ(pollsApplied, 1);
 }
 
