@@ -78,6 +78,8 @@ void DevServer::configure(httplib::Server& server) {
     const std::size_t threads = options_.threadCount == 0 ? 1 : options_.threadCount;
     server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server.set_payload_max_length(options_.maxBodyBytes);
+    // Headers and body leave in separate writes; without this each answer waits out a delayed ACK.
+    server.set_tcp_nodelay(true);
     // Only SO_REUSEADDR: the library's default adds SO_REUSEPORT, which would let a second server
     // share a port already in use instead of failing to start.
     server.set_socket_options([](socket_t socket) {

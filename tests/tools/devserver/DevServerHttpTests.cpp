@@ -231,7 +231,6 @@ TEST_F(DevServerHttpTest, ADelayFaultHoldsTheAnswerUntilTheDelayHasPassed) {
 
 TEST_F(DevServerHttpTest, StoppingTheServerCutsAnInjectedDelayShort) {
     const std::string token = activeToken();
-    server.faults().add(FaultRule{"meetings", Fault{FaultKind::delay, 0, "", 3600}, 1});
     server.faults().add(FaultRule{"fetchMeetings", Fault{FaultKind::delay, 0, "", 3600}, 1});
     auto answer = std::async(std::launch::async, [&] {
         httplib::Client own("127.0.0.1", server.port());

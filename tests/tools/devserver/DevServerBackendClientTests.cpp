@@ -1,0 +1,272 @@
+// The agent's real BackendClient and CurlTransport against the devserver over loopback HTTP: each
+// answer the household gives and each injected fault arrives as the record or BackendError the
+// agent's loops decide on.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "core/backend/BackendClient.hpp"
+#include "core/backend/CurlTransport.hpp"
+#include "tests/support/VirtualTime.hpp"
+#include "tests/tools/devserver/DevServerTestSupport.hpp"
+#include "tools/devserver/DevServer.hpp"
+
+namespace kindora::devserver {
+namespace {
+
+using testsupport::batch;
+using testsupport::message;
+using testsupport::readReport;
+
+// The error `call` throws; a test failure when it throws nothing or something other than a BackendError.
+BackendError backendErrorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const BackendError& error) {
+        return error;
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << "expected a BackendError, got: " << error.what();
+        return BackendError::network("unexpected exception");
+    }
+    ADD_FAILURE() << "expected a BackendError, the call succeeded";
+    return BackendError::network("no error");
+}
+
+class DevServerBackendClientTest : public ::testing::Test {
+protected:
+    DevServerBackendClientTest()
+        : server(DevServerOptions{}, time.clock(), time.sleeper(), testsupport::countingIdentities()) {
+        server.start();
+        client = std::make_unique<BackendClient>(server.origin(), transport);
+    }
+
+    // A paired and confirmed device's token.
+    std::string activeToken() {
+        const PairingCreateResponse created = client->createPairing("kitchen-mac", "1.0");
+        server.household().confirmPairing(created.code);
+        deviceId = created.deviceId;
+        return created.deviceToken;
+    }
+
+    Uuid addAlert(bool requiresResolution = false, bool canResolve = true) {
+        Interrupt interrupt;
+        interrupt.id = Uuid::random();
+        interrupt.title = "Front door open";
+        interrupt.source = "test";
+        interrupt.raisedAt = time.now();
+        interrupt.requiresResolution = requiresResolution;
+        interrupt.canResolve = canResolve;
+        server.household().addInterrupt(interrupt);
+        return interrupt.id;
+    }
+
+    testing::VirtualTime time;
+    DevServer server;
+    CurlTransport transport;
+    std::unique_ptr<BackendClient> client;
+    std::string deviceId;
+};
+
+TEST_F(DevServerBackendClientTest, APairingIsPendingUntilTheAdminConfirmsItThenActive) {
+    const PairingCreateResponse created = client->createPairing("kitchen-mac", "1.0");
+    EXPECT_EQ(created.pollIntervalSeconds, 2);
+    EXPECT_EQ(client->pairingStatus(created.deviceToken).status, PairingStatusValue::pending);
+    EXPECT_EQ(backendErrorOf([&] { client->interrupts(created.deviceToken); }), BackendError::pending());
+
+    server.household().confirmPairing(created.code);
+    EXPECT_EQ(client->pairingStatus(created.deviceToken).status, PairingStatusValue::active);
+    EXPECT_TRUE(client->interrupts(created.deviceToken).interrupts.empty());
+    const Device device = server.household().snapshot().devices.at(0);
+    EXPECT_EQ(device.name, "kitchen-mac");
+    EXPECT_EQ(device.agentVersion, "1.0");
+
+    time.advance(601);
+    const PairingCreateResponse late = client->createPairing("other-mac", std::nullopt);
+    time.advance(601);
+    EXPECT_EQ(client->pairingStatus(late.deviceToken).status, PairingStatusValue::expired);
+    EXPECT_EQ(backendErrorOf([&] { client->pairingStatus("kdt_unknown"); }).kind(), BackendError::Kind::http);
+}
+
+TEST_F(DevServerBackendClientTest, IngestAnswersEachOutcomeAndKeepsWhatItAccepted) {
+    const std::string token = activeToken();
+    HouseholdRules rules;
+    rules.keywords = {KeywordRule{"help", "Help", InterruptUrgency::critical, false, true, std::nullopt}};
+    rules.errorGuids = {"g3"};
+    server.household().setRules(rules);
+
+    const IngestResponse response = client->ingest(
+        token, batch({message("g1", "Please HELP"), message("g2", "dinner?"), message("g3"), message("g4")}));
+    EXPECT_EQ(response.outcomes, (std::vector<IngestOutcome>{{"g1", IngestOutcomeKind::raised},
+                                                             {"g2", IngestOutcomeKind::noMatch},
+                                                             {"g3", IngestOutcomeKind::error}}));
+    EXPECT_EQ(response.accepted, 2);
+
+    const std::vector<StoredMessage> stored = server.household().snapshot().messages;
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].message, message("g1", "Please HELP"));
+    EXPECT_EQ(stored[0].deviceId, deviceId);
+    EXPECT_EQ(client->interrupts(token).interrupts.size(), 1u);
+}
+
+TEST_F(DevServerBackendClientTest, ADuplicateGuidIsAnHttpErrorSayingDuplicate) {
+    const std::string token = activeToken();
+    client->ingest(token, batch({message("g1")}));
+    EXPECT_EQ(backendErrorOf([&] { client->ingest(token, batch({message("g1")})); }),
+              BackendError::http(400, std::string("duplicate message guid g1")));
+    EXPECT_EQ(server.household().snapshot().messages.size(), 1u);
+}
+
+TEST_F(DevServerBackendClientTest, ReadsAreCountedAndResolveTheirAlerts) {
+    const std::string token = activeToken();
+    HouseholdRules rules;
+    rules.keywords = {KeywordRule{"help", "Help", InterruptUrgency::critical, true, true, std::nullopt}};
+    server.household().setRules(rules);
+    client->ingest(token, batch({message("g1", "help"), message("g2")}));
+
+    const IngestResponse first = client->ingest(token, readReport({"g1", "g2"}));
+    EXPECT_EQ(first.resolved, 1);
+    EXPECT_EQ(first.alreadyRead, 0);
+    const IngestResponse again = client->ingest(token, readReport({"g2"}));
+    EXPECT_EQ(again.alreadyRead, 1);
+    EXPECT_TRUE(client->interrupts(token).interrupts.empty());
+    EXPECT_EQ(server.household().snapshot().reads.size(), 3u);
+}
+
+TEST_F(DevServerBackendClientTest, HeartbeatsCarryTheCursorAndBringQueuedCommands) {
+    const std::string token = activeToken();
+    server.household().queueCommand(deviceId, "collect-logs");
+    const HeartbeatResponse response = client->heartbeat(token, 1234, std::string("1.1"));
+    EXPECT_EQ(response.status, "ok");
+    EXPECT_EQ(response.commands, std::vector<AgentCommand>{AgentCommand::unknown("collect-logs")});
+    EXPECT_EQ(server.household().snapshot().devices.at(0).cursor, "1234");
+    EXPECT_TRUE(client->heartbeat(token, std::nullopt, std::nullopt).commands.empty());
+}
+
+TEST_F(DevServerBackendClientTest, AlertActionsSucceedOrAreRefusedTheWayTheAgentUnderstands) {
+    const std::string token = activeToken();
+    const Uuid plain = addAlert();
+    const Uuid mustResolve = addAlert(true);
+    const Uuid notMine = addAlert(false, false);
+
+    EXPECT_EQ(client->ackAlert(token, plain).status, "acknowledged");
+    EXPECT_EQ(backendErrorOf([&] { client->ackAlert(token, mustResolve); }).kind(),
+              BackendError::Kind::requiresResolution);
+    EXPECT_EQ(client->resolveAlert(token, mustResolve).status, "resolved");
+    EXPECT_EQ(backendErrorOf([&] { client->resolveAlert(token, notMine); }),
+              BackendError::forbidden(std::string("You don't have permission to resolve this alert.")));
+    EXPECT_EQ(backendErrorOf([&] { client->ackAlert(token, Uuid::random()); }), BackendError::notFound());
+
+    const InterruptsResponse open = client->interrupts(token);
+    ASSERT_EQ(open.interrupts.size(), 1u);
+    EXPECT_EQ(open.interrupts[0].id, notMine);
+}
+
+TEST_F(DevServerBackendClientTest, ARevokedDeviceHearsRevokedOnTheNextCallOfEveryEndpoint) {
+    const std::string token = activeToken();
+    const Uuid alert = addAlert();
+    server.household().revokeDevice(deviceId);
+
+    const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+        {"heartbeat", [&] { client->heartbeat(token, 1, std::nullopt); }},
+        {"ingest", [&] { client->ingest(token, batch({message("late")})); }},
+        {"interrupts", [&] { client->interrupts(token); }},
+        {"fetchMeetings", [&] { client->fetchMeetings(token); }},
+        {"ackAlert", [&] { client->ackAlert(token, alert); }},
+        {"resolveAlert", [&] { client->resolveAlert(token, alert); }},
+    };
+    for (const auto& [name, call] : calls) {
+        EXPECT_EQ(backendErrorOf(call), BackendError::revoked()) << name;
+    }
+    EXPECT_EQ(client->pairingStatus(token).status, PairingStatusValue::revoked);
+    EXPECT_TRUE(server.household().snapshot().messages.empty());
+}
+
+struct FaultCase {
+    const char* name;
+    const char* endpoint;
+    Fault fault;
+    BackendError::Kind kind;
+    int status;
+};
+
+class DevServerFaultTest : public DevServerBackendClientTest,
+                           public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(DevServerFaultTest, AnInjectedFaultReachesTheClientAsTheMatchingErrorOnceOnly) {
+    const std::string token = activeToken();
+    const Uuid alert = addAlert();
+    const std::map<std::string, std::function<void()>> calls = {
+        {"createPairing", [&] { client->createPairing("mac", std::nullopt); }},
+        {"pairingStatus", [&] { client->pairingStatus(token); }},
+        {"heartbeat", [&] { client->heartbeat(token, std::nullopt, std::nullopt); }},
+        {"ingest", [&] { client->ingest(token, readReport({"x"})); }},
+        {"interrupts", [&] { client->interrupts(token); }},
+        {"fetchMeetings", [&] { client->fetchMeetings(token); }},
+        {"ackAlert", [&] { client->ackAlert(token, alert); }},
+        {"resolveAlert", [&] { client->resolveAlert(token, alert); }},
+    };
+    const FaultCase& c = GetParam();
+    server.faults().add(FaultRule{c.endpoint, c.fault, 1});
+    const BackendError error = backendErrorOf(calls.at(c.endpoint));
+    EXPECT_EQ(error.kind(), c.kind) << error.what();
+    EXPECT_EQ(error.status(), c.status);
+    // The fault is used up: the same call now succeeds.
+    EXPECT_NO_THROW(calls.at(c.endpoint)());
+}
+
+Fault status(int code, std::string body = R"({"error":"Injected fault"})") {
+    return Fault{FaultKind::status, code, std::move(body), 0};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DevServerFaultTest,
+    ::testing::Values(FaultCase{"Status503", "ingest", status(503), BackendError::Kind::http, 503},
+                      FaultCase{"Status429", "interrupts", status(429), BackendError::Kind::http, 429},
+                      FaultCase{"Status201IsNoSuccess", "fetchMeetings", status(201, R"({"meetings":[]})"),
+                                BackendError::Kind::http, 201},
+                      FaultCase{"PairingStatus401", "pairingStatus", status(401, R"({"status":"revoked"})"),
+                                BackendError::Kind::http, 401},
+                      FaultCase{"Revoked", "heartbeat", status(401, R"({"status":"revoked"})"),
+                                BackendError::Kind::revoked, 0},
+                      FaultCase{"Pending", "interrupts", status(403, R"({"code":"forbidden"})"),
+                                BackendError::Kind::pending, 0},
+                      FaultCase{"RequiresResolution", "ackAlert",
+                                status(409, R"({"code":"requires-resolution"})"),
+                                BackendError::Kind::requiresResolution, 0},
+                      FaultCase{"Forbidden", "resolveAlert",
+                                status(403, R"({"code":"requires-manage","error":"Ask a manager"})"),
+                                BackendError::Kind::forbidden, 0},
+                      FaultCase{"NotFound", "resolveAlert", status(404), BackendError::Kind::notFound, 0},
+                      FaultCase{"MalformedIngest", "ingest", Fault{FaultKind::malformed, 0, "", 0},
+                                BackendError::Kind::decoding, 0},
+                      FaultCase{"MalformedPairing", "createPairing", Fault{FaultKind::malformed, 0, "", 0},
+                                BackendError::Kind::decoding, 0},
+                      FaultCase{"DroppedHeartbeat", "heartbeat", Fault{FaultKind::drop, 0, "", 0},
+                                BackendError::Kind::network, 0},
+                      FaultCase{"DroppedMeetings", "fetchMeetings", Fault{FaultKind::drop, 0, "", 0},
+                                BackendError::Kind::network, 0},
+                      FaultCase{"DroppedAck", "ackAlert", Fault{FaultKind::drop, 0, "", 0},
+                                BackendError::Kind::network, 0}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(DevServerBackendClientTest, ADelayedAnswerArrivesAfterTheDelayOrIsAbandonedWhenTheCallerStops) {
+    const std::string token = activeToken();
+    server.faults().add(FaultRule{"interrupts", Fault{FaultKind::delay, 0, "", 45}, 2});
+
+    auto delayed = std::async(std::launch::async, [&] { return client->interrupts(token); });
+    ASSERT_TRUE(time.waitForSleepers(1));
+    time.advance(45);
+    EXPECT_TRUE(delayed.get().interrupts.empty());
+
+    std::stop_source stop;
+    auto abandoned = std::async(std::launch::async, [&] {
+        return backendErrorOf([&] { client->interrupts(token, stop.get_token()); });
+    });
+    ASSERT_TRUE(time.waitForSleepers(1));
+    stop.request_stop();
+    EXPECT_EQ(abandoned.get().kind(), BackendError::Kind::network);
+    time.advance(45);
+}
+
+}  // namespace
+}  // namespace kindora::devserver
