@@ -4,6 +4,7 @@
 // another file).
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -139,43 +140,55 @@ void MaxRowID(benchmark::State& state) {
     }
 }
 
-// The console table, then each operation as a multiple of the bare open and close.
+// The console table, then each operation (its median when repeated) in real and CPU time, and as a
+// multiple of the bare open and close.
 class SideBySideReporter : public benchmark::ConsoleReporter {
 public:
+    explicit SideBySideReporter(OutputOptions options) : ConsoleReporter(options) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                microseconds_[run.benchmark_name()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;
+            const bool single = run.run_type == Run::RT_Iteration && run.iterations > 0;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (!single && !median) {
+                continue;
+            }
+            const double toMicroseconds = 1e6 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            Figures& figures = figures_[run.run_name.function_name];
+            if (median || !figures.fromMedian) {
+                figures = {run.GetAdjustedRealTime() * toMicroseconds,
+                           run.GetAdjustedCPUTime() * toMicroseconds, median};
             }
         }
     }
 
     void printSummary() const {
-        const auto bare = microseconds_.find("OpenClose");
-        std::printf("\n%-26s %14s %18s\n", "operation (idle database)", "microseconds", "x open+close");
-        for (const auto& [name, micros] : order()) {
-            const double ratio =
-                bare != microseconds_.end() && bare->second > 0 ? micros / bare->second : 0.0;
-            std::printf("%-26s %14.1f %18.1f\n", name.c_str(), micros, ratio);
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, double>> order() const {
-        std::vector<std::pair<std::string, double>> rows;
+        const auto bare = figures_.find("OpenClose");
+        std::printf("\n%-26s %12s %12s %14s\n", "operation (idle database)", "real us", "CPU us",
+                    "x open+close");
         for (const char* name :
              {"OpenClose", "OpenLoadSchemaClose", "MaxRowID", "FetchInbound", "CountInbound",
               "FetchRecentlyRead", "FetchReadGUIDs", "FetchRepliedGUIDs"}) {
-            if (const auto found = microseconds_.find(name); found != microseconds_.end()) {
-                rows.emplace_back(name, found->second);
+            const auto found = figures_.find(name);
+            if (found == figures_.end()) {
+                continue;
             }
+            const double ratio =
+                bare != figures_.end() && bare->second.cpu > 0 ? found->second.cpu / bare->second.cpu : 0.0;
+            std::printf("%-26s %12.1f %12.1f %14.1f\n", name, found->second.real, found->second.cpu, ratio);
         }
-        return rows;
+        std::printf("(the multiple compares CPU time, which other load on the machine disturbs least)\n");
     }
 
-    std::map<std::string, double> microseconds_;
+private:
+    struct Figures {
+        double real = 0;
+        double cpu = 0;
+        bool fromMedian = false;
+    };
+
+    std::map<std::string, Figures> figures_;
 };
 
 }  // namespace
@@ -200,7 +213,8 @@ int main(int argc, char** argv) {
          }) {
         benchmark::RegisterBenchmark(name, function)->Unit(benchmark::kMicrosecond);
     }
-    SideBySideReporter reporter;
+    SideBySideReporter reporter(::isatty(STDOUT_FILENO) != 0 ? benchmark::ConsoleReporter::OO_Defaults
+                                                             : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printSummary();
     benchmark::Shutdown();
