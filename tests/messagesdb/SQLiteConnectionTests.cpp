@@ -122,6 +122,16 @@ TEST_F(SQLiteConnectionOnDatabase, StatementFailuresCarrySQLitesMessage) {
     EXPECT_EQ(connection.queryInt64("SELECT 7"), 7);
 }
 
+TEST_F(SQLiteConnectionOnDatabase, ARowReaderThatThrowsEndsTheStatementAndLeavesTheConnectionUsable) {
+    const SQLiteConnection connection = SQLiteConnection::open(path);
+    EXPECT_THROW(connection.query("SELECT column1 FROM (VALUES (1), (2))", {},
+                                  [](const SQLiteRow&) { throw std::runtime_error("stop"); }),
+                 std::runtime_error);
+    // A statement left unfinalized would keep the handle from closing (and show as a leak under ASan).
+    EXPECT_EQ(sqlite3_next_stmt(connection.db(), nullptr), nullptr);
+    EXPECT_EQ(connection.queryInt64("SELECT 3"), 3);
+}
+
 TEST_F(SQLiteConnectionOnDatabase, AnErrorRaisedWhileSteppingIsAFailure) {
     const SQLiteConnection connection = SQLiteConnection::open(path);
     int rows = 0;

@@ -256,6 +256,10 @@ ChatDBGenerator::AppendSummary ChatDBGenerator::append(const std::string& path, 
             message.guid = guidFrom(random);
             message.date = nowNanoseconds + index;
             message.handleID = handleID;
+            const bool overSMS =
+                writer.queryInt64("SELECT COUNT(*) FROM handle WHERE service = 'SMS' AND ROWID = " +
+                                  std::to_string(handleID)) > 0;
+            message.service = overSMS ? "SMS" : "iMessage";
             fillContent(message, random);
             const std::int64_t rowID = writer.addMessage(message);
             if (chatID != 0) {
@@ -271,6 +275,7 @@ ChatDBGenerator::AppendSummary ChatDBGenerator::append(const std::string& path, 
                 reply.guid = guidFrom(random);
                 reply.date = message.date + 1;
                 reply.handleID = handleID;
+                reply.service = message.service;
                 reply.isFromMe = true;
                 reply.text = sentence(random, 0);
                 summary.lastRowID = writer.addMessage(reply);
