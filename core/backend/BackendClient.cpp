@@ -67,6 +67,17 @@ bool isAllowedInAuthority(char c) {
            static_cast<unsigned char>(c) < 0x7F;
 }
 
+// A line break in a header value would end the header and let the rest pose as headers of its own.
+bool isSendableHeaderValue(const std::string& value) {
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 BackendClient::BackendClient(std::string baseURL, HTTPTransport& transport)
@@ -120,6 +131,9 @@ HTTPResponse BackendClient::exchange(const Call& call, std::stop_token stop) {
     request.url = resolve(call.path);
     request.headers.emplace_back("Content-Type", "application/json");
     if (call.token != nullptr) {
+        if (!isSendableHeaderValue(*call.token)) {
+            throw BackendError::network("The device token contains control characters and cannot be sent");
+        }
         request.headers.emplace_back("Authorization", "Bearer " + *call.token);
     }
     if (call.body) {

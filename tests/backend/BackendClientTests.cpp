@@ -303,6 +303,30 @@ TEST(BackendClientConnection, ABaseThatIsNotAUrlFailsBeforeAnythingIsSent) {
     }
 }
 
+TEST_F(BackendClientTest, AnEndlessAnswerIsANetworkErrorNotAnOutOfMemory) {
+    server.enqueue(ScriptedReply::streaming(1ULL << 30, false));
+    try {
+        client.interrupts(token);
+        FAIL() << "no error";
+    } catch (const BackendError& error) {
+        EXPECT_EQ(error, BackendError::network("The response is larger than 16777216 bytes"));
+    }
+}
+
+TEST_F(BackendClientTest, ATokenThatWouldBreakTheHeaderIsNeverSent) {
+    for (const std::string& hostile :
+         std::vector<std::string>{"abc\r\nX-Injected: 1", std::string("abc\0def", 7), "abc\n"}) {
+        EXPECT_THROW(client.interrupts(hostile), BackendError);
+    }
+    EXPECT_TRUE(server.requests().empty());
+    try {
+        client.fetchMeetings("secret\r\nX: y");
+    } catch (const BackendError& error) {
+        EXPECT_EQ(error,
+                  BackendError::network("The device token contains control characters and cannot be sent"));
+    }
+}
+
 // A transport that fails the way a platform library might: with an error that is not a BackendError.
 class FailingTransport final : public HTTPTransport {
 public:
