@@ -101,17 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                       GroupingCase{"doNotDisturbWithNothingOpen", {}, true, {}, 0}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST_F(InterruptControllerTest, ReflectsTheTruncatedFlagAndTellsObserversOfChanges) {
-    int changes = 0;
-    auto subscription = controller->observe([&] { ++changes; });
-    poll({makeInterrupt("Smoke")}, true);
-    EXPECT_TRUE(controller->truncated());
-    EXPECT_GT(changes, 0);
-    const int afterFirst = changes;
-    poll(std::vector<Interrupt>(controller->presentedGroup()), true);
-    EXPECT_EQ(changes, afterFirst) << "an identical poll changes nothing";
-}
-
 TEST_F(InterruptControllerTest, DoNotDisturbHidesAlertsAndTheirReturnAsksForAPoll) {
     poll({makeInterrupt("Smoke", "a"), makeInterrupt("Door", "b")});
     dnd.enable(DoNotDisturbPreset::all().front());
@@ -264,23 +253,16 @@ TEST_F(InterruptControllerTest, AnErrorAboutAnotherAlertIsKeptButNotShown) {
     EXPECT_EQ(controller->actionError(), std::nullopt);
 }
 
-TEST_F(InterruptControllerTest, OnlyThePresentedAlertCanBeActedOn) {
+TEST_F(InterruptControllerTest, OnlyThePresentedAlertCanBeActedOnAndOnlyWithAToken) {
     const auto presented = makeInterrupt("Smoke");
     const auto waiting = makeInterrupt("Door");
     poll({presented, waiting});
     controller->acknowledge(waiting);
     controller->resolve(waiting);
+    credentials.deleteDeviceToken();
+    controller->acknowledge(presented);
     EXPECT_FALSE(controller->inFlightID());
     mainQueue.drain();
-    EXPECT_TRUE(backend.actionCalls().empty());
-}
-
-TEST_F(InterruptControllerTest, WithoutATokenAnActionIsIgnored) {
-    const auto alert = makeInterrupt("Smoke");
-    poll({alert});
-    credentials.deleteDeviceToken();
-    controller->acknowledge(alert);
-    EXPECT_FALSE(controller->inFlightID());
     EXPECT_TRUE(backend.actionCalls().empty());
 }
 
@@ -343,29 +325,20 @@ TEST_F(InterruptControllerTest, RevocationInTheMiddleOfAGroupStopsAndHandsOverTo
     const auto first = makeInterrupt("Smoke", "fire");
     const auto second = makeInterrupt("Heat", "fire");
     const auto third = makeInterrupt("Gas", "fire");
+    backend.setActionError(first.id, BackendError::forbidden());
     backend.setActionError(second.id, BackendError::revoked());
     poll({first, second, third});
     controller->acknowledge(first);
     settleAction();
+    EXPECT_FALSE(controller->isActionInFlight());
+    EXPECT_EQ(controller->actionError(), std::nullopt) << "an earlier refusal is not shown after revocation";
+    EXPECT_EQ(titles(controller->presentedGroup()), (std::vector<std::string>{"Smoke", "Heat", "Gas"}));
     ASSERT_TRUE(mainQueue.drainUntil([&] { return revocations == 1; }));
     controller.reset();  // joins the action's thread, which has ended
     EXPECT_EQ(backend.actionCalls().size(), 2u) << "the third member is not tried";
     EXPECT_EQ(pollNowCalls, 0) << "no poll without a token";
     EXPECT_EQ(credentials.loadDeviceToken(), std::nullopt);
     EXPECT_EQ(revocations, 1);
-}
-
-TEST_F(InterruptControllerTest, RevocationLeavesTheControllerIdleWithoutAnError) {
-    const auto first = makeInterrupt("Smoke", "fire");
-    const auto second = makeInterrupt("Heat", "fire");
-    backend.setActionError(first.id, BackendError::forbidden());
-    backend.setActionError(second.id, BackendError::revoked());
-    poll({first, second});
-    controller->acknowledge(first);
-    settleAction();
-    EXPECT_FALSE(controller->isActionInFlight());
-    EXPECT_EQ(controller->actionError(), std::nullopt);
-    EXPECT_EQ(titles(controller->presentedGroup()), (std::vector<std::string>{"Smoke", "Heat"}));
 }
 
 TEST_F(InterruptControllerTest, DestroyingTheControllerDuringAnActionCancelsItQuietly) {

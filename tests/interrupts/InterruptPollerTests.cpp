@@ -7,7 +7,6 @@
 #include "core/lifecycle/InMemoryCredentialStore.hpp"
 #include "tests/interrupts/FakeInterruptBackend.hpp"
 #include "tests/support/LogCapture.hpp"
-#include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"
 
 namespace kindora {
@@ -47,7 +46,6 @@ protected:
     RevocationHandler revocation{credentials};
     std::atomic<int> revocations = 0;
     testing::LogCapture logs;
-    testing::ManualMainQueue mainQueue;  // outlives the poller, whose thread may still post to it
     InterruptPoller poller{backend, credentials, revocation, time.sleeper()};
 };
 
@@ -149,18 +147,6 @@ TEST_F(InterruptPollerTest, StoppingDuringARequestCancelsItWithoutCountingAFailu
     EXPECT_EQ(time.pendingDelays(), std::vector<double>{5});
     EXPECT_FALSE(logs.contains("interrupt poll failed"));
     poller.stop();
-}
-
-TEST_F(InterruptPollerTest, AHandlerThatPostsToTheMainQueueNeverTouchesMainThreadStateFromTheLoop) {
-    std::vector<InterruptsResponse> appliedOnMain;  // main-thread state: only the test thread touches it
-    poller.setInterruptsHandler([&](const InterruptsResponse& response) {
-        mainQueue.post([&, response] { appliedOnMain.push_back(response); });
-    });
-    backend.queuePollResult(InterruptsResponse{{makeInterrupt("Water leak")}, false});
-    poller.start();
-    ASSERT_TRUE(mainQueue.drainUntil([&] { return !appliedOnMain.empty(); }));
-    poller.stop();
-    EXPECT_EQ(appliedOnMain.front().interrupts.front().title, "Water leak");
 }
 
 }  // namespace
