@@ -72,13 +72,6 @@ TEST_F(MeetingLedgerFileTest, SavedStateLoadsBackEqualInTheDocumentedShape) {
         R"({"presentedAt":{"evt \"2\"":"2026-12-07T09:55:01.500Z","evt-1":"2026-12-07T09:55:00.000Z"}})");
 }
 
-TEST_F(MeetingLedgerFileTest, DatesWithAnOffsetOrWithoutFractionsAreRead) {
-    writeRaw(store.fileURL(),
-             R"({"presentedAt":{"a":"2026-12-07T10:55:00+01:00","b":"2026-12-07T09:55:00Z"},"x":1})");
-    const Date expected = JsonDate::decode("2026-12-07T09:55:00.000Z");
-    EXPECT_EQ(store.load(), (MeetingLedgerState{{{"a", expected}, {"b", expected}}}));
-}
-
 TEST_F(MeetingLedgerFileTest, AMissingFileIsAFirstRunWithoutAMessage) {
     EXPECT_EQ(store.load(), std::nullopt);
     EXPECT_TRUE(logs.lines().empty());

@@ -3,9 +3,7 @@
 #include <string>
 
 #include "core/common/InMemoryDefaults.hpp"
-#include "core/meetings/InMemoryMeetingPreferencesStore.hpp"
 #include "core/meetings/MeetingLeadTime.hpp"
-#include "core/meetings/MeetingPresenceProbe.hpp"
 #include "core/meetings/UserDefaultsMeetingPreferencesStore.hpp"
 
 namespace kindora {
@@ -77,25 +75,6 @@ TEST(UserDefaultsMeetingPreferencesStore, SavedPreferencesLoadBackEqualUnderTheF
     EXPECT_EQ(defaults.stringValue("com.quillmere.kindora.meetingDisrupt.leadTime"), "fifteenMinutes");
     EXPECT_EQ(defaults.boolValue("com.quillmere.kindora.meetingDisrupt.autoJoinEnabled"), true);
     EXPECT_EQ(defaults.boolValue("com.quillmere.kindora.meetingDisrupt.presenceSuppressionEnabled"), false);
-}
-
-TEST(InMemoryMeetingPreferencesStore, LoadsWhatItWasGivenAndWhatWasSaved) {
-    const MeetingPreferences initial{true, MeetingLeadTime::fiveMinutes, false, false};
-    InMemoryMeetingPreferencesStore store(initial);
-    EXPECT_EQ(store.load(), initial);
-    const MeetingPreferences changed{true, MeetingLeadTime::atStart, true, true};
-    store.save(changed);
-    EXPECT_EQ(store.load(), changed);
-    EXPECT_NE(store.load(), initial);
-}
-
-TEST(MeetingPresenceProbe, AnswersWhatItsFunctionSaysAndFalseWithoutOne) {
-    bool inCall = false;
-    const MeetingPresenceProbe probe([&inCall] { return inCall; });
-    EXPECT_FALSE(probe.isLikelyInMeeting());
-    inCall = true;
-    EXPECT_TRUE(probe.isLikelyInMeeting());
-    EXPECT_FALSE(MeetingPresenceProbe(nullptr).isLikelyInMeeting());
 }
 
 }  // namespace
