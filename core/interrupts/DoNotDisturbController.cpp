@@ -102,7 +102,12 @@ void DoNotDisturbController::scheduleExpiry() {
         });
 }
 
+Subscription DoNotDisturbController::observeStateChange(std::function<void()> listener) {
+    return stateChanges_.observe([listener = std::move(listener)](unsigned long) { listener(); });
+}
+
 void DoNotDisturbController::notifyStateChange() {
+    stateChanges_.set(stateChanges_.value() + 1);
     if (onStateChange_) {
         // A copy: the listener may replace itself while being told.
         const auto onStateChange = onStateChange_;

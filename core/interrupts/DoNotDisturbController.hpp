@@ -40,6 +40,9 @@ public:
 
     // Called after every change of the end time made by this controller (not at construction).
     void setOnStateChange(std::function<void()> onStateChange);
+    // The same notification for further listeners (the interrupt controller), each for as long as
+    // its subscription lives, so that setting the callback above never silences them.
+    [[nodiscard]] Subscription observeStateChange(std::function<void()> listener);
 
 private:
     void expire();
@@ -48,6 +51,7 @@ private:
 
     Observable<std::optional<Date>> until_;
     std::function<void()> onStateChange_;
+    Observable<unsigned long> stateChanges_{0};  // counts the changes; its observers are the listeners
     DoNotDisturbStore& store_;
     MainQueue& mainQueue_;
     const Sleeper sleeper_;

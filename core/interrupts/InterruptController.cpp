@@ -78,15 +78,11 @@ InterruptController::InterruptController(InterruptBackendClientProtocol& client,
       pollNowHandler_(std::move(pollNowHandler)) {
     recompute();
     if (dndController_ != nullptr) {
-        dndController_->setOnStateChange([this] { doNotDisturbChanged(); });
+        dndSubscription_ = dndController_->observeStateChange([this] { doNotDisturbChanged(); });
     }
 }
 
-InterruptController::~InterruptController() {
-    if (dndController_ != nullptr) {
-        dndController_->setOnStateChange(nullptr);
-    }
-}
+InterruptController::~InterruptController() = default;
 
 void InterruptController::handlePoll(const InterruptsResponse& response) {
     currentInterrupts_ = response.interrupts;

@@ -25,8 +25,8 @@ namespace kindora {
 // and the backend calls run in the background with their outcomes applied back on the main thread.
 class InterruptController {
 public:
-    // `dndController` and `pollNowHandler` may be absent. The controller becomes the do-not-disturb
-    // controller's state-change listener for as long as it exists. `pollNowHandler` asks the interrupt
+    // `dndController` and `pollNowHandler` may be absent. The controller listens to the do-not-disturb
+    // controller's state changes for as long as it exists. `pollNowHandler` asks the interrupt
     // poller for an immediate poll: after an action, and when do-not-disturb ends.
     InterruptController(InterruptBackendClientProtocol& client, CredentialStoreProtocol& credentialStore,
                         RevocationHandler& revocationHandler, MainQueue& mainQueue,
@@ -89,6 +89,7 @@ private:
     DoNotDisturbController* const dndController_;
     const std::function<void()> pollNowHandler_;
 
+    Subscription dndSubscription_;
     // The first failure of the action in flight, shown once the whole group has been tried.
     std::optional<ScopedError> firstError_;
     // Last: destroying it cancels the action's backend call before the state its outcomes touch goes.

@@ -135,6 +135,16 @@ TEST_F(InterruptControllerTest, StartsSuppressedWhenDoNotDisturbIsAlreadyOn) {
     EXPECT_FALSE(controller->suppressed());
 }
 
+TEST_F(InterruptControllerTest, AnotherDoNotDisturbListenerDoesNotSilenceTheController) {
+    bool rootTold = false;
+    dnd.setOnStateChange([&] { rootTold = true; });  // as the composition root does for meetings
+    poll({makeInterrupt("Smoke")});
+    dnd.enable(DoNotDisturbPreset::all().front());
+    EXPECT_TRUE(rootTold);
+    EXPECT_TRUE(controller->suppressed());
+    EXPECT_TRUE(controller->presentedGroup().empty());
+}
+
 TEST_F(InterruptControllerTest, ADestroyedControllerIsNoLongerToldOfDoNotDisturb) {
     controller.reset();
     dnd.enable(DoNotDisturbPreset::all().front());
