@@ -49,6 +49,7 @@ public:
                                      std::stop_token stop = {}) override;
     MeetingsResponse fetchMeetings(const std::string& token, std::stop_token stop = {}) override;
 
+private:
     // How a non-200 answer of an endpoint becomes a BackendError.
     enum class FailureRule {
         // Pairing endpoints: always `http`, with the body's `error` text when there is one.
@@ -63,7 +64,6 @@ public:
     // The error a non-200 answer gives under `rule`.
     static BackendError failure(FailureRule rule, const HTTPResponse& response);
 
-private:
     struct Call {
         std::string_view method;
         std::string path;
