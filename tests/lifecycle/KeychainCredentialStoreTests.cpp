@@ -24,6 +24,17 @@ extern "C" const char* __lsan_default_suppressions() {
     return "leak:secret_item_new_for_dbus_path\n";
 }
 #endif
+#if defined(__SANITIZE_THREAD__)
+// GLib's locks and atomics live in the uninstrumented GLib itself (futexes), so ThreadSanitizer
+// cannot see how the calling thread and GDBus's worker thread hand memory over, and reports every
+// such hand-over as a race. Only what happens inside these libraries is left out.
+extern "C" const char* __tsan_default_suppressions() {
+    return "called_from_lib:libglib-2.0.so.0\n"
+           "called_from_lib:libgobject-2.0.so.0\n"
+           "called_from_lib:libgio-2.0.so.0\n"
+           "called_from_lib:libsecret-1.so.0\n";
+}
+#endif
 
 namespace kindora {
 namespace {
@@ -115,13 +126,6 @@ protected:
                                  std::to_string(::getpid());
     KeychainCredentialStore store_{service_};
 };
-
-TEST_F(KeychainCredentialStoreTest, UsesTheAgentsItemNamesByDefault) {
-    const KeychainCredentialStore agent;
-    EXPECT_EQ(agent.service(), "com.quillmere.kindora");
-    EXPECT_EQ(agent.account(), "deviceToken");
-    EXPECT_EQ(agent.deviceIdAccount(), "deviceId");
-}
 
 TEST_F(KeychainCredentialStoreTest, EmptyStoreReadsAsNothing) {
     EXPECT_FALSE(store_.hasDeviceToken());

@@ -8,7 +8,6 @@
 #include "core/common/AtomicFile.hpp"
 #include "core/common/InMemoryDefaults.hpp"
 #include "core/lifecycle/LaunchAtLoginFirstRun.hpp"
-#include "core/lifecycle/LoginItemError.hpp"
 #include "core/lifecycle/XdgAutostartLoginItemService.hpp"
 #include "tests/support/LogCapture.hpp"
 
@@ -74,14 +73,6 @@ TEST(XdgAutostartLoginItemService, ExecArgumentsAreQuotedAndEscaped) {
         XdgAutostartLoginItemService::desktopEntry({"/usr/bin/kindora", "100%", "a\"b", "c\\d"});
     EXPECT_NE(entry.find("\nExec=/usr/bin/kindora 100%% \"a\\\\\"b\" \"c\\\\\\\\d\"\n"), std::string::npos)
         << entry;
-}
-
-TEST(XdgAutostartLoginItemService, AFolderThatCannotBeCreatedIsAnError) {
-    const fs::path blocker = fs::path(std::getenv("HOME")) / "not-a-directory";
-    std::ofstream(blocker) << "file";
-    XdgAutostartLoginItemService service(blocker / "autostart", {"/usr/bin/kindora"});
-    EXPECT_THROW(service.registerLoginItem(), LoginItemError);
-    EXPECT_EQ(service.status(), Status::notRegistered);
 }
 
 TEST(LaunchAtLoginFirstRun, RegistersOnceAndWritesItsFlag) {

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <memory>
 
-#include "core/backend/UserMessage.hpp"
 #include "core/lifecycle/InMemoryCredentialStore.hpp"
 #include "core/lifecycle/KeychainError.hpp"
 #include "core/sync/InMemoryWatermarkStore.hpp"
@@ -104,47 +103,6 @@ protected:
     std::unique_ptr<PairingController> controller;  // last: stopped before what its flow uses
 };
 
-TEST_F(PairingControllerTest, AConfirmedPairingStoresTheCredentialsAndRuns) {
-    testing::LogCapture capture;
-    client.createAnswers = {pairingResponse("K7Q-4MX", "device-1", 600, 0)};
-    client.statusAnswers = {Status::pending, Status::active};
-    auto& pairing = makeController();
-
-    pairing.startPairing();
-    EXPECT_TRUE(pairing.isInProgress());
-    ASSERT_TRUE(mainQueue.drainUntil([&] { return appState.phase().isPairing(); }));
-    EXPECT_EQ(appState.phase(), Phase::pairing("K7Q-4MX", time.now() + Seconds(600)));
-    EXPECT_EQ(credentials.loadDeviceToken(), std::nullopt);
-
-    runThroughSleeps(1);
-    ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
-    EXPECT_EQ(credentials.loadDeviceToken(), "pairing-secret-token");
-    EXPECT_EQ(credentials.loadDeviceId(), "device-1");
-    EXPECT_EQ(watermarkStore.state(), std::nullopt) << "a first pairing starts the sync afresh";
-    EXPECT_EQ(completions, 1);
-    EXPECT_EQ(pairing.lastError(), std::nullopt);
-
-    // A poll interval of 0 still waits the 2-second minimum.
-    EXPECT_EQ(time.requestedSleeps(), std::vector<double>{2.0});
-    ASSERT_EQ(client.createRequests().size(), 1u);
-    EXPECT_EQ(client.createRequests()[0].deviceName, "kitchen-pc");
-    EXPECT_EQ(client.createRequests()[0].agentVersion, "1.4.0");
-    EXPECT_EQ(client.statusTokens(),
-              (std::vector<std::string>{"pairing-secret-token", "pairing-secret-token"}));
-    EXPECT_FALSE(capture.anyLineContains("pairing-secret-token"));
-}
-
-TEST_F(PairingControllerTest, WithoutFullDiskAccessThePairedAgentIsFdaMissing) {
-    fdaGranted = false;
-    client.createAnswers = {pairingResponse()};
-    client.statusAnswers = {Status::active};
-    makeController().startPairing();
-    ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(appState.phase(), Phase::fdaMissing());
-    EXPECT_EQ(completions, 1);
-}
-
 struct DeviceIdCase {
     const char* name;
     std::optional<std::string> storedId;
@@ -172,47 +130,12 @@ INSTANTIATE_TEST_SUITE_P(PairingController, PairingDeviceRecord,
                                            DeviceIdCase{"OtherDevice", "device-0", true}),
                          [](const auto& testCase) { return testCase.param.name; });
 
-TEST_F(PairingControllerTest, FailedPollsBackOffAndAPendingAnswerResetsTheBackOff) {
-    client.createAnswers = {pairingResponse("K7Q-4MX", "device-1", 3600, 3)};
-    const auto failure = BackendError::http(502);
-    client.statusAnswers = {failure, failure,         failure, failure, failure,
-                            failure, Status::pending, failure, failure, Status::active};
-    auto& pairing = makeController(credentials, watermarkStore, {});  // the agent's own jitter
-
-    pairing.startPairing();
-    runThroughSleeps(9);
-    ASSERT_TRUE(drainUntilIdle());
-
-    const std::vector<double> expected{5, 10, 20, 40, 60, 60, 3, 5, 10};
-    const auto sleeps = time.requestedSleeps();
-    ASSERT_EQ(sleeps.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        const bool exact = expected[i] == 3;  // the pending wait is not jittered
-        EXPECT_GE(sleeps[i], exact ? 3.0 : expected[i] * 0.85) << "wait " << i;
-        EXPECT_LE(sleeps[i], exact ? 3.0 : expected[i] * 1.15) << "wait " << i;
-    }
-    EXPECT_EQ(pairing.lastError(), std::nullopt) << "failed polls do not touch the last error";
-    EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
-}
-
 TEST_F(PairingControllerTest, ACodeAlreadyExpiredEndsBeforeTheFirstPoll) {
     client.createAnswers = {pairingResponse("K7Q-4MX", "device-1", -1)};
     auto& pairing = makeController();
     pairing.startPairing();
     ASSERT_TRUE(drainUntilIdle());
     EXPECT_TRUE(client.statusTokens().empty());
-    EXPECT_EQ(pairing.lastError(), PairingController::expiredMessage);
-    EXPECT_EQ(appState.phase(), Phase::signedOut());
-}
-
-TEST_F(PairingControllerTest, TheCodeExpiresByTheLocalClockWhilePending) {
-    client.createAnswers = {pairingResponse("K7Q-4MX", "device-1", 5, 2)};
-    client.statusAnswers = {Status::pending, Status::pending, Status::pending, Status::pending};
-    auto& pairing = makeController();
-    pairing.startPairing();
-    runThroughSleeps(3);
-    ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(client.statusTokens().size(), 3u) << "polls at 0, 2 and 4 seconds; at 6 the code is gone";
     EXPECT_EQ(pairing.lastError(), PairingController::expiredMessage);
     EXPECT_EQ(appState.phase(), Phase::signedOut());
 }
@@ -244,24 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
                       EndingCase{"Revoked", Status::revoked, PairingController::revokedMessage}),
     [](const auto& testCase) { return testCase.param.name; });
 
-TEST_F(PairingControllerTest, AFailedCodeRequestShowsTheErrorAndKeepsThePhase) {
-    appState.setPhase(Phase::fdaMissing());
-    const auto error = BackendError::network("connection refused");
-    client.createAnswers = {error};
-    auto& pairing = makeController();
-    pairing.startPairing();
-    ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(pairing.lastError(), userMessage(error));
-    EXPECT_EQ(appState.phase(), Phase::fdaMissing());
-
-    // Starting again clears the old error first.
-    client.createAnswers = {pairingResponse()};
-    client.statusAnswers = {Status::active};
-    pairing.startPairing();
-    EXPECT_EQ(pairing.lastError(), std::nullopt);
-    ASSERT_TRUE(drainUntilIdle());
-}
-
 TEST_F(PairingControllerTest, CancelDuringARequestSignsOutAtOnceAndTheLateAnswerChangesNothing) {
     client.createAnswers = {pairingResponse()};
     client.statusAnswers = {ScriptedPairingClient::Hang{Status::active}};
@@ -278,23 +183,6 @@ TEST_F(PairingControllerTest, CancelDuringARequestSignsOutAtOnceAndTheLateAnswer
     EXPECT_FALSE(credentials.hasDeviceToken());
     EXPECT_EQ(completions, 0);
     EXPECT_EQ(pairing.lastError(), std::nullopt);
-}
-
-TEST_F(PairingControllerTest, ANewStartReplacesAPollingFlowSilently) {
-    client.createAnswers = {pairingResponse("OLD-111", "device-1", 600, 30),
-                            pairingResponse("NEW-222", "device-2", 600, 30)};
-    client.statusAnswers = {Status::pending, Status::active};
-    auto& pairing = makeController();
-    pairing.startPairing();
-    ASSERT_TRUE(mainQueue.drainUntil([&] { return appState.phase().isPairing(); }));
-    ASSERT_TRUE(time.waitForSleepers(1));  // the old flow waits after its pending answer
-
-    pairing.startPairing();
-    ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(credentials.loadDeviceId(), "device-2");
-    EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
-    EXPECT_EQ(completions, 1);
-    EXPECT_EQ(client.createRequests().size(), 2u);
 }
 
 TEST_F(PairingControllerTest, ATokenThatCannotBeSavedSignsOutWithTheReason) {

@@ -27,12 +27,10 @@ public:
     std::vector<std::variant<PairingCreateResponse, BackendError>> createAnswers;
     std::deque<Answer> statusAnswers;
 
-    PairingCreateResponse createPairing(const std::string& deviceName,
-                                        const std::optional<std::string>& agentVersion,
+    PairingCreateResponse createPairing(const std::string&, const std::optional<std::string>&,
                                         std::stop_token) override {
         std::lock_guard lock(mutex_);
-        createRequests_.push_back({deviceName, agentVersion});
-        const auto& answer = createAnswers.at(std::min(createRequests_.size(), createAnswers.size()) - 1);
+        const auto& answer = createAnswers.at(std::min(++createCount_, createAnswers.size()) - 1);
         if (const auto* error = std::get_if<BackendError>(&answer)) {
             throw *error;
         }
@@ -61,14 +59,6 @@ public:
         return PairingStatusResponse{std::get<PairingStatusValue>(answer)};
     }
 
-    struct CreateRequest {
-        std::string deviceName;
-        std::optional<std::string> agentVersion;
-    };
-    std::vector<CreateRequest> createRequests() const {
-        std::lock_guard lock(mutex_);
-        return createRequests_;
-    }
     std::vector<std::string> statusTokens() const {
         std::lock_guard lock(mutex_);
         return statusTokens_;
@@ -83,7 +73,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool hanging_ = false;
-    std::vector<CreateRequest> createRequests_;
+    std::size_t createCount_ = 0;
     std::vector<std::string> statusTokens_;
 };
 
