@@ -43,6 +43,17 @@ WHERE m.is_from_me = 0 AND m.is_read = 1 AND m.item_type = 0
 ORDER BY m.date_read ASC, m.ROWID ASC
 LIMIT ?)sql";
 
+const std::string ChatDBReader::recentlyReadByDateSQL =
+    R"sql(SELECT m.guid, m.ROWID, m.date_read
+FROM message m INDEXED BY message_idx_date
+WHERE m.is_from_me = 0 AND m.is_read = 1 AND m.item_type = 0
+      AND (m.associated_message_type IS NULL OR m.associated_message_type = 0)
+      AND m.ROWID <= ?
+      AND m.date >= ?
+      AND (m.date_read > ? OR (m.date_read = ? AND m.ROWID > ?))
+ORDER BY m.date_read ASC, m.ROWID ASC
+LIMIT ?)sql";
+
 const std::string ChatDBReader::maxRowIDSQL = "SELECT MAX(ROWID) FROM message";
 
 namespace {
@@ -154,22 +165,29 @@ RecentlyReadFetchResult ChatDBReader::fetchRecentlyRead(std::int64_t afterDateRe
     result.highestScannedDateRead = afterDateRead;
     result.highestScannedRowID = afterRowID;
     std::set<std::string> seenGUIDs;
-    connection.query(recentlyReadSQL, {maxRowID, minDate, afterDateRead, afterDateRead, afterRowID, limit},
-                     [&](const SQLiteRow& row) {
-                         const std::int64_t rowID = row.int64(1);
-                         const std::int64_t dateRead = row.int64(2);
-                         if (dateRead > result.highestScannedDateRead) {
-                             result.highestScannedDateRead = dateRead;
-                             result.highestScannedRowID = rowID;
-                         } else if (dateRead == result.highestScannedDateRead) {
-                             result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
-                         }
-                         const std::optional<std::string> guid = row.optionalText(0);
-                         if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
-                             return;
-                         }
-                         result.rows.push_back({rowID, *guid, dateRead});
-                     });
+    const std::vector<SQLiteBindable> bindings{maxRowID,      minDate,    afterDateRead,
+                                               afterDateRead, afterRowID, limit};
+    const auto collect = [&](const SQLiteRow& row) {
+        const std::int64_t rowID = row.int64(1);
+        const std::int64_t dateRead = row.int64(2);
+        if (dateRead > result.highestScannedDateRead) {
+            result.highestScannedDateRead = dateRead;
+            result.highestScannedRowID = rowID;
+        } else if (dateRead == result.highestScannedDateRead) {
+            result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
+        }
+        const std::optional<std::string> guid = row.optionalText(0);
+        if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
+            return;
+        }
+        result.rows.push_back({rowID, *guid, dateRead});
+    };
+    // Left to itself the planner walks the read-state index over every read inbound message and sorts
+    // them, a cost that grows with the database although only the last day can match. A database
+    // without message_idx_date (older or unusual ones) refuses the hint and gets the plain statement.
+    if (!connection.queryIfPreparable(recentlyReadByDateSQL, bindings, collect)) {
+        connection.query(recentlyReadSQL, bindings, collect);
+    }
     return result;
 }
 

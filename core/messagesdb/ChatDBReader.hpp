@@ -30,6 +30,10 @@ public:
     static const std::string inboundSQL;
     static const std::string countInboundSQL;
     static const std::string recentlyReadSQL;
+    // recentlyReadSQL reaching its rows through message_idx_date: the same rows in the same order (the
+    // WHERE and ORDER BY are untouched), but it walks only the messages of the scan window instead of
+    // every read inbound message the database holds. Used whenever the database has that index.
+    static const std::string recentlyReadByDateSQL;
     static const std::string maxRowIDSQL;
     static std::string readGUIDsSQL(std::size_t guidCount);
     static std::string repliedGUIDsSQL(std::size_t guidCount);

@@ -63,11 +63,27 @@ SQLiteConnection::~SQLiteConnection() {
 
 void SQLiteConnection::query(const std::string& sql, const std::vector<SQLiteBindable>& bindings,
                              const RowReader& row) const {
+    run(sql, bindings, row, RefusedStatement::fail);
+}
+
+bool SQLiteConnection::queryIfPreparable(const std::string& sql, const std::vector<SQLiteBindable>& bindings,
+                                         const RowReader& row) const {
+    return run(sql, bindings, row, RefusedStatement::decline);
+}
+
+bool SQLiteConnection::run(const std::string& sql, const std::vector<SQLiteBindable>& bindings,
+                           const RowReader& row, RefusedStatement refused) const {
     sqlite3_stmt* statement = nullptr;
     const int prepared = sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr);
     if (isBusyCode(prepared)) {
         sqlite3_finalize(statement);
         throw SQLiteError::busy();
+    }
+    // SQLITE_ERROR at prepare time is about the statement's text against this schema; I/O, permission
+    // and corruption failures have codes of their own and still throw.
+    if (prepared == SQLITE_ERROR && refused == RefusedStatement::decline) {
+        sqlite3_finalize(statement);
+        return false;
     }
     if (prepared != SQLITE_OK || statement == nullptr) {
         sqlite3_finalize(statement);
@@ -102,6 +118,7 @@ void SQLiteConnection::query(const std::string& sql, const std::vector<SQLiteBin
     if (stepped != SQLITE_DONE) {
         throw SQLiteError::failure(stepped, sqlite3_errmsg(db_));
     }
+    return true;
 }
 
 std::int64_t SQLiteConnection::queryInt64(const std::string& sql,

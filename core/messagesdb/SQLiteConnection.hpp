@@ -35,6 +35,12 @@ public:
     void query(const std::string& sql, const std::vector<SQLiteBindable>& bindings,
                const RowReader& row) const;
 
+    // As query(), except that when SQLite refuses to prepare `sql` as an error in the statement itself
+    // (an unknown index, a plan it cannot make) nothing runs and false is returned, so that the caller
+    // can fall back to another statement. Busy and every other failure throw as in query().
+    bool queryIfPreparable(const std::string& sql, const std::vector<SQLiteBindable>& bindings,
+                           const RowReader& row) const;
+
     // Column 0 of the last row as an integer; 0 without rows.
     std::int64_t queryInt64(const std::string& sql, const std::vector<SQLiteBindable>& bindings = {}) const;
     // As queryInt64, with a NULL column 0 read as 0 (MAX over an empty table).
@@ -50,6 +56,10 @@ public:
 
 private:
     explicit SQLiteConnection(sqlite3* db) : db_(db) {}
+
+    enum class RefusedStatement { fail, decline };
+    bool run(const std::string& sql, const std::vector<SQLiteBindable>& bindings, const RowReader& row,
+             RefusedStatement refused) const;
 
     sqlite3* db_;
 };

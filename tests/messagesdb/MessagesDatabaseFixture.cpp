@@ -1,5 +1,7 @@
 #include "tests/messagesdb/MessagesDatabaseFixture.hpp"
 
+#include <algorithm>
+
 #include "core/common/AgentPaths.hpp"
 
 namespace kindora::testing {
@@ -8,9 +10,10 @@ namespace {
 
 std::string freshPath() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return (AgentPaths::homeDirectory() /
-            (std::string(test->test_suite_name()) + "." + test->name() + ".chat.db"))
-        .string();
+    // Parameterised tests carry "/" in their names.
+    std::string name = std::string(test->test_suite_name()) + "." + test->name() + ".chat.db";
+    std::replace(name.begin(), name.end(), '/', '_');
+    return (AgentPaths::homeDirectory() / name).string();
 }
 
 }  // namespace
