@@ -198,6 +198,7 @@ TEST_P(FailureRules, TurnTheAnswerIntoTheMatchingError) {
         EXPECT_EQ(error, answer.expected) << "got " << error.what();
         EXPECT_EQ(std::string(error.what()).find(token), std::string::npos);
     }
+    EXPECT_EQ(server.requests().size(), 1U) << "the client must leave retrying to its caller";
 }
 
 const char* const revokedBody = R"({"status":"revoked"})";
