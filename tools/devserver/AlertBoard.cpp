@@ -6,27 +6,6 @@
 
 namespace kindora::devserver {
 
-const char* toString(AlertState state) {
-    switch (state) {
-        case AlertState::open:
-            return "open";
-        case AlertState::acknowledged:
-            return "acknowledged";
-        case AlertState::resolved:
-            return "resolved";
-    }
-    return "open";
-}
-
-std::optional<AlertState> alertStateFromString(std::string_view text) {
-    for (AlertState state : {AlertState::open, AlertState::acknowledged, AlertState::resolved}) {
-        if (text == toString(state)) {
-            return state;
-        }
-    }
-    return std::nullopt;
-}
-
 const StoredAlert& AlertBoard::add(Interrupt interrupt, std::optional<std::string> sourceGuid) {
     if (std::any_of(alerts_.begin(), alerts_.end(),
                     [&](const StoredAlert& alert) { return alert.interrupt.id == interrupt.id; })) {

@@ -6,25 +6,9 @@
 
 #include "core/backend/InterruptRecords.hpp"
 #include "core/common/Date.hpp"
+#include "tools/devserver/HouseholdRecords.hpp"
 
 namespace kindora::devserver {
-
-enum class AlertState { open, acknowledged, resolved };
-
-const char* toString(AlertState state);
-std::optional<AlertState> alertStateFromString(std::string_view text);
-
-// A household alert and what became of it. `sourceGuid` is the message that raised it, if any; a read
-// of that message resolves it.
-struct StoredAlert {
-    Interrupt interrupt;
-    AlertState state = AlertState::open;
-    std::optional<std::string> sourceGuid;
-    std::optional<std::string> handledByDeviceId;
-    std::optional<Date> handledAt;
-
-    friend bool operator==(const StoredAlert&, const StoredAlert&) = default;
-};
 
 // The household's alerts: the open ones the agents poll, and the acknowledge and resolve actions with
 // the refusals the agent must understand. Not thread-safe; the Household guards it.

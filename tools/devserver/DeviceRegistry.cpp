@@ -8,27 +8,6 @@
 
 namespace kindora::devserver {
 
-const char* toString(DeviceState state) {
-    switch (state) {
-        case DeviceState::pending:
-            return "pending";
-        case DeviceState::active:
-            return "active";
-        case DeviceState::revoked:
-            return "revoked";
-    }
-    return "pending";
-}
-
-std::optional<DeviceState> deviceStateFromString(std::string_view text) {
-    for (DeviceState state : {DeviceState::pending, DeviceState::active, DeviceState::revoked}) {
-        if (text == toString(state)) {
-            return state;
-        }
-    }
-    return std::nullopt;
-}
-
 std::string normalizedPairingCode(const std::string& code) {
     std::string letters;
     for (const char c : code) {

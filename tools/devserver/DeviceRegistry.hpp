@@ -7,36 +7,10 @@
 #include "core/backend/HeartbeatRecords.hpp"
 #include "core/backend/PairingRecords.hpp"
 #include "core/common/Date.hpp"
+#include "tools/devserver/HouseholdRecords.hpp"
 #include "tools/devserver/IdentityGenerator.hpp"
 
 namespace kindora::devserver {
-
-enum class DeviceState { pending, active, revoked };
-
-const char* toString(DeviceState state);
-std::optional<DeviceState> deviceStateFromString(std::string_view text);
-
-// A computer paired (or pairing) with the household. Only the SHA-256 of its token is kept.
-struct Device {
-    std::string id;
-    std::string tokenDigest;
-    std::string name;
-    std::string platform;
-    std::optional<std::string> agentVersion;
-    DeviceState state = DeviceState::pending;
-    std::string code;
-    Date createdAt{};
-    Date codeExpiresAt{};
-    std::optional<Date> confirmedAt;
-    std::optional<Date> revokedAt;
-    std::optional<Date> lastSeenAt;
-    // The sync watermark the last heartbeat reported.
-    std::optional<std::string> cursor;
-    // Command types waiting for the device's next heartbeat.
-    std::vector<std::string> queuedCommands;
-
-    friend bool operator==(const Device&, const Device&) = default;
-};
 
 struct PairingPolicy {
     double codeLifetimeSeconds = 600;

@@ -18,27 +18,6 @@ std::string lowerCase(std::string_view text) {
 
 }  // namespace
 
-const char* toString(ReadResult result) {
-    switch (result) {
-        case ReadResult::markedRead:
-            return "markedRead";
-        case ReadResult::alreadyRead:
-            return "alreadyRead";
-        case ReadResult::unknownMessage:
-            return "unknownMessage";
-    }
-    return "markedRead";
-}
-
-std::optional<ReadResult> readResultFromString(std::string_view text) {
-    for (ReadResult result : {ReadResult::markedRead, ReadResult::alreadyRead, ReadResult::unknownMessage}) {
-        if (text == toString(result)) {
-            return result;
-        }
-    }
-    return std::nullopt;
-}
-
 IngestOutcomeKind MessageInbox::judge(const IngestMessage& message, const HouseholdRules& rules, Date now,
                                       const KeywordRule** matched, bool* stale) const {
     if (rules.errorGuids.contains(message.guid)) {

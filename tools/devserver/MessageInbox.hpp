@@ -8,36 +8,10 @@
 
 #include "core/backend/IngestRecords.hpp"
 #include "core/common/Date.hpp"
+#include "tools/devserver/HouseholdRecords.hpp"
 #include "tools/devserver/HouseholdRules.hpp"
 
 namespace kindora::devserver {
-
-// A message the household received, with the outcome it was answered.
-struct StoredMessage {
-    std::string deviceId;
-    IngestMessage message;
-    IngestOutcomeKind outcome = IngestOutcomeKind::noMatch;
-    bool stale = false;
-    Date receivedAt{};
-    std::optional<Date> readAt;
-
-    friend bool operator==(const StoredMessage&, const StoredMessage&) = default;
-};
-
-enum class ReadResult { markedRead, alreadyRead, unknownMessage };
-
-const char* toString(ReadResult result);
-std::optional<ReadResult> readResultFromString(std::string_view text);
-
-// One read report element as received.
-struct StoredRead {
-    std::string deviceId;
-    std::string guid;
-    Date receivedAt{};
-    ReadResult result = ReadResult::markedRead;
-
-    friend bool operator==(const StoredRead&, const StoredRead&) = default;
-};
 
 // What one ingest request did: the answer (without `resolved`, which the alerts decide), the messages
 // a keyword rule raised, and the GUIDs that became read.
