@@ -29,6 +29,7 @@ public:
     // Opens a URL in its default application; fire and forget.
     using Opener = std::function<void(const std::string& url)>;
 
+    // `now` is also called from the thread that waits for the next boundary.
     AutoJoinController(MeetingPreferencesStore& preferencesStore, MeetingPresentationLedger& ledger,
                        Sleeper sleeper, std::function<Date()> now, MeetingPresenceProbe presenceProbe,
                        Opener opener, MainQueue& mainQueue);

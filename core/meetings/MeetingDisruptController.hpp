@@ -27,6 +27,7 @@ namespace kindora {
 // Lives on the main thread; every member is called there.
 class MeetingDisruptController {
 public:
+    // `now` is also called from the thread that waits for the next boundary.
     MeetingDisruptController(MeetingPreferencesStore& preferencesStore, MeetingPresentationLedger& ledger,
                              Sleeper sleeper, std::function<Date()> now, MainQueue& mainQueue);
     MeetingDisruptController(const MeetingDisruptController&) = delete;
