@@ -1,0 +1,249 @@
+// How fast the sync engine forwards a 100,000-message backlog to a devserver over loopback, beside a
+// floor measured in the same run: the same rows read by one plain SQLite scan, encoded to the same JSON
+// and posted in 100-message batches by a bare libcurl loop to the same server. Prints messages per
+// second for both, the engine's peak memory, and on its last line ratio=R (engine over floor).
+// KINDORA_BENCH_MESSAGES changes the backlog size.
+#include <curl/curl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/backend/BackendClient.hpp"
+#include "core/backend/CurlTransport.hpp"
+#include "core/backend/JsonCoding.hpp"
+#include "core/common/Log.hpp"
+#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/messagesdb/AppleTime.hpp"
+#include "core/messagesdb/AttributedBodyDecoder.hpp"
+#include "core/messagesdb/ChatDBReader.hpp"
+#include "core/sync/FileWatermarkStore.hpp"
+#include "core/sync/InMemoryWatermarkStore.hpp"
+#include "core/sync/SyncEngine.hpp"
+#include "tools/chatdb/ChatDBGenerator.hpp"
+#include "tools/devserver/DevServer.hpp"
+
+namespace {
+
+using namespace kindora;
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The resident-set high-water mark of this process, in kilobytes, since the last reset.
+long peakResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::atol(line.c_str() + 6);
+        }
+    }
+    return -1;
+}
+long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::atol(line.c_str() + 6);
+        }
+    }
+    return -1;
+}
+void resetPeakResident() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+class TemporaryDirectory {
+public:
+    TemporaryDirectory() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "sync_drain.XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create a temporary directory");
+        }
+        path_ = pattern;
+    }
+    ~TemporaryDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A paired device of the devserver's household; the household is emptied first, so that both runs
+// start from the same state.
+std::string pairFreshDevice(devserver::DevServer& server, BackendClient& client) {
+    server.household().reset();
+    const auto pairing = client.createPairing("bench-mac", "bench");
+    server.household().confirmPairing(pairing.code);
+    return pairing.deviceToken;
+}
+
+// The floor: one scan, the same messages encoded the same way, a bare libcurl POST per 100.
+std::int64_t runFloor(const std::string& databasePath, std::int64_t afterRowID, const std::string& url,
+                      const std::string& token) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(databasePath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        throw std::runtime_error("cannot open the database");
+    }
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, ChatDBReader::inboundSQL.c_str(), -1, &statement, nullptr);
+    sqlite3_bind_int64(statement, 1, afterRowID);
+    sqlite3_bind_int64(statement, 2, 1'000'000'000);
+
+    CURL* curl = curl_easy_init();
+    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
+    headers = curl_slist_append(headers, ("Authorization: Bearer " + token).c_str());
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
+
+    std::int64_t sent = 0;
+    IngestRequest request;
+    request.agentVersion = "bench";
+    const auto post = [&] {
+        const std::string body = JsonCoding::encode(toJson(request));
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+        long status = 0;
+        if (curl_easy_perform(curl) != CURLE_OK ||
+            (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status), status != 200)) {
+            throw std::runtime_error("the floor's POST failed");
+        }
+        sent += static_cast<std::int64_t>(request.messages.size());
+        request.messages.clear();
+    };
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        const auto column = [statement](int index) -> std::optional<std::string> {
+            const auto* text = sqlite3_column_text(statement, index);
+            return text ? std::optional<std::string>(reinterpret_cast<const char*>(text)) : std::nullopt;
+        };
+        const auto handle = column(6);
+        const auto service = column(5);
+        if (!handle || handle->empty() || (service != "iMessage" && service != "SMS")) {
+            continue;
+        }
+        IngestMessage message;
+        message.guid = column(1).value_or("");
+        message.service = service == "SMS" ? MessageServiceKind::sms : MessageServiceKind::imessage;
+        message.senderHandle = *handle;
+        message.text = column(2);
+        if (!message.text) {
+            const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, 3));
+            const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, 3));
+            message.text = AttributedBodyDecoder::decode(std::span<const std::uint8_t>(blob, size));
+        }
+        message.textDecodeFailed = !message.text && sqlite3_column_type(statement, 3) != SQLITE_NULL;
+        message.isGroup = sqlite3_column_int64(statement, 9) == 43;
+        message.chatName = column(8);
+        message.sentAt = AppleTime::date(sqlite3_column_int64(statement, 4));
+        message.isRead = sqlite3_column_int64(statement, 10) == 1;
+        request.messages.push_back(std::move(message));
+        if (request.messages.size() == 100) {
+            post();
+        }
+    }
+    if (!request.messages.empty()) {
+        post();
+    }
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return sent;
+}
+
+}  // namespace
+
+int main() {
+    const std::int64_t backlog =
+        std::getenv("KINDORA_BENCH_MESSAGES") ? std::atoll(std::getenv("KINDORA_BENCH_MESSAGES")) : 100'000;
+    Log::setStandardErrorLevel(LogLevel::fault);
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+
+    TemporaryDirectory directory;
+    const std::string databasePath = (directory.path() / "chat.db").string();
+    ChatDBGenerator::create(databasePath, 1'000, 7);
+    ChatDBReader reader(databasePath);
+    const std::int64_t watermark = reader.maxRowID();
+    const auto appended = ChatDBGenerator::append(databasePath, backlog, 8, SyncClock::live().now());
+    std::printf("backlog: %lld inbound rows after the watermark (%lld rows in all)\n",
+                static_cast<long long>(appended.inbound),
+                static_cast<long long>(appended.lastRowID - watermark));
+
+    devserver::DevServerOptions options;
+    devserver::DevServer server(options);
+    server.start();
+    CurlTransport transport;
+    BackendClient client(server.origin(), transport);
+
+    // Floor.
+    const std::string floorToken = pairFreshDevice(server, client);
+    auto start = Clock::now();
+    const std::int64_t floorSent =
+        runFloor(databasePath, watermark, server.origin() + "/api/ingest/messages", floorToken);
+    const double floorSeconds = secondsSince(start);
+    const double floorRate = static_cast<double>(floorSent) / floorSeconds;
+    std::printf("floor: %lld messages in %.3f s = %.0f messages/s\n", static_cast<long long>(floorSent),
+                floorSeconds, floorRate);
+
+    // The engine, as the agent runs it: one tick drains the backlog page by page, saving state.json
+    // durably after every batch. Then once more with the state kept in memory, to show what the
+    // durable saves cost.
+    const auto runEngine = [&](WatermarkStore& store, long* peakKilobytes) {
+        InMemoryCredentialStore credentials;
+        credentials.saveDeviceToken(pairFreshDevice(server, client));
+        SyncState state;
+        state.lastRowID = watermark;
+        store.save(state);
+        SyncEngine engine(reader, client, credentials, store, nullptr, Sleeper::live(), SyncClock::live(),
+                          "bench");
+        const long residentBefore = residentKilobytes();
+        resetPeakResident();
+        const auto engineStart = Clock::now();
+        engine.tick();
+        const double seconds = secondsSince(engineStart);
+        if (peakKilobytes != nullptr) {
+            *peakKilobytes = peakResidentKilobytes() - residentBefore;
+        }
+        return std::pair(store.load()->lifetimeSentCount, seconds);
+    };
+
+    InMemoryWatermarkStore memoryStore;
+    const auto [memorySent, memorySeconds] = runEngine(memoryStore, nullptr);
+    std::printf("engine, state in memory (for comparison): %lld messages in %.3f s = %.0f messages/s\n",
+                static_cast<long long>(memorySent), memorySeconds,
+                static_cast<double>(memorySent) / memorySeconds);
+
+    FileWatermarkStore fileStore(directory.path() / "data");
+    long peakGrowth = 0;
+    const auto [engineSent, engineSeconds] = runEngine(fileStore, &peakGrowth);
+    const double engineRate = static_cast<double>(engineSent) / engineSeconds;
+    std::printf("engine: %lld messages in %.3f s = %.0f messages/s\n", static_cast<long long>(engineSent),
+                engineSeconds, engineRate);
+    std::printf("engine peak memory: %ld KiB (growth of the resident high-water mark during the drain)\n",
+                peakGrowth);
+    if (engineSent != floorSent) {
+        std::printf("warning: the engine sent %lld messages, the floor %lld\n",
+                    static_cast<long long>(engineSent), static_cast<long long>(floorSent));
+    }
+    server.stop();
+    curl_global_cleanup();
+    std::printf("ratio=%.2f\n", engineRate / floorRate);
+    return 0;
+}
