@@ -25,10 +25,6 @@ protected:
     testing::LogCapture logs;
 };
 
-TEST_F(FileWatermarkStoreTest, LivesInTheDataDirectoryAsStateJson) {
-    EXPECT_EQ(store.fileURL(), AgentPaths::dataDirectory() / "state.json");
-}
-
 TEST_F(FileWatermarkStoreTest, NoFileLoadsNothingAndLogsNothing) {
     EXPECT_FALSE(store.load());
     EXPECT_TRUE(logs.lines().empty());

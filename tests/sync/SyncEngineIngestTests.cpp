@@ -485,14 +485,6 @@ TEST_F(SyncEngineTest, PublishesCountsAndTheBacklogAfterEachTick) {
     EXPECT_EQ(lastStatus().queueLagRowCount, 0);
 }
 
-TEST_F(SyncEngineTest, TheBacklogCountStopsAt200) {
-    storeWatermark(0);
-    addMessages(450);
-    backend.setOutcomes([](const std::string&) { return IngestOutcomeKind::error; });
-    engine->tick();
-    EXPECT_EQ(lastStatus().queueLagRowCount, 200);
-}
-
 // --- revocation -----------------------------------------------------------------------------------------
 
 TEST_F(SyncEngineTest, RevocationOnIngestDeletesTheTokenStopsAndPublishesIt) {

@@ -66,13 +66,6 @@ TEST(SyncStateCoding, AWatchWithoutRaisedAtGetsTheEarliestDateAndSurvivesARoundT
     EXPECT_EQ(SyncState::decode(state.encode()), state);
 }
 
-TEST(SyncStateCoding, ReadsDatesWithOrWithoutFractionalSeconds) {
-    EXPECT_EQ(
-        SyncState::decode(R"({"lastRowID":1,"lifetimeSentCount":0,"lastSyncAt":"2026-12-06T11:35:11Z"})")
-            .lastSyncAt,
-        at("2026-12-06T11:35:11.000Z"));
-}
-
 struct BadStateCase {
     const char* name;
     const char* text;
