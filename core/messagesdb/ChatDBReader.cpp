@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/common/AgentPaths.hpp"
+#include "core/common/SyncClock.hpp"
 #include "core/messagesdb/AppleTime.hpp"
 #include "core/messagesdb/SQLiteConnection.hpp"
 
@@ -125,91 +126,102 @@ std::string ChatDBReader::repliedGUIDsSQL(std::size_t guidCount) {
 
 ChatDBReader::ChatDBReader() : ChatDBReader(AgentPaths::messagesDatabasePath().string()) {}
 
-ChatDBReader::ChatDBReader(std::string databasePath) : databasePath_(std::move(databasePath)) {}
+ChatDBReader::ChatDBReader(std::string databasePath)
+    : ChatDBReader(std::move(databasePath), SyncClock::live().nowFunction()) {}
+
+ChatDBReader::ChatDBReader(std::string databasePath, std::function<Date()> now, double connectionReuseSeconds)
+    : databasePath_(std::move(databasePath)),
+      connections_(
+          std::make_unique<SQLiteConnectionReuse>(databasePath_, std::move(now), connectionReuseSeconds)) {}
 
 InboundFetchResult ChatDBReader::fetchInbound(std::int64_t afterRowID, std::int64_t limit) const {
-    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
-    InboundFetchResult result;
-    result.highestScannedRowID = afterRowID;
-    std::set<std::int64_t> seenRowIDs;
-    std::set<std::string> seenGUIDs;
-    connection.query(inboundSQL, {afterRowID, limit}, [&](const SQLiteRow& row) {
-        const std::int64_t rowID = row.int64(0);
-        result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
-        // A message joined to several chats comes once per chat; its first row wins.
-        if (!seenRowIDs.insert(rowID).second) {
-            return;
-        }
-        if (!hasText(row.optionalText(6))) {
-            return;
-        }
-        const std::optional<std::string> guid = row.optionalText(1);
-        if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
-            return;
-        }
-        result.rows.push_back(messageRowFrom(row));
+    return connections_->run([&](const SQLiteConnection& connection) {
+        InboundFetchResult result;
+        result.highestScannedRowID = afterRowID;
+        std::set<std::int64_t> seenRowIDs;
+        std::set<std::string> seenGUIDs;
+        connection.query(inboundSQL, {afterRowID, limit}, [&](const SQLiteRow& row) {
+            const std::int64_t rowID = row.int64(0);
+            result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
+            // A message joined to several chats comes once per chat; its first row wins.
+            if (!seenRowIDs.insert(rowID).second) {
+                return;
+            }
+            if (!hasText(row.optionalText(6))) {
+                return;
+            }
+            const std::optional<std::string> guid = row.optionalText(1);
+            if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
+                return;
+            }
+            result.rows.push_back(messageRowFrom(row));
+        });
+        return result;
     });
-    return result;
 }
 
 std::int64_t ChatDBReader::countInbound(std::int64_t afterRowID, std::int64_t limit) const {
-    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
-    return connection.queryInt64(countInboundSQL, {afterRowID, limit});
+    return connections_->run([&](const SQLiteConnection& connection) {
+        return connection.queryInt64(countInboundSQL, {afterRowID, limit});
+    });
 }
 
 RecentlyReadFetchResult ChatDBReader::fetchRecentlyRead(std::int64_t afterDateRead, std::int64_t afterRowID,
                                                         std::int64_t maxRowID, std::int64_t minDate,
                                                         std::int64_t limit) const {
-    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
-    RecentlyReadFetchResult result;
-    result.highestScannedDateRead = afterDateRead;
-    result.highestScannedRowID = afterRowID;
-    std::set<std::string> seenGUIDs;
-    const std::vector<SQLiteBindable> bindings{maxRowID,      minDate,    afterDateRead,
-                                               afterDateRead, afterRowID, limit};
-    const auto collect = [&](const SQLiteRow& row) {
-        const std::int64_t rowID = row.int64(1);
-        const std::int64_t dateRead = row.int64(2);
-        if (dateRead > result.highestScannedDateRead) {
-            result.highestScannedDateRead = dateRead;
-            result.highestScannedRowID = rowID;
-        } else if (dateRead == result.highestScannedDateRead) {
-            result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
+    return connections_->run([&](const SQLiteConnection& connection) {
+        RecentlyReadFetchResult result;
+        result.highestScannedDateRead = afterDateRead;
+        result.highestScannedRowID = afterRowID;
+        std::set<std::string> seenGUIDs;
+        const std::vector<SQLiteBindable> bindings{maxRowID,      minDate,    afterDateRead,
+                                                   afterDateRead, afterRowID, limit};
+        const auto collect = [&](const SQLiteRow& row) {
+            const std::int64_t rowID = row.int64(1);
+            const std::int64_t dateRead = row.int64(2);
+            if (dateRead > result.highestScannedDateRead) {
+                result.highestScannedDateRead = dateRead;
+                result.highestScannedRowID = rowID;
+            } else if (dateRead == result.highestScannedDateRead) {
+                result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
+            }
+            const std::optional<std::string> guid = row.optionalText(0);
+            if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
+                return;
+            }
+            result.rows.push_back({rowID, *guid, dateRead});
+        };
+        // Left to itself the planner walks the read-state index over every read inbound message and sorts
+        // them, a cost that grows with the database although only the last day can match. A database
+        // without message_idx_date (older or unusual ones) refuses the hint and gets the plain statement.
+        if (!connection.queryIfPreparable(recentlyReadByDateSQL, bindings, collect)) {
+            connection.query(recentlyReadSQL, bindings, collect);
         }
-        const std::optional<std::string> guid = row.optionalText(0);
-        if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
-            return;
-        }
-        result.rows.push_back({rowID, *guid, dateRead});
-    };
-    // Left to itself the planner walks the read-state index over every read inbound message and sorts
-    // them, a cost that grows with the database although only the last day can match. A database
-    // without message_idx_date (older or unusual ones) refuses the hint and gets the plain statement.
-    if (!connection.queryIfPreparable(recentlyReadByDateSQL, bindings, collect)) {
-        connection.query(recentlyReadSQL, bindings, collect);
-    }
-    return result;
+        return result;
+    });
 }
 
 std::vector<std::string> ChatDBReader::fetchReadGUIDs(const std::vector<std::string>& guids) const {
     if (guids.empty()) {
         return {};
     }
-    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
-    return connection.queryStrings(readGUIDsSQL(guids.size()), bindingsOf(guids));
+    return connections_->run([&](const SQLiteConnection& connection) {
+        return connection.queryStrings(readGUIDsSQL(guids.size()), bindingsOf(guids));
+    });
 }
 
 std::vector<std::string> ChatDBReader::fetchRepliedGUIDs(const std::vector<std::string>& guids) const {
     if (guids.empty()) {
         return {};
     }
-    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
-    return connection.queryStrings(repliedGUIDsSQL(guids.size()), bindingsOf(guids));
+    return connections_->run([&](const SQLiteConnection& connection) {
+        return connection.queryStrings(repliedGUIDsSQL(guids.size()), bindingsOf(guids));
+    });
 }
 
 std::int64_t ChatDBReader::maxRowID() const {
-    const SQLiteConnection connection = SQLiteConnection::open(databasePath_);
-    return connection.queryOptionalInt64(maxRowIDSQL);
+    return connections_->run(
+        [&](const SQLiteConnection& connection) { return connection.queryOptionalInt64(maxRowIDSQL); });
 }
 
 }  // namespace kindora

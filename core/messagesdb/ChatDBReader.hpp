@@ -1,19 +1,27 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "core/messagesdb/ChatDBReading.hpp"
+#include "core/messagesdb/SQLiteConnectionReuse.hpp"
 
 namespace kindora {
 
-// Reads the Messages database with fixed SQL. Holds no state but the path: every operation opens its
-// own read-only connection and closes it before returning, also when the statement fails.
+// Reads the Messages database with fixed SQL over read-only connections. An operation that follows
+// the previous one within `connectionReuseSeconds` (those of one sync tick) reuses its connection;
+// otherwise, and after any failure, it opens a fresh one (see SQLiteConnectionReuse). Safe to use
+// from several threads.
 class ChatDBReader : public ChatDBReading {
 public:
     // The user's Messages database: the home directory plus "/Library/Messages/chat.db".
     ChatDBReader();
     explicit ChatDBReader(std::string databasePath);
+    // `now` times the reuse window.
+    ChatDBReader(std::string databasePath, std::function<Date()> now,
+                 double connectionReuseSeconds = SQLiteConnectionReuse::defaultWindowSeconds);
 
     const std::string& databasePath() const { return databasePath_; }
 
@@ -40,6 +48,7 @@ public:
 
 private:
     std::string databasePath_;
+    std::unique_ptr<SQLiteConnectionReuse> connections_;
 };
 
 }  // namespace kindora

@@ -213,36 +213,6 @@ INSTANTIATE_TEST_SUITE_P(GeneratedDatabases, RecentlyReadPlanEquivalence,
                                            GeneratedCase{2'500, 3}, GeneratedCase{6'000, 4}),
                          generatedCaseName);
 
-// Walking the whole window page by page, as the engine does tick after tick, visits every read row of
-// the window exactly once, whichever statement runs.
-TEST(RecentlyReadPaging, PagingThroughTheWindowVisitsEveryReadRowOnce) {
-    const std::string path = generatedDatabase("paging", 3'000, 5);
-    const ChatDBReader reader(path);
-    const SQLiteConnection connection = SQLiteConnection::open(path);
-    const std::int64_t maxRowID = reader.maxRowID();
-    const std::int64_t minDate =
-        AppleTime::nanoseconds(ChatDBGenerator::createdUntil() - std::chrono::hours(24));
-    const ScanArguments all{0, 0, maxRowID, minDate, -1};
-    const auto everything = rawRows(connection, ChatDBReader::recentlyReadSQL, all);
-    ASSERT_GT(everything.size(), 100u);
-
-    std::vector<std::int64_t> visited;
-    RecentlyReadFetchResult page;
-    do {
-        page = reader.fetchRecentlyRead(page.highestScannedDateRead, page.highestScannedRowID, maxRowID,
-                                        minDate, 7);
-        for (const auto& row : page.rows) {
-            visited.push_back(row.rowID);
-        }
-    } while (!page.rows.empty());
-
-    std::vector<std::int64_t> expected;
-    for (const auto& [guid, rowID, dateRead] : everything) {
-        expected.push_back(rowID);
-    }
-    EXPECT_EQ(visited, expected);
-}
-
 // Databases whose message_idx_date is missing or not usable for the scan.
 struct IndexReplacement {
     const char* name;
