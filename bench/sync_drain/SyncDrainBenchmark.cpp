@@ -4,6 +4,7 @@
 // second for both, the engine's peak memory, and on its last line ratio=R (engine over floor).
 // KINDORA_BENCH_MESSAGES changes the backlog size.
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -29,7 +30,7 @@
 #include "core/sync/InMemoryWatermarkStore.hpp"
 #include "core/sync/SyncEngine.hpp"
 #include "tools/chatdb/ChatDBGenerator.hpp"
-#include "tools/devserver/DevServer.hpp"
+#include "tools/devserver/DevServerProcess.hpp"
 
 namespace {
 
@@ -84,12 +85,28 @@ private:
     std::filesystem::path path_;
 };
 
-// A paired device of the devserver's household; the household is emptied first, so that both runs
-// start from the same state.
-std::string pairFreshDevice(devserver::DevServer& server, BackendClient& client) {
-    server.household().reset();
+// An empty POST to the devserver's admin API.
+void adminPost(const std::string& url) {
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, "{}");
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
+    long status = 0;
+    const CURLcode result = curl_easy_perform(curl);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(curl);
+    if (result != CURLE_OK || status != 200) {
+        throw std::runtime_error("admin call failed: " + url);
+    }
+}
+
+// A paired device of the devserver's household; the household is emptied first, so that every run
+// starts from the same state.
+std::string pairFreshDevice(const std::string& origin, BackendClient& client) {
+    adminPost(origin + "/admin/reset");
     const auto pairing = client.createPairing("bench-mac", "bench");
-    server.household().confirmPairing(pairing.code);
+    adminPost(origin + "/admin/pairings/" + pairing.code + "/confirm");
     return pairing.deviceToken;
 }
 
@@ -186,17 +203,24 @@ int main() {
                 static_cast<long long>(appended.inbound),
                 static_cast<long long>(appended.lastRowID - watermark));
 
-    devserver::DevServerOptions options;
-    devserver::DevServer server(options);
-    server.start();
+    // The devserver runs as its own process, so that this one's memory is the engine's. Its request
+    // log would bury the figures, so it inherits a standard error that goes nowhere.
+    const int standardError = ::dup(STDERR_FILENO);
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ::dup2(nowhere, STDERR_FILENO);
+    auto server = devserver::DevServerProcess::launch(KINDORA_DEVSERVER_BINARY, {"--port", "0"});
+    ::dup2(standardError, STDERR_FILENO);
+    ::close(standardError);
+    ::close(nowhere);
+    const std::string origin = server.origin();
     CurlTransport transport;
-    BackendClient client(server.origin(), transport);
+    BackendClient client(origin, transport);
 
     // Floor.
-    const std::string floorToken = pairFreshDevice(server, client);
+    const std::string floorToken = pairFreshDevice(origin, client);
     auto start = Clock::now();
     const std::int64_t floorSent =
-        runFloor(databasePath, watermark, server.origin() + "/api/ingest/messages", floorToken);
+        runFloor(databasePath, watermark, origin + "/api/ingest/messages", floorToken);
     const double floorSeconds = secondsSince(start);
     const double floorRate = static_cast<double>(floorSent) / floorSeconds;
     std::printf("floor: %lld messages in %.3f s = %.0f messages/s\n", static_cast<long long>(floorSent),
@@ -207,7 +231,7 @@ int main() {
     // durable saves cost.
     const auto runEngine = [&](WatermarkStore& store, long* peakKilobytes) {
         InMemoryCredentialStore credentials;
-        credentials.saveDeviceToken(pairFreshDevice(server, client));
+        credentials.saveDeviceToken(pairFreshDevice(origin, client));
         SyncState state;
         state.lastRowID = watermark;
         store.save(state);
@@ -242,7 +266,7 @@ int main() {
         std::printf("warning: the engine sent %lld messages, the floor %lld\n",
                     static_cast<long long>(engineSent), static_cast<long long>(floorSent));
     }
-    server.stop();
+    server.terminate();
     curl_global_cleanup();
     std::printf("ratio=%.2f\n", engineRate / floorRate);
     return 0;
