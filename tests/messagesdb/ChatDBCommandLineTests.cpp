@@ -158,6 +158,17 @@ TEST(ChatDBCommandLine, CreateThenAppendGrowTheDatabase) {
     EXPECT_EQ(run({"create", path}).status, 1);
 }
 
+TEST(ChatDBCommandLine, AppendCanChooseTheTextOfTheFirstNewMessage) {
+    const std::string path = (AgentPaths::homeDirectory() / "chosen.db").string();
+    ASSERT_EQ(run({"create", path, "--messages", "20", "--seed", "2"}).status, 0);
+    ASSERT_EQ(run({"append", path, "--count", "2", "--text", "please help"}).status, 0);
+    const std::vector<std::string> printed = lines(run({"inbound", path, "--after", "20"}).out);
+    ASSERT_GE(printed.size(), 2u);
+    const auto first = nlohmann::json::parse(printed[0]);
+    EXPECT_EQ(first["text"], "please help");
+    EXPECT_EQ(first["bestText"], "please help");
+}
+
 TEST(ChatDBCommandLine, BadUsageIsRefusedWithStatusTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},

@@ -68,7 +68,7 @@ Integer number(const ParsedArguments& parsed, const std::string& name, Integer f
 
 const char* ChatDBCommandLine::usage() {
     return "usage: kindora-chatdb create DB [--messages N] [--seed S]\n"
-           "       kindora-chatdb append DB --count K [--seed S]\n"
+           "       kindora-chatdb append DB --count K [--seed S] [--text TEXT]\n"
            "       kindora-chatdb inbound DB [--after ROWID] [--limit N]\n"
            "       kindora-chatdb decode FILE\n";
 }
@@ -109,13 +109,18 @@ int ChatDBCommandLine::create(const std::vector<std::string>& arguments) {
 }
 
 int ChatDBCommandLine::append(const std::vector<std::string>& arguments) {
-    const ParsedArguments parsed = parse(arguments, {"--count", "--seed"});
+    const ParsedArguments parsed = parse(arguments, {"--count", "--seed", "--text"});
     if (!parsed.options.contains("--count")) {
         throw UsageError("append needs --count");
     }
     const auto count = number<std::int64_t>(parsed, "--count", 0, 1);
     const auto seed = number<std::uint64_t>(parsed, "--seed", 1, 0);
-    const ChatDBGenerator::AppendSummary summary = ChatDBGenerator::append(parsed.path, count, seed, now_);
+    std::optional<std::string> firstText;
+    if (const auto text = parsed.options.find("--text"); text != parsed.options.end()) {
+        firstText = text->second;
+    }
+    const ChatDBGenerator::AppendSummary summary =
+        ChatDBGenerator::append(parsed.path, count, seed, now_, firstText);
     out_ << "appended " << summary.inbound << " inbound messages (ROWID " << summary.firstInboundRowID
          << " to " << summary.lastRowID << "), " << summary.replies << " replies, " << summary.reads
          << " reads\n";

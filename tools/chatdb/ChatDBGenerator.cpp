@@ -234,7 +234,8 @@ void ChatDBGenerator::create(const std::string& path, std::int64_t messages, std
 }
 
 ChatDBGenerator::AppendSummary ChatDBGenerator::append(const std::string& path, std::int64_t count,
-                                                       std::uint64_t seed, Date now) {
+                                                       std::uint64_t seed, Date now,
+                                                       const std::optional<std::string>& firstText) {
     ChatDBWriter writer = ChatDBWriter::open(path);
     AppendSummary summary;
     writer.execute("BEGIN IMMEDIATE");
@@ -261,6 +262,10 @@ ChatDBGenerator::AppendSummary ChatDBGenerator::append(const std::string& path, 
                                   std::to_string(handleID)) > 0;
             message.service = overSMS ? "SMS" : "iMessage";
             fillContent(message, random);
+            if (index == 0 && firstText) {
+                message.text = *firstText;
+                message.attributedBody.reset();
+            }
             const std::int64_t rowID = writer.addMessage(message);
             if (chatID != 0) {
                 writer.joinChat(chatID, rowID, message.date);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/common/Date.hpp"
@@ -29,8 +30,10 @@ public:
     static void create(const std::string& path, std::int64_t messages, std::uint64_t seed);
 
     // Adds `count` inbound messages dated `now`, some outbound replies and some reads, in one
-    // transaction, to a database that readers may have open.
-    static AppendSummary append(const std::string& path, std::int64_t count, std::uint64_t seed, Date now);
+    // transaction, to a database that readers may have open. With `firstText`, the first new message
+    // carries that text (in the `text` column), so a demo or test can choose what a rule will see.
+    static AppendSummary append(const std::string& path, std::int64_t count, std::uint64_t seed, Date now,
+                                const std::optional<std::string>& firstText = std::nullopt);
 
     ChatDBGenerator() = delete;
 };
