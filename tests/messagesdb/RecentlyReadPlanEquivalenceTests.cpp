@@ -231,7 +231,7 @@ TEST_P(UnusualDateIndex, TheScanStillAnswersWithTheRowsOfTheStatementAsWritten) 
         message.handleID = handle;
         message.date = nextDate;
         message.isRead = 1;
-        message.dateRead = nextDate + (index % 4) * 1'000'000'000;  // ties in fours
+        message.dateRead = nextDate + std::int64_t{index % 4} * 1'000'000'000;  // ties in fours
         nextDate += 60'000'000'000;
         add(message, lastChatID);
     }
