@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "core/backend/BackendEnvironment.hpp"
 #include "core/common/JsonDate.hpp"
 #include "core/common/Sleeper.hpp"
 #include "core/common/SyncClock.hpp"
@@ -21,7 +20,7 @@ HeadlessAgent::HeadlessAgent(Options options, CredentialStoreProtocol& credentia
       credentialStore_(credentialStore),
       mainQueue_(mainQueue),
       appState_(Phase::signedOut()),
-      backendClient_(BackendEnvironment::currentBaseURL(defaults), transport_),
+      backendClient_(options_.baseURL, transport_),
       watermarkStore_(options_.dataDirectory),
       revocationHandler_(std::make_shared<RevocationHandler>(credentialStore_)),
       reader_(options_.databasePath.string()),
@@ -52,7 +51,8 @@ HeadlessAgent::HeadlessAgent(Options options, CredentialStoreProtocol& credentia
       // them the headless agent assumes the user is not in a call.
       autoJoinController_(autoJoinPreferencesStore_, autoJoinLedger_, Sleeper::live(),
                           SyncClock::live().nowFunction(), MeetingPresenceProbe([] { return false; }),
-                          options_.opener, mainQueue_) {
+                          options_.opener, mainQueue_),
+      changeWatcher_(options_.databasePath) {
     dndController_.setOnStateChange(
         [this] { meetingDisruptController_.setDNDActive(dndController_.isActive()); });
     meetingDisruptController_.setDNDActive(dndController_.isActive());
@@ -75,6 +75,10 @@ void HeadlessAgent::launch() {
 }
 
 void HeadlessAgent::shutDown() {
+    if (watchingDatabase_) {
+        changeWatcher_.stop();
+        watchingDatabase_ = false;
+    }
     syncEngine_.stop();
     heartbeatScheduler_.stop();
     interruptPoller_.stop();
@@ -166,11 +170,34 @@ void HeadlessAgent::refreshPhase() {
 void HeadlessAgent::applyLoops(const Phase& phase) {
     if (phase.isRunning()) {
         syncEngine_.start();
+        startWatchingDatabase();
         heartbeatScheduler_.start();
         interruptPoller_.start();
         meetingPoller_.start();
     } else {
         shutDown();
+    }
+}
+
+void HeadlessAgent::startWatchingDatabase() {
+    if (watchingDatabase_) {
+        return;
+    }
+    watchingDatabase_ = true;
+    changeWatcher_.start([this] {
+        mainQueue_.post([alive = std::weak_ptr<bool>(alive_), this] {
+            if (auto live = alive.lock(); live && *live) {
+                databaseChanged();
+            }
+        });
+    });
+}
+
+void HeadlessAgent::databaseChanged() {
+    // A change is a reason to look now, not to retry early: while the last tick failed, the sync
+    // loop keeps its back-off, so an outage of the backend is not met with a request per message.
+    if (appState_.phase().isRunning() && !syncStatusStore_.status().lastError) {
+        syncEngine_.tickNow();
     }
 }
 

@@ -29,6 +29,7 @@
 #include "core/meetings/MeetingPresentationLedger.hpp"
 #include "core/meetings/UserDefaultsMeetingPreferencesStore.hpp"
 #include "core/messagesdb/ChatDBReader.hpp"
+#include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
 #include "core/sync/FileWatermarkStore.hpp"
 #include "core/sync/SyncEngine.hpp"
 #include "core/sync/SyncStatusStore.hpp"
@@ -44,6 +45,8 @@ namespace kindora {
 class HeadlessAgent {
 public:
     struct Options {
+        // The backend origin; the agent passes BackendEnvironment's build-time origin.
+        std::string baseURL;
         std::filesystem::path databasePath;
         std::filesystem::path dataDirectory;
         std::string deviceName;
@@ -53,6 +56,8 @@ public:
 
     HeadlessAgent(Options options, CredentialStoreProtocol& credentialStore, Defaults& defaults,
                   MainQueue& mainQueue);
+
+    const Options& options() const { return options_; }
     HeadlessAgent(const HeadlessAgent&) = delete;
     HeadlessAgent& operator=(const HeadlessAgent&) = delete;
     ~HeadlessAgent();
@@ -71,6 +76,8 @@ private:
     void refreshPhase();
     void applyLoops(const Phase& phase);
     void refreshHealth();
+    void startWatchingDatabase();
+    void databaseChanged();
 
     const Options options_;
     CredentialStoreProtocol& credentialStore_;
@@ -102,6 +109,9 @@ private:
     FileMeetingLedgerStore autoJoinLedgerStore_;
     MeetingPresentationLedger autoJoinLedger_;
     AutoJoinController autoJoinController_;
+    // Wakes the sync loop shortly after Messages writes, instead of at its next 5-second tick.
+    InotifyChatDBChangeWatcher changeWatcher_;
+    bool watchingDatabase_ = false;
 
     std::vector<Subscription> subscriptions_;
     // Callbacks posted from loop threads check this before touching anything.

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "core/backend/BackendEnvironment.hpp"
 #include "core/common/AgentPaths.hpp"
 #include "core/common/InMemoryDefaults.hpp"
 #include "core/common/Log.hpp"
@@ -81,7 +82,11 @@ int main(int argc, char** argv) {
     const Log log("AppDelegate");
 
     HeadlessAgent::Options options{
-        databasePath, dataDirectory, hostName(), std::string(KINDORA_VERSION),
+        BackendEnvironment::currentBaseURL(defaults),
+        databasePath,
+        dataDirectory,
+        hostName(),
+        std::string(KINDORA_VERSION),
         [&log](const std::string& url) { log.info("auto-join: opening {}", url); }};
     auto agent = std::make_unique<HeadlessAgent>(options, *credentialStore, defaults, mainQueue);
 
