@@ -4,7 +4,6 @@
 
 #include <future>
 #include <memory>
-#include <mutex>
 
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
@@ -13,6 +12,7 @@
 #include "core/lifecycle/InMemoryCredentialStore.hpp"
 #include "core/lifecycle/LoggingCommandHandler.hpp"
 #include "core/sync/FileWatermarkStore.hpp"
+#include "tests/lifecycle/HeartbeatTestSupport.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/VirtualTime.hpp"
 #include "tools/devserver/DevServer.hpp"
@@ -43,10 +43,7 @@ protected:
         deviceId = pairing.deviceId;
         credentials.saveDeviceToken(pairing.deviceToken);
         credentials.saveDeviceId(pairing.deviceId);
-        scheduler.setStatusHandler([this](const HeartbeatStatus& status) {
-            std::lock_guard lock(mutex);
-            reports.push_back(status);
-        });
+        scheduler.setStatusHandler(recorder.handler());
     }
 
     // Members go in reverse order: the scheduler, then the transport (closing its kept-alive
@@ -63,21 +60,10 @@ protected:
         return {};
     }
 
-    std::vector<HeartbeatStatus> reported() {
-        std::lock_guard lock(mutex);
-        return reports;
-    }
+    std::vector<HeartbeatStatus> reported() const { return recorder.reported(); }
 
-    void startAndSettle() {
-        scheduler.start();
-        ASSERT_TRUE(time.waitForSleepers(1));
-    }
-    void nextHeartbeat() {
-        const auto sleeps = time.sleepCount();
-        time.advance(HeartbeatScheduler::interval);
-        ASSERT_TRUE(time.waitForSleepCount(sleeps + 1));
-        ASSERT_TRUE(time.waitForSleepers(1));
-    }
+    void startAndSettle() { testing::startAndSettle(scheduler, time); }
+    void nextHeartbeat() { testing::nextHeartbeat(time); }
 
     testing::VirtualTime time;
     RunningDevServer running{time.clock()};
@@ -89,8 +75,7 @@ protected:
     RevocationHandler revocationHandler{credentials};
     LoggingCommandHandler commandHandler;
     std::string deviceId;
-    std::mutex mutex;
-    std::vector<HeartbeatStatus> reports;
+    testing::HeartbeatStatusRecorder recorder;
     HeartbeatScheduler scheduler{client,         credentials,    watermarkStore, revocationHandler,
                                  commandHandler, time.sleeper(), time.clock(),   "2.0.2"};
 };

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <vector>
 
 #include "core/lifecycle/HeartbeatStatusStore.hpp"
 #include "core/lifecycle/InMemoryCredentialStore.hpp"
 #include "core/lifecycle/LoggingCommandHandler.hpp"
 #include "core/sync/InMemoryWatermarkStore.hpp"
+#include "tests/lifecycle/HeartbeatTestSupport.hpp"
 #include "tests/lifecycle/ScriptedHeartbeatClient.hpp"
 #include "tests/support/VirtualTime.hpp"
 
@@ -22,29 +22,13 @@ protected:
     HeartbeatSchedulerTest() {
         credentials.saveDeviceToken("device-secret-token");
         credentials.saveDeviceId("device-1");
-        scheduler.setStatusHandler([this](const HeartbeatStatus& status) {
-            std::lock_guard lock(mutex);
-            reports.push_back(status);
-        });
+        scheduler.setStatusHandler(recorder.handler());
     }
 
-    std::vector<HeartbeatStatus> reported() {
-        std::lock_guard lock(mutex);
-        return reports;
-    }
+    std::vector<HeartbeatStatus> reported() const { return recorder.reported(); }
 
-    // Starts the scheduler and waits for its first heartbeat to finish (it then waits 300 s).
-    void startAndSettle() {
-        scheduler.start();
-        ASSERT_TRUE(time.waitForSleepers(1));
-    }
-    // Lets the 300-second wait run out and waits for the next heartbeat to finish.
-    void nextHeartbeat() {
-        const auto sleeps = time.sleepCount();
-        time.advance(HeartbeatScheduler::interval);
-        ASSERT_TRUE(time.waitForSleepCount(sleeps + 1));
-        ASSERT_TRUE(time.waitForSleepers(1));
-    }
+    void startAndSettle() { testing::startAndSettle(scheduler, time); }
+    void nextHeartbeat() { testing::nextHeartbeat(time); }
 
     testing::VirtualTime time;
     InMemoryCredentialStore credentials;
@@ -52,8 +36,7 @@ protected:
     RevocationHandler revocationHandler{credentials};
     LoggingCommandHandler commandHandler;
     ScriptedHeartbeatClient client;
-    std::mutex mutex;
-    std::vector<HeartbeatStatus> reports;
+    testing::HeartbeatStatusRecorder recorder;
     HeartbeatScheduler scheduler{
         client,         credentials,    watermarkStore, revocationHandler,
         commandHandler, time.sleeper(), time.clock(),   "1.4.0"};  // last: stopped first
