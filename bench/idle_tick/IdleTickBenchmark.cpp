@@ -74,7 +74,7 @@ double median(std::vector<double> values) {
 // The backend, which an idle tick must never call.
 class CountingIngestClient final : public IngestBackendClientProtocol {
 public:
-    IngestResponse ingest(const std::string&, const IngestRequest&, std::stop_token) override {
+    IngestResponse ingest(const std::string&, const IngestRequest&, StopToken) override {
         ++requests;
         return {};
     }
@@ -142,7 +142,7 @@ SizeFigures measureSize(std::int64_t messages) {
     credentials.saveDeviceToken("bench-device-token");
     InMemoryWatermarkStore store(state);
     SyncEngine engine(reader, backend, credentials, store, nullptr,
-                      Sleeper([](double, std::stop_token) { return true; }), SyncClock([now] { return now; }),
+                      Sleeper([](double, StopToken) { return true; }), SyncClock([now] { return now; }),
                       "bench");
     for (int index = 0; index < 20; ++index) {
         nextTick();

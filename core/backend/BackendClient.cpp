@@ -125,7 +125,7 @@ std::string BackendClient::resolve(const std::string& path) const {
     return scheme + "://" + authority + path;
 }
 
-HTTPResponse BackendClient::exchange(const Call& call, std::stop_token stop) {
+HTTPResponse BackendClient::exchange(const Call& call, StopToken stop) {
     HTTPRequest request;
     request.method = std::string(call.method);
     request.url = resolve(call.path);
@@ -151,7 +151,7 @@ HTTPResponse BackendClient::exchange(const Call& call, std::stop_token stop) {
 }
 
 template <typename Record>
-Record BackendClient::perform(const Call& call, std::stop_token stop) {
+Record BackendClient::perform(const Call& call, StopToken stop) {
     const HTTPResponse response = exchange(call, stop);
     if (response.status != 200) {
         throw failure(call.rule, response);
@@ -165,7 +165,7 @@ Record BackendClient::perform(const Call& call, std::stop_token stop) {
 
 PairingCreateResponse BackendClient::createPairing(const std::string& deviceName,
                                                    const std::optional<std::string>& agentVersion,
-                                                   std::stop_token stop) {
+                                                   StopToken stop) {
     PairingCreateRequest request;
     request.deviceName = deviceName;
     request.agentVersion = agentVersion;
@@ -173,20 +173,20 @@ PairingCreateResponse BackendClient::createPairing(const std::string& deviceName
         {"POST", "/api/agent/pair", nullptr, toJson(request), FailureRule::plain}, stop);
 }
 
-PairingStatusResponse BackendClient::pairingStatus(const std::string& token, std::stop_token stop) {
+PairingStatusResponse BackendClient::pairingStatus(const std::string& token, StopToken stop) {
     return perform<PairingStatusResponse>(
         {"GET", "/api/agent/pair/status", &token, std::nullopt, FailureRule::plain}, stop);
 }
 
 IngestResponse BackendClient::ingest(const std::string& token, const IngestRequest& batch,
-                                     std::stop_token stop) {
+                                     StopToken stop) {
     return perform<IngestResponse>(
         {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::authenticated}, stop);
 }
 
 HeartbeatResponse BackendClient::heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
                                            const std::optional<std::string>& agentVersion,
-                                           std::stop_token stop) {
+                                           StopToken stop) {
     HeartbeatRequest request;
     if (cursor) {
         request.cursor = std::to_string(*cursor);
@@ -196,25 +196,25 @@ HeartbeatResponse BackendClient::heartbeat(const std::string& token, std::option
         {"POST", "/api/agent/heartbeat", &token, toJson(request), FailureRule::authenticated}, stop);
 }
 
-InterruptsResponse BackendClient::interrupts(const std::string& token, std::stop_token stop) {
+InterruptsResponse BackendClient::interrupts(const std::string& token, StopToken stop) {
     return perform<InterruptsResponse>(
         {"GET", "/api/agent/interrupts", &token, std::nullopt, FailureRule::authenticated}, stop);
 }
 
-AlertActionResponse BackendClient::ackAlert(const std::string& token, const Uuid& id, std::stop_token stop) {
+AlertActionResponse BackendClient::ackAlert(const std::string& token, const Uuid& id, StopToken stop) {
     return perform<AlertActionResponse>(
         {"POST", "/api/agent/alerts/" + id.text() + "/ack", &token, std::nullopt, FailureRule::alertAction},
         stop);
 }
 
 AlertActionResponse BackendClient::resolveAlert(const std::string& token, const Uuid& id,
-                                                std::stop_token stop) {
+                                                StopToken stop) {
     return perform<AlertActionResponse>({"POST", "/api/agent/alerts/" + id.text() + "/resolve", &token,
                                          std::nullopt, FailureRule::alertAction},
                                         stop);
 }
 
-MeetingsResponse BackendClient::fetchMeetings(const std::string& token, std::stop_token stop) {
+MeetingsResponse BackendClient::fetchMeetings(const std::string& token, StopToken stop) {
     return perform<MeetingsResponse>(
         {"GET", "/api/agent/meetings", &token, std::nullopt, FailureRule::authenticated}, stop);
 }

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 #include <string_view>
 
@@ -35,19 +35,19 @@ public:
 
     PairingCreateResponse createPairing(const std::string& deviceName,
                                         const std::optional<std::string>& agentVersion,
-                                        std::stop_token stop = {}) override;
-    PairingStatusResponse pairingStatus(const std::string& token, std::stop_token stop = {}) override;
+                                        StopToken stop = {}) override;
+    PairingStatusResponse pairingStatus(const std::string& token, StopToken stop = {}) override;
     IngestResponse ingest(const std::string& token, const IngestRequest& batch,
-                          std::stop_token stop = {}) override;
+                          StopToken stop = {}) override;
     HeartbeatResponse heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
                                 const std::optional<std::string>& agentVersion,
-                                std::stop_token stop = {}) override;
-    InterruptsResponse interrupts(const std::string& token, std::stop_token stop = {}) override;
+                                StopToken stop = {}) override;
+    InterruptsResponse interrupts(const std::string& token, StopToken stop = {}) override;
     AlertActionResponse ackAlert(const std::string& token, const Uuid& id,
-                                 std::stop_token stop = {}) override;
+                                 StopToken stop = {}) override;
     AlertActionResponse resolveAlert(const std::string& token, const Uuid& id,
-                                     std::stop_token stop = {}) override;
-    MeetingsResponse fetchMeetings(const std::string& token, std::stop_token stop = {}) override;
+                                     StopToken stop = {}) override;
+    MeetingsResponse fetchMeetings(const std::string& token, StopToken stop = {}) override;
 
 private:
     // How a non-200 answer of an endpoint becomes a BackendError.
@@ -73,8 +73,8 @@ private:
     };
 
     template <typename Record>
-    Record perform(const Call& call, std::stop_token stop);
-    HTTPResponse exchange(const Call& call, std::stop_token stop);
+    Record perform(const Call& call, StopToken stop);
+    HTTPResponse exchange(const Call& call, StopToken stop);
     std::string resolve(const std::string& path) const;
 
     HTTPTransport& transport_;

@@ -111,7 +111,7 @@ CurlConnection::CurlConnection() {
 CurlConnection::~CurlConnection() = default;
 
 HTTPResponse CurlConnection::perform(const HTTPRequest& request, const CurlTransferSettings& settings,
-                                     std::stop_token stop) {
+                                     StopToken stop) {
     CURL* const easy = handles_->easy;
     CURLM* const multi = handles_->multi;
     // A reset forgets the previous request's options but keeps the multi handle's live connections.
@@ -156,7 +156,8 @@ HTTPResponse CurlConnection::perform(const HTTPRequest& request, const CurlTrans
     CURLcode result = CURLE_OK;
     {
         const Attachment attachment(multi, easy);
-        const std::stop_callback wake(stop, [multi] { curl_multi_wakeup(multi); });
+        const auto wakeMulti = [multi] { curl_multi_wakeup(multi); };
+        const StopCallback<decltype(wakeMulti)> wake(stop, wakeMulti);
         for (;;) {
             int running = 0;
             const CURLMcode code = curl_multi_perform(multi, &running);

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 
 #include "core/backend/HTTPRequest.hpp"
 #include "core/backend/HTTPResponse.hpp"
@@ -30,7 +30,7 @@ public:
 
     // Runs one transfer. Throws BackendError::network for every failure to get a whole answer.
     HTTPResponse perform(const HTTPRequest& request, const CurlTransferSettings& settings,
-                         std::stop_token stop);
+                         StopToken stop);
 
 private:
     struct Handles;

@@ -22,7 +22,7 @@ CurlTransport::CurlTransport(Options options) {
 
 CurlTransport::~CurlTransport() = default;
 
-HTTPResponse CurlTransport::send(const HTTPRequest& request, std::stop_token stop) {
+HTTPResponse CurlTransport::send(const HTTPRequest& request, StopToken stop) {
     std::unique_ptr<CurlConnection> connection = acquire();
     HTTPResponse response = connection->perform(request, settings_, stop);
     release(std::move(connection));

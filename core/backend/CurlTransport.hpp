@@ -32,7 +32,7 @@ public:
     explicit CurlTransport(Options options);
     ~CurlTransport() override;
 
-    HTTPResponse send(const HTTPRequest& request, std::stop_token stop = {}) override;
+    HTTPResponse send(const HTTPRequest& request, StopToken stop = {}) override;
 
 private:
     std::unique_ptr<CurlConnection> acquire();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 
 #include "core/backend/HTTPRequest.hpp"
 #include "core/backend/HTTPResponse.hpp"
@@ -14,7 +14,7 @@ class HTTPTransport {
 public:
     virtual ~HTTPTransport() = default;
 
-    virtual HTTPResponse send(const HTTPRequest& request, std::stop_token stop = {}) = 0;
+    virtual HTTPResponse send(const HTTPRequest& request, StopToken stop = {}) = 0;
 };
 
 }  // namespace kindora

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 
 #include "core/backend/HeartbeatRecords.hpp"
@@ -17,7 +17,7 @@ public:
 
     virtual HeartbeatResponse heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
                                         const std::optional<std::string>& agentVersion,
-                                        std::stop_token stop = {}) = 0;
+                                        StopToken stop = {}) = 0;
 };
 
 }  // namespace kindora

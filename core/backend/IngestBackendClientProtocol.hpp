@@ -1,6 +1,6 @@
 #pragma once
 
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 
 #include "core/backend/IngestRecords.hpp"
@@ -14,7 +14,7 @@ public:
     virtual ~IngestBackendClientProtocol() = default;
 
     virtual IngestResponse ingest(const std::string& token, const IngestRequest& batch,
-                                  std::stop_token stop = {}) = 0;
+                                  StopToken stop = {}) = 0;
 };
 
 }  // namespace kindora

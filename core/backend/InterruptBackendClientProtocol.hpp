@@ -1,6 +1,6 @@
 #pragma once
 
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 
 #include "core/backend/InterruptRecords.hpp"
@@ -15,11 +15,11 @@ class InterruptBackendClientProtocol {
 public:
     virtual ~InterruptBackendClientProtocol() = default;
 
-    virtual InterruptsResponse interrupts(const std::string& token, std::stop_token stop = {}) = 0;
+    virtual InterruptsResponse interrupts(const std::string& token, StopToken stop = {}) = 0;
     virtual AlertActionResponse ackAlert(const std::string& token, const Uuid& id,
-                                         std::stop_token stop = {}) = 0;
+                                         StopToken stop = {}) = 0;
     virtual AlertActionResponse resolveAlert(const std::string& token, const Uuid& id,
-                                             std::stop_token stop = {}) = 0;
+                                             StopToken stop = {}) = 0;
 };
 
 }  // namespace kindora

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 
 #include "core/backend/MeetingRecords.hpp"
@@ -13,7 +13,7 @@ class MeetingBackendClientProtocol {
 public:
     virtual ~MeetingBackendClientProtocol() = default;
 
-    virtual MeetingsResponse fetchMeetings(const std::string& token, std::stop_token stop = {}) = 0;
+    virtual MeetingsResponse fetchMeetings(const std::string& token, StopToken stop = {}) = 0;
 };
 
 }  // namespace kindora

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <optional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 
 #include "core/backend/PairingRecords.hpp"
@@ -17,9 +17,9 @@ public:
     // Asks for a pairing code for this computer (no token yet).
     virtual PairingCreateResponse createPairing(const std::string& deviceName,
                                                 const std::optional<std::string>& agentVersion,
-                                                std::stop_token stop = {}) = 0;
+                                                StopToken stop = {}) = 0;
     // Whether the household has confirmed the pairing of the device holding `token`.
-    virtual PairingStatusResponse pairingStatus(const std::string& token, std::stop_token stop = {}) = 0;
+    virtual PairingStatusResponse pairingStatus(const std::string& token, StopToken stop = {}) = 0;
 };
 
 }  // namespace kindora

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <thread>
 
 #include "core/common/MainQueue.hpp"
@@ -16,9 +16,9 @@ class BackgroundTask {
 public:
     class Context {
     public:
-        Context(MainQueue& mainQueue, std::stop_token stop) : mainQueue_(mainQueue), stop_(std::move(stop)) {}
+        Context(MainQueue& mainQueue, StopToken stop) : mainQueue_(mainQueue), stop_(std::move(stop)) {}
 
-        const std::stop_token& stopToken() const { return stop_; }
+        const StopToken& stopToken() const { return stop_; }
         bool isCancelled() const { return stop_.stop_requested(); }
 
         // Runs `continuation` on the main thread unless the task is cancelled before it gets there.
@@ -26,7 +26,7 @@ public:
 
     private:
         MainQueue& mainQueue_;
-        std::stop_token stop_;
+        StopToken stop_;
     };
 
     using Work = std::function<void(const Context& context)>;
@@ -41,7 +41,7 @@ public:
     bool isCancelled() const { return stop_.stop_requested(); }
 
 private:
-    std::stop_source stop_;
+    StopSource stop_;
     std::thread thread_;
 };
 

@@ -34,11 +34,11 @@ void PollingLoop::start() {
     if (thread_.joinable()) {
         thread_.join();  // the previous run was stopped; let its last tick finish first
     }
-    std::stop_token token;
+    StopToken token;
     {
         std::lock_guard state(stateMutex_);
         running_ = true;
-        loopStop_ = std::stop_source();
+        loopStop_ = StopSource();
         token = loopStop_.get_token();
     }
     thread_ = std::thread([this, token] { run(token); });
@@ -65,10 +65,10 @@ bool PollingLoop::isRunning() const {
     return running_;
 }
 
-void PollingLoop::run(std::stop_token stop) {
+void PollingLoop::run(StopToken stop) {
     while (!stop.stop_requested()) {
         const double delay = runTick(stop);
-        std::stop_source wait;
+        StopSource wait;
         {
             std::lock_guard state(stateMutex_);
             if (stop.stop_requested()) {
@@ -77,7 +77,8 @@ void PollingLoop::run(std::stop_token stop) {
             waitStop_ = wait;
         }
         {
-            std::stop_callback forwardStop(stop, [&wait] { wait.request_stop(); });
+            const auto forwardToWait = [&wait] { wait.request_stop(); };
+            const StopCallback<decltype(forwardToWait)> forwardStop(stop, forwardToWait);
             sleeper_.sleep(delay, wait.get_token());
         }
         std::lock_guard state(stateMutex_);
@@ -85,7 +86,7 @@ void PollingLoop::run(std::stop_token stop) {
     }
 }
 
-double PollingLoop::runTick(std::stop_token stop) {
+double PollingLoop::runTick(StopToken stop) {
     try {
         return tick_(std::move(stop));
     } catch (const std::exception& error) {

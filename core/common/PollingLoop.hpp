@@ -4,7 +4,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 #include <thread>
 
@@ -26,7 +26,7 @@ class PollingLoop {
 public:
     // One pass; returns the delay in seconds before the next one. `stop` is requested when the loop
     // is stopped, so blocking work inside the tick can give up early.
-    using Tick = std::function<double(std::stop_token stop)>;
+    using Tick = std::function<double(StopToken stop)>;
 
     PollingLoop(std::string name, Sleeper sleeper, Tick tick);
     PollingLoop(const PollingLoop&) = delete;
@@ -40,8 +40,8 @@ public:
     bool isRunning() const;
 
 private:
-    void run(std::stop_token stop);
-    double runTick(std::stop_token stop);
+    void run(StopToken stop);
+    double runTick(StopToken stop);
 
     const std::string name_;
     const Sleeper sleeper_;
@@ -53,8 +53,8 @@ private:
 
     mutable std::mutex stateMutex_;  // never held while joining or ticking
     bool running_ = false;
-    std::stop_source loopStop_;
-    std::optional<std::stop_source> waitStop_;
+    StopSource loopStop_;
+    std::optional<StopSource> waitStop_;
 };
 
 }  // namespace kindora

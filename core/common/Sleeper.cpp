@@ -10,12 +10,12 @@ namespace kindora {
 
 Sleeper::Sleeper(SleepFunction sleep) : sleep_(std::move(sleep)) {}
 
-bool Sleeper::sleep(double seconds, std::stop_token stop) const {
+bool Sleeper::sleep(double seconds, StopToken stop) const {
     return sleep_(seconds, std::move(stop));
 }
 
 Sleeper Sleeper::live() {
-    return Sleeper([](double seconds, std::stop_token stop) {
+    return Sleeper([](double seconds, StopToken stop) {
         if (stop.stop_requested()) {
             return false;
         }

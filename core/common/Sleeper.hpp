@@ -1,7 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 
 namespace kindora {
 
@@ -10,11 +10,11 @@ namespace kindora {
 class Sleeper {
 public:
     // Waits `seconds` (negative counts as zero). Returns false when the wait was cut short by `stop`.
-    using SleepFunction = std::function<bool(double seconds, std::stop_token stop)>;
+    using SleepFunction = std::function<bool(double seconds, StopToken stop)>;
 
     explicit Sleeper(SleepFunction sleep);
 
-    bool sleep(double seconds, std::stop_token stop) const;
+    bool sleep(double seconds, StopToken stop) const;
 
     // Waits in real time; a stop request wakes the waiting thread at once.
     static Sleeper live();

@@ -37,7 +37,7 @@ struct InterruptController::ActionOutcome {
     std::string description;  // for the log (failed)
 
     static ActionOutcome of(Action action, InterruptBackendClientProtocol& client, const std::string& token,
-                            const Uuid& id, std::stop_token stop) {
+                            const Uuid& id, StopToken stop) {
         try {
             if (action == Action::acknowledge) {
                 client.ackAlert(token, id, std::move(stop));

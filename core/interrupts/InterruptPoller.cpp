@@ -16,7 +16,7 @@ InterruptPoller::InterruptPoller(InterruptBackendClientProtocol& client,
       credentialStore_(credentialStore),
       revocationHandler_(revocationHandler),
       loop_("Interrupts", std::move(sleeper),
-            [this](std::stop_token stop) { return tick(std::move(stop)); }) {}
+            [this](StopToken stop) { return tick(std::move(stop)); }) {}
 
 void InterruptPoller::start() {
     loop_.start();
@@ -39,7 +39,7 @@ void InterruptPoller::setInterruptsHandler(InterruptsHandler handler) {
     interruptsHandler_ = std::move(handler);
 }
 
-double InterruptPoller::tick(std::stop_token stop) {
+double InterruptPoller::tick(StopToken stop) {
     const auto token = credentialStore_.loadDeviceToken();
     if (!token) {
         return pollInterval;

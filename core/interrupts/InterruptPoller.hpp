@@ -2,7 +2,7 @@
 
 #include <functional>
 #include <mutex>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 
 #include "core/backend/InterruptBackendClientProtocol.hpp"
 #include "core/common/Log.hpp"
@@ -40,7 +40,7 @@ public:
     void setInterruptsHandler(InterruptsHandler handler);
 
 private:
-    double tick(std::stop_token stop);
+    double tick(StopToken stop);
     double backOff();
 
     InterruptBackendClientProtocol& client_;

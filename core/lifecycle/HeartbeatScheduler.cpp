@@ -19,7 +19,7 @@ HeartbeatScheduler::HeartbeatScheduler(HeartbeatBackendClientProtocol& client,
       commandHandler_(commandHandler),
       clock_(std::move(clock)),
       agentVersion_(std::move(agentVersion)),
-      loop_("Heartbeat", std::move(sleeper), [this](std::stop_token stop) { return tick(stop); }) {}
+      loop_("Heartbeat", std::move(sleeper), [this](StopToken stop) { return tick(stop); }) {}
 
 void HeartbeatScheduler::start() {
     loop_.start();
@@ -68,7 +68,7 @@ void HeartbeatScheduler::report(const HeartbeatStatus& status) {
     }
 }
 
-void HeartbeatScheduler::recordFailure(const std::exception& error, const std::stop_token& stop) {
+void HeartbeatScheduler::recordFailure(const std::exception& error, const StopToken& stop) {
     if (stop.stop_requested()) {
         return;  // cut short by stop(): says nothing about the connection
     }
@@ -78,7 +78,7 @@ void HeartbeatScheduler::recordFailure(const std::exception& error, const std::s
     report(HeartbeatStatus{lastHeartbeatAt_, consecutiveFailures_ >= degradedAfterFailures});
 }
 
-double HeartbeatScheduler::tick(const std::stop_token& stop) {
+double HeartbeatScheduler::tick(const StopToken& stop) {
     const auto token = credentialStore_.loadDeviceToken();
     if (!token) {
         return interval;

@@ -4,7 +4,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 
 #include "core/backend/HeartbeatBackendClientProtocol.hpp"
@@ -55,8 +55,8 @@ public:
     void noteBackendContact();
 
 private:
-    double tick(const std::stop_token& stop);
-    void recordFailure(const std::exception& error, const std::stop_token& stop);
+    double tick(const StopToken& stop);
+    void recordFailure(const std::exception& error, const StopToken& stop);
     void report(const HeartbeatStatus& status);  // with mutex_ held
 
     HeartbeatBackendClientProtocol& client_;

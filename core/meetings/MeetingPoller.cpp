@@ -15,7 +15,7 @@ MeetingPoller::MeetingPoller(MeetingBackendClientProtocol& client, CredentialSto
       credentialStore_(credentialStore),
       revocationHandler_(revocationHandler),
       loop_("MeetingPoller", std::move(sleeper),
-            [this](std::stop_token stop) { return tick(std::move(stop)); }) {}
+            [this](StopToken stop) { return tick(std::move(stop)); }) {}
 
 void MeetingPoller::start() {
     loop_.start();
@@ -38,7 +38,7 @@ void MeetingPoller::setMeetingsHandler(MeetingsHandler handler) {
     meetingsHandler_ = std::move(handler);
 }
 
-double MeetingPoller::tick(std::stop_token stop) {
+double MeetingPoller::tick(StopToken stop) {
     const auto token = credentialStore_.loadDeviceToken();
     if (!token) {
         return interval;

@@ -2,7 +2,7 @@
 
 #include <functional>
 #include <mutex>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 
 #include "core/backend/MeetingBackendClientProtocol.hpp"
 #include "core/backend/MeetingRecords.hpp"
@@ -40,7 +40,7 @@ public:
     void setMeetingsHandler(MeetingsHandler handler);
 
 private:
-    double tick(std::stop_token stop);
+    double tick(StopToken stop);
     double backOff(const char* description);
 
     MeetingBackendClientProtocol& client_;

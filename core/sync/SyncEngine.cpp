@@ -48,7 +48,7 @@ SyncEngine::SyncEngine(const ChatDBReading& reader, IngestBackendClientProtocol&
                                            : std::make_shared<RevocationHandler>(credentialStore)),
       clock_(std::move(clock)),
       agentVersion_(std::move(agentVersion)),
-      loop_("Sync", std::move(sleeper), [this](std::stop_token stop) { return tick(std::move(stop)); }) {}
+      loop_("Sync", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); }) {}
 
 void SyncEngine::setStatusHandler(StatusHandler handler) {
     std::lock_guard lock(handlersMutex_);
@@ -85,7 +85,7 @@ bool SyncEngine::isRunning() const {
     return loop_.isRunning();
 }
 
-double SyncEngine::tick(std::stop_token stop) {
+double SyncEngine::tick(StopToken stop) {
     const auto token = credentialStore_.loadDeviceToken();
     if (!token) {
         return normalDelay;
@@ -170,7 +170,7 @@ std::optional<SyncState> SyncEngine::loadStateOrFirstRun() {
 }
 
 SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& token, SyncState& state,
-                                                            const std::stop_token& stop) {
+                                                            const StopToken& stop) {
     while (!stop.stop_requested()) {
         InboundFetchResult page;
         try {
@@ -245,7 +245,7 @@ bool SyncEngine::reanchorIfDatabaseShrank(SyncState& state, std::optional<std::s
 }
 
 bool SyncEngine::sendBatch(std::span<const MessageRow> batch, const std::string& token, SyncState& state,
-                           const std::stop_token& stop) {
+                           const StopToken& stop) {
     IngestRequest request;
     request.agentVersion = agentVersion_;
     request.messages.reserve(batch.size());
@@ -360,7 +360,7 @@ bool SyncEngine::applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::
     return false;
 }
 
-bool SyncEngine::reportReads(const std::string& token, SyncState& state, const std::stop_token& stop) {
+bool SyncEngine::reportReads(const std::string& token, SyncState& state, const StopToken& stop) {
     if (state.lastRowID < 1) {
         return false;
     }

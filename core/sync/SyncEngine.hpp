@@ -8,7 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 #include <vector>
 
@@ -78,7 +78,7 @@ public:
 
     // One pass; gives the delay in seconds before the next one. The loop calls it; a caller that
     // drives the engine without starting it may too, but never while the loop runs.
-    double tick(std::stop_token stop = {});
+    double tick(StopToken stop = {});
 
 private:
     struct IngestPhaseResult {
@@ -88,16 +88,16 @@ private:
 
     std::optional<SyncState> loadStateOrFirstRun();
     IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state,
-                                        const std::stop_token& stop);
+                                        const StopToken& stop);
     bool reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText);
     bool sendBatch(std::span<const MessageRow> batch, const std::string& token, SyncState& state,
-                   const std::stop_token& stop);
+                   const StopToken& stop);
     bool dropPoisonBatch(std::span<const MessageRow> batch, const std::string& reason, SyncState& state);
     bool handleDuplicateRejection(std::span<const MessageRow> batch, const std::string& bodyMessage,
                                   SyncState& state);
     bool applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
                        SyncState& state);
-    bool reportReads(const std::string& token, SyncState& state, const std::stop_token& stop);
+    bool reportReads(const std::string& token, SyncState& state, const StopToken& stop);
     void persist(const SyncState& state);
     void stopForRevocation(const SyncState& state);
 

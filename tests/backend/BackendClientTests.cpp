@@ -331,7 +331,7 @@ TEST_F(BackendClientTest, ATokenThatWouldBreakTheHeaderIsNeverSent) {
 // A transport that fails the way a platform library might: with an error that is not a BackendError.
 class FailingTransport final : public HTTPTransport {
 public:
-    HTTPResponse send(const HTTPRequest&, std::stop_token) override {
+    HTTPResponse send(const HTTPRequest&, StopToken) override {
         throw std::runtime_error("socket exploded");
     }
 };

@@ -28,7 +28,7 @@ HTTPRequest get(const ScriptedServer& server, const std::string& path = "/probe"
     return HTTPRequest{"GET", server.origin() + path, {{"Content-Type", "application/json"}}, std::nullopt};
 }
 
-BackendError networkErrorOf(CurlTransport& transport, const HTTPRequest& request, std::stop_token stop = {}) {
+BackendError networkErrorOf(CurlTransport& transport, const HTTPRequest& request, StopToken stop = {}) {
     try {
         const HTTPResponse response = transport.send(request, stop);
         ADD_FAILURE() << "answered with status " << response.status;
@@ -102,7 +102,7 @@ TEST(CurlTransportWaiting, AStopRequestEndsAnInFlightTransferAtOnce) {
     ScriptedServer server;
     server.enqueue(ScriptedReply::neverAnswering());
     CurlTransport transport;  // the production time-out: only the stop request can end this
-    std::stop_source stop;
+    StopSource stop;
     auto transfer = std::async(std::launch::async,
                                [&] { return networkErrorOf(transport, get(server), stop.get_token()); });
     ASSERT_TRUE(server.waitForRequests(1));

@@ -16,7 +16,7 @@ namespace {
 // A tick the test can hold open, to observe what happens while a tick is running.
 class GatedTick {
 public:
-    double operator()(std::stop_token stop) {
+    double operator()(StopToken stop) {
         std::unique_lock lock(mutex_);
         ++started_;
         ++running_;
@@ -79,7 +79,7 @@ class PollingLoopTest : public ::testing::Test {
 protected:
     testing::VirtualTime time;
     GatedTick gate;
-    PollingLoop loop{"Test", time.sleeper(), [this](std::stop_token stop) { return gate(std::move(stop)); }};
+    PollingLoop loop{"Test", time.sleeper(), [this](StopToken stop) { return gate(std::move(stop)); }};
 };
 
 TEST_F(PollingLoopTest, TicksThenWaitsTheReturnedDelay) {
@@ -168,7 +168,7 @@ TEST(PollingLoop, ATickMayStopItsOwnLoop) {
     {
         std::unique_ptr<PollingLoop> loop;
         std::promise<void> ticked;
-        loop = std::make_unique<PollingLoop>("Test", time.sleeper(), [&](std::stop_token) {
+        loop = std::make_unique<PollingLoop>("Test", time.sleeper(), [&](StopToken) {
             ++ticks;
             loop->stop();
             ticked.set_value();
@@ -184,7 +184,7 @@ TEST(PollingLoop, ATickMayStopItsOwnLoop) {
 TEST(PollingLoop, ATickThatThrowsIsContainedAndRetriedLater) {
     testing::VirtualTime time;
     std::atomic<int> ticks = 0;
-    PollingLoop loop("Test", time.sleeper(), [&](std::stop_token) -> double {
+    PollingLoop loop("Test", time.sleeper(), [&](StopToken) -> double {
         ++ticks;
         throw std::runtime_error("boom");
     });

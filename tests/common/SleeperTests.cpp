@@ -11,7 +11,7 @@ namespace kindora {
 namespace {
 
 TEST(LiveSleeper, AStopRequestWakesALongWaitAtOnce) {
-    std::stop_source stop;
+    StopSource stop;
     bool completed = true;
     std::thread sleeper([&] { completed = Sleeper::live().sleep(3600, stop.get_token()); });
     std::this_thread::yield();
@@ -23,12 +23,12 @@ TEST(LiveSleeper, AStopRequestWakesALongWaitAtOnce) {
 }
 
 TEST(LiveSleeper, ANegativeOrZeroWaitReturnsAtOnceAsCompleted) {
-    EXPECT_TRUE(Sleeper::live().sleep(-5, std::stop_token()));
-    EXPECT_TRUE(Sleeper::live().sleep(0, std::stop_token()));
+    EXPECT_TRUE(Sleeper::live().sleep(-5, StopToken()));
+    EXPECT_TRUE(Sleeper::live().sleep(0, StopToken()));
 }
 
 TEST(LiveSleeper, AnAlreadyStoppedTokenDoesNotWait) {
-    std::stop_source stop;
+    StopSource stop;
     stop.request_stop();
     EXPECT_FALSE(Sleeper::live().sleep(3600, stop.get_token()));
 }
@@ -36,7 +36,7 @@ TEST(LiveSleeper, AnAlreadyStoppedTokenDoesNotWait) {
 TEST(VirtualTime, ASleeperWakesOnlyWhenTheTimelinePassesItsDeadline) {
     testing::VirtualTime time;
     bool completed = false;
-    std::thread sleeper([&] { completed = time.sleeper().sleep(10, std::stop_token()); });
+    std::thread sleeper([&] { completed = time.sleeper().sleep(10, StopToken()); });
     ASSERT_TRUE(time.waitForSleepers(1));
     time.advance(9.5);
     EXPECT_EQ(time.sleeperCount(), 1u);
@@ -49,7 +49,7 @@ TEST(VirtualTime, ASleeperWakesOnlyWhenTheTimelinePassesItsDeadline) {
 TEST(VirtualTime, AStoppedVirtualSleepReturnsFalseWithoutAdvancingTime) {
     testing::VirtualTime time;
     const Date start = time.now();
-    std::stop_source stop;
+    StopSource stop;
     bool completed = true;
     std::thread sleeper([&] { completed = time.sleeper().sleep(60, stop.get_token()); });
     ASSERT_TRUE(time.waitForSleepers(1));

@@ -4,7 +4,7 @@
 
 namespace kindora::testing {
 
-InterruptsResponse FakeInterruptBackend::interrupts(const std::string& token, std::stop_token stop) {
+InterruptsResponse FakeInterruptBackend::interrupts(const std::string& token, StopToken stop) {
     std::unique_lock lock(mutex_);
     ++calls_;
     pollTokens_.push_back(token);
@@ -21,17 +21,17 @@ InterruptsResponse FakeInterruptBackend::interrupts(const std::string& token, st
 }
 
 AlertActionResponse FakeInterruptBackend::ackAlert(const std::string& token, const Uuid& id,
-                                                   std::stop_token stop) {
+                                                   StopToken stop) {
     return act("ack", token, id, std::move(stop));
 }
 
 AlertActionResponse FakeInterruptBackend::resolveAlert(const std::string& token, const Uuid& id,
-                                                       std::stop_token stop) {
+                                                       StopToken stop) {
     return act("resolve", token, id, std::move(stop));
 }
 
 AlertActionResponse FakeInterruptBackend::act(const char* action, const std::string& token, const Uuid& id,
-                                              std::stop_token stop) {
+                                              StopToken stop) {
     std::unique_lock lock(mutex_);
     ++calls_;
     actionCalls_.push_back({action, id, token});
@@ -43,7 +43,7 @@ AlertActionResponse FakeInterruptBackend::act(const char* action, const std::str
     return {id, action == std::string("ack") ? "acknowledged" : "resolved"};
 }
 
-void FakeInterruptBackend::awaitRelease(std::unique_lock<std::mutex>& lock, std::stop_token stop) {
+void FakeInterruptBackend::awaitRelease(std::unique_lock<std::mutex>& lock, StopToken stop) {
     if (!held_) {
         return;
     }

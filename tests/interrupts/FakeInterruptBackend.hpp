@@ -27,11 +27,11 @@ public:
         std::string token;
     };
 
-    InterruptsResponse interrupts(const std::string& token, std::stop_token stop = {}) override;
+    InterruptsResponse interrupts(const std::string& token, StopToken stop = {}) override;
     AlertActionResponse ackAlert(const std::string& token, const Uuid& id,
-                                 std::stop_token stop = {}) override;
+                                 StopToken stop = {}) override;
     AlertActionResponse resolveAlert(const std::string& token, const Uuid& id,
-                                     std::stop_token stop = {}) override;
+                                     StopToken stop = {}) override;
 
     void queuePollResult(PollResult result);
     // An action on `id` throws `error`; nothing set means success.
@@ -52,8 +52,8 @@ public:
 
 private:
     AlertActionResponse act(const char* action, const std::string& token, const Uuid& id,
-                            std::stop_token stop);
-    void awaitRelease(std::unique_lock<std::mutex>& lock, std::stop_token stop);
+                            StopToken stop);
+    void awaitRelease(std::unique_lock<std::mutex>& lock, StopToken stop);
 
     mutable std::mutex mutex_;
     mutable std::condition_variable_any changed_;

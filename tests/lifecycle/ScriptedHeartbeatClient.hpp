@@ -5,7 +5,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 #include <variant>
 #include <vector>
@@ -29,7 +29,7 @@ public:
     }
 
     HeartbeatResponse heartbeat(const std::string&, std::optional<std::int64_t>,
-                                const std::optional<std::string>&, std::stop_token stop) override {
+                                const std::optional<std::string>&, StopToken stop) override {
         std::unique_lock lock(mutex_);
         ++calls_;
         changed_.notify_all();

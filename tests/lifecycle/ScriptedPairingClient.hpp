@@ -4,7 +4,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 #include <variant>
 #include <vector>
@@ -28,7 +28,7 @@ public:
     std::deque<Answer> statusAnswers;
 
     PairingCreateResponse createPairing(const std::string&, const std::optional<std::string>&,
-                                        std::stop_token) override {
+                                        StopToken) override {
         std::lock_guard lock(mutex_);
         const auto& answer = createAnswers.at(std::min(++createCount_, createAnswers.size()) - 1);
         if (const auto* error = std::get_if<BackendError>(&answer)) {
@@ -37,7 +37,7 @@ public:
         return std::get<PairingCreateResponse>(answer);
     }
 
-    PairingStatusResponse pairingStatus(const std::string& token, std::stop_token stop) override {
+    PairingStatusResponse pairingStatus(const std::string& token, StopToken stop) override {
         std::unique_lock lock(mutex_);
         statusTokens_.push_back(token);
         if (statusAnswers.empty()) {

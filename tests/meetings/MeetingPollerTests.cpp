@@ -26,7 +26,7 @@ public:
 
     explicit ScriptedMeetingClient(std::vector<Answer> script) : script_(std::move(script)) {}
 
-    MeetingsResponse fetchMeetings(const std::string& token, std::stop_token) override {
+    MeetingsResponse fetchMeetings(const std::string& token, StopToken) override {
         std::lock_guard lock(mutex_);
         tokens_.push_back(token);
         const auto& answer = script_[std::min(tokens_.size() - 1, script_.size() - 1)];

@@ -20,10 +20,10 @@ std::function<Date()> VirtualTime::nowFunction() {
 }
 
 Sleeper VirtualTime::sleeper() {
-    return Sleeper([this](double seconds, std::stop_token stop) { return sleep(seconds, std::move(stop)); });
+    return Sleeper([this](double seconds, StopToken stop) { return sleep(seconds, std::move(stop)); });
 }
 
-bool VirtualTime::sleep(double seconds, std::stop_token stop) {
+bool VirtualTime::sleep(double seconds, StopToken stop) {
     std::unique_lock lock(mutex_);
     ++sleepCount_;
     requested_.push_back(seconds);

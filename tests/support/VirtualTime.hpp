@@ -55,7 +55,7 @@ private:
         bool woken = false;
     };
 
-    bool sleep(double seconds, std::stop_token stop);
+    bool sleep(double seconds, StopToken stop);
     void wakeDue();
 
     mutable std::mutex mutex_;

@@ -5,7 +5,7 @@
 namespace kindora::testing {
 
 IngestResponse FakeIngestClient::ingest(const std::string& token, const IngestRequest& batch,
-                                        std::stop_token) {
+                                        StopToken) {
     Responder responder;
     {
         std::lock_guard lock(mutex_);

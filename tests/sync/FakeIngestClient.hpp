@@ -17,7 +17,7 @@ public:
     using Responder = std::function<IngestResponse(const IngestRequest& request)>;
 
     IngestResponse ingest(const std::string& token, const IngestRequest& batch,
-                          std::stop_token stop = {}) override;
+                          StopToken stop = {}) override;
 
     void setResponder(Responder responder);
     // Answers each message by the outcome its guid maps to ("no-match" when not listed).

@@ -12,7 +12,7 @@ RecordingIngestClient::RecordingIngestClient(IngestBackendClientProtocol& inner,
     : inner_(inner), heldGUIDs_(std::move(heldGUIDs)) {}
 
 IngestResponse RecordingIngestClient::ingest(const std::string& token, const IngestRequest& batch,
-                                             std::stop_token stop) {
+                                             StopToken stop) {
     {
         std::lock_guard lock(mutex_);
         ++requests_;

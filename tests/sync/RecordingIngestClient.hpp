@@ -24,7 +24,7 @@ public:
                           std::function<std::set<std::string>()> heldGUIDs);
 
     IngestResponse ingest(const std::string& token, const IngestRequest& batch,
-                          std::stop_token stop = {}) override;
+                          StopToken stop = {}) override;
 
     // A new engine starts its duplicate count afresh.
     void engineRecreated();

@@ -13,7 +13,7 @@ constexpr std::size_t droppedBodyLength = 64;
 
 }  // namespace
 
-AgentApi::AgentApi(Household& household, FaultInjector& faults, Sleeper sleeper, std::stop_token stop)
+AgentApi::AgentApi(Household& household, FaultInjector& faults, Sleeper sleeper, StopToken stop)
     : household_(household), faults_(faults), sleeper_(std::move(sleeper)), stop_(std::move(stop)) {}
 
 bool AgentApi::applyFault(const Fault& fault, httplib::Response& response) {

@@ -3,7 +3,7 @@
 #include <httplib.h>
 
 #include <functional>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -22,7 +22,7 @@ namespace kindora::devserver {
 class AgentApi {
 public:
     // `stop` cuts injected delays short when the server stops.
-    AgentApi(Household& household, FaultInjector& faults, Sleeper sleeper, std::stop_token stop);
+    AgentApi(Household& household, FaultInjector& faults, Sleeper sleeper, StopToken stop);
 
     void registerRoutes(httplib::Server& server);
 
@@ -38,7 +38,7 @@ private:
     Household& household_;
     FaultInjector& faults_;
     Sleeper sleeper_;
-    std::stop_token stop_;
+    StopToken stop_;
     Log log_{"DevServer"};
 };
 

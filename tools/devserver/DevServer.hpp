@@ -8,7 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
-#include <stop_token>
+#include "core/common/StopToken.hpp"
 #include <string>
 #include <thread>
 
@@ -68,7 +68,7 @@ private:
     IdentityGenerator identities_;
     Household household_;
     FaultInjector faults_;
-    std::stop_source stopping_;
+    StopSource stopping_;
     AgentApi agentApi_;
     AdminApi adminApi_;
     std::optional<StateFile> stateFile_;

@@ -258,7 +258,7 @@ TEST_F(DevServerBackendClientTest, ADelayedAnswerArrivesAfterTheDelayOrIsAbandon
     time.advance(45);
     EXPECT_TRUE(delayed.get().interrupts.empty());
 
-    std::stop_source stop;
+    StopSource stop;
     auto abandoned = std::async(std::launch::async, [&] {
         return backendErrorOf([&] { client->interrupts(token, stop.get_token()); });
     });
