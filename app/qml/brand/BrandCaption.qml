@@ -1,0 +1,10 @@
+import QtQuick
+import "."
+
+// Secondary caption text, dimmed when its control is disabled.
+Text {
+    color: BrandPalette.textSecondary
+    font.pixelSize: BrandPalette.captionSize
+    wrapMode: Text.WordWrap
+    opacity: enabled ? 1 : BrandPalette.disabledOpacity
+}

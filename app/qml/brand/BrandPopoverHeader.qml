@@ -1,0 +1,23 @@
+import QtQuick
+import "."
+import QtQuick.Layouts
+
+// The menu-bar window's header: the mark, the product name and the status pill.
+RowLayout {
+    property string statusLabel
+    property color statusColor: BrandPalette.healthy
+
+    spacing: 8
+    BrandZovudIzud { size: 22; color: BrandPalette.accent }
+    Text {
+        text: "Kindora"
+        color: "white"
+        font.pixelSize: BrandPalette.subheadlineSize
+        font.weight: Font.DemiBold
+        Layout.fillWidth: true
+    }
+    BrandStatusPill {
+        label: parent.statusLabel
+        color: parent.statusColor
+    }
+}

@@ -1,0 +1,19 @@
+import QtQuick
+import QtQuick.Layouts
+
+// A control with its caption underneath.
+ColumnLayout {
+    property string caption
+    default property alias content: holder.data
+
+    spacing: 2
+    Item {
+        id: holder
+        Layout.fillWidth: true
+        implicitHeight: childrenRect.height
+    }
+    BrandCaption {
+        text: parent.caption
+        Layout.fillWidth: true
+    }
+}

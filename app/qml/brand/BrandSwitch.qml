@@ -1,0 +1,38 @@
+import QtQuick
+import "."
+import QtQuick.Controls.Basic
+
+// A switch tinted with the accent, its label on the left.
+Switch {
+    id: control
+    font.pixelSize: BrandPalette.bodySize
+    focusPolicy: Qt.StrongFocus
+    opacity: enabled ? 1 : BrandPalette.disabledOpacity
+    Accessible.name: text
+
+    indicator: Rectangle {
+        implicitWidth: 34
+        implicitHeight: 20
+        x: control.width - width - control.rightPadding
+        y: (control.height - height) / 2
+        radius: 10
+        color: control.checked ? BrandPalette.accent : BrandPalette.border
+        border.width: control.visualFocus ? 2 : 0
+        border.color: "white"
+        Rectangle {
+            x: control.checked ? parent.width - width - 2 : 2
+            y: 2
+            width: 16
+            height: 16
+            radius: 8
+            color: "white"
+        }
+    }
+    contentItem: Text {
+        text: control.text
+        font: control.font
+        color: BrandPalette.textPrimary
+        verticalAlignment: Text.AlignVCenter
+        rightPadding: control.indicator.width + control.spacing
+    }
+}

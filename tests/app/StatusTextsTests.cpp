@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "app/texts/StatusTexts.hpp"
+#include "core/common/JsonDate.hpp"
+
+namespace kindora {
+namespace {
+
+const Date now = dateFromSecondsSinceEpoch(1'800'000'000);
+
+TEST(StatusTexts, DoNotDisturbRemainingRoundsUpToWholeMinutes) {
+    const struct {
+        double secondsLeft;
+        const char* text;
+    } cases[] = {
+        {-30, "0m left"},          {0, "0m left"},
+        {0.5, "1m left"},          {59 * 60, "59m left"},
+        {59 * 60 + 1, "1h left"},  {60 * 60, "1h left"},
+        {61 * 60, "1h 1m left"},   {119 * 60 + 1, "2h left"},
+        {2 * 3600 - 1, "2h left"}, {90 * 60 + 30, "1h 31m left"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StatusTexts::doNotDisturbRemaining(now + Seconds(c.secondsLeft), now), c.text)
+            << c.secondsLeft << " s left";
+    }
+}
+
+TEST(StatusTexts, AlertsWaitingIsSingularForOneAndAbsentForNone) {
+    EXPECT_EQ(StatusTexts::alertsWaiting(0), std::nullopt);
+    EXPECT_EQ(StatusTexts::alertsWaiting(-1), std::nullopt);
+    EXPECT_EQ(StatusTexts::alertsWaiting(1), "1 alert waiting");
+    EXPECT_EQ(StatusTexts::alertsWaiting(2), "2 alerts waiting");
+}
+
+TEST(StatusTexts, PairingCodeCountsDownAndThenReadsExpired) {
+    const struct {
+        double secondsLeft;
+        const char* text;
+    } cases[] = {
+        {600, "Code expires in 10:00"},
+        {299.5, "Code expires in 5:00"},
+        {299.4, "Code expires in 4:59"},
+        {75 * 60, "Code expires in 75:00"},
+        {0.4, "Code expires in 0:00"},
+        {0, "Code expired"},
+        {-5, "Code expired"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StatusTexts::pairingCodeExpiry(now + Seconds(c.secondsLeft), now), c.text)
+            << c.secondsLeft << " s left";
+    }
+}
+
+TEST(StatusTexts, RetryCaptionOnlyForAnErrorOrANeverCompletedSync) {
+    SyncStatus neverSynced;
+    EXPECT_EQ(StatusTexts::retryCaption(neverSynced), "Sync hasn't completed yet — retry now.");
+
+    SyncStatus failing;
+    failing.lastSyncAt = now;
+    failing.lastError = "The backend is unreachable.";
+    EXPECT_EQ(StatusTexts::retryCaption(failing),
+              "Retry now — automatic sync is backing off after an error.");
+
+    SyncStatus clean;
+    clean.lastSyncAt = now;
+    EXPECT_EQ(StatusTexts::retryCaption(clean), std::nullopt);
+}
+
+TEST(StatusTexts, HealthLabelAndStepsLeft) {
+    EXPECT_EQ(StatusTexts::healthLabel(Health::healthy()), "Running");
+    EXPECT_EQ(StatusTexts::healthLabel(Health::degraded("Heartbeat failing — check your connection")),
+              "Degraded");
+    EXPECT_EQ(StatusTexts::stepsLeft(3), "3 steps left");
+    EXPECT_EQ(StatusTexts::stepsLeft(std::nullopt), std::nullopt);
+}
+
+TEST(StatusTexts, StatTimeShowsADashWhenAbsentAndTheDayWhenNotToday) {
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    const Date noon = *JsonDate::tryDecode("2026-12-07T12:00:00.000Z");
+    EXPECT_EQ(StatusTexts::statTime(std::nullopt, noon), "—");
+    EXPECT_EQ(StatusTexts::statTime(*JsonDate::tryDecode("2026-12-07T09:05:03.000Z"), noon), "09:05:03");
+    EXPECT_EQ(StatusTexts::statTime(*JsonDate::tryDecode("2026-12-06T23:59:00.000Z"), noon),
+              "2026-12-06 23:59");
+}
+
+}  // namespace
+}  // namespace kindora
