@@ -1,5 +1,7 @@
 #include "core/backend/BackendClient.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <utility>
 
 #include "core/backend/BackendError.hpp"
@@ -61,6 +63,22 @@ BackendError alertActionFailure(const HTTPResponse& response) {
     return authenticatedFailure(response);
 }
 
+// The backend refuses a batch holding a message it already has with a 400 whose text says
+// "duplicate" (in any letter case); the sync engine then looks for the rows it already has.
+BackendError ingestFailure(const HTTPResponse& response) {
+    BackendError error = authenticatedFailure(response);
+    if (error.kind() != BackendError::Kind::http || error.status() != 400 || !error.bodyMessage()) {
+        return error;
+    }
+    std::string lowered = *error.bodyMessage();
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lowered.find("duplicate") == std::string::npos) {
+        return error;
+    }
+    return BackendError::duplicate(*error.bodyMessage());
+}
+
 bool isAllowedInAuthority(char c) {
     // Anything that could end the authority or smuggle another part of a URL into it is refused.
     return c > ' ' && c != '/' && c != '?' && c != '#' && c != '\\' && c != '@' &&
@@ -91,6 +109,8 @@ BackendError BackendClient::failure(FailureRule rule, const HTTPResponse& respon
             return authenticatedFailure(response);
         case FailureRule::alertAction:
             return alertActionFailure(response);
+        case FailureRule::ingest:
+            return ingestFailure(response);
     }
     return plainFailure(response);
 }
@@ -181,7 +201,7 @@ PairingStatusResponse BackendClient::pairingStatus(const std::string& token, Sto
 IngestResponse BackendClient::ingest(const std::string& token, const IngestRequest& batch,
                                      StopToken stop) {
     return perform<IngestResponse>(
-        {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::authenticated}, stop);
+        {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::ingest}, stop);
 }
 
 HeartbeatResponse BackendClient::heartbeat(const std::string& token, std::optional<std::int64_t> cursor,

@@ -59,6 +59,8 @@ private:
         // Alert actions: "requires-resolution", "requires-manage"/"forbidden" and 404 first, then as
         // authenticated.
         alertAction,
+        // Ingest: as authenticated, but a 400 whose message speaks of a duplicate is `duplicate`.
+        ingest,
     };
 
     // The error a non-200 answer gives under `rule`.

@@ -8,7 +8,7 @@ namespace {
 // what() gives a readable account of the case; the texts shown to the user come from userMessage().
 std::string describe(BackendError::Kind kind, int status, const std::optional<std::string>& message) {
     std::string text = toString(kind);
-    if (kind == BackendError::Kind::http) {
+    if (kind == BackendError::Kind::http || kind == BackendError::Kind::duplicate) {
         text += " " + std::to_string(status);
     }
     if (message) {
@@ -27,6 +27,10 @@ BackendError::BackendError(Kind kind, int status, std::optional<std::string> mes
 
 BackendError BackendError::http(int status, std::optional<std::string> bodyMessage) {
     return BackendError(Kind::http, status, std::move(bodyMessage));
+}
+
+BackendError BackendError::duplicate(std::string bodyMessage) {
+    return BackendError(Kind::duplicate, 400, std::move(bodyMessage));
 }
 
 BackendError BackendError::network(std::string detail) {
@@ -58,13 +62,15 @@ BackendError BackendError::notFound() {
 }
 
 std::optional<std::string> BackendError::bodyMessage() const {
-    return kind_ == Kind::http ? message_ : std::nullopt;
+    return kind_ == Kind::http || kind_ == Kind::duplicate ? message_ : std::nullopt;
 }
 
 const char* toString(BackendError::Kind kind) {
     switch (kind) {
         case BackendError::Kind::http:
             return "http";
+        case BackendError::Kind::duplicate:
+            return "duplicate";
         case BackendError::Kind::network:
             return "network";
         case BackendError::Kind::decoding:

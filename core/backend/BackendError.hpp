@@ -11,10 +11,13 @@ namespace kindora {
 // action's message. Never carries the device token.
 class BackendError : public std::runtime_error {
 public:
-    // Payload cases first, then the cases without payload.
-    enum class Kind { http, network, decoding, requiresResolution, forbidden, revoked, pending, notFound };
+    // Payload cases first, then the cases without payload. `duplicate` is the ingest endpoint's 400
+    // saying that a message of the batch is one the backend already holds.
+    enum class Kind { http, duplicate, network, decoding, requiresResolution, forbidden, revoked, pending, notFound };
 
     static BackendError http(int status, std::optional<std::string> bodyMessage = std::nullopt);
+    // Status 400; the body message says which message is held already.
+    static BackendError duplicate(std::string bodyMessage);
     static BackendError network(std::string detail);
     static BackendError decoding(std::string detail);
     static BackendError requiresResolution(std::optional<std::string> message = std::nullopt);
@@ -24,11 +27,12 @@ public:
     static BackendError notFound();
 
     Kind kind() const { return kind_; }
-    // The HTTP status of an `http` error; 0 for every other case.
+    // The HTTP status of an `http` or `duplicate` error; 0 for every other case.
     int status() const { return status_; }
-    // The `error` text of an `http` error's body, when there was one; absent for other cases.
+    // The `error` text of an `http` or `duplicate` error's body, when there was one; absent for other
+    // cases.
     std::optional<std::string> bodyMessage() const;
-    // The payload text of any case: the body message of `http`, the detail of `network` and
+    // The payload text of any case: the body message of `http` and `duplicate`, the detail of `network` and
     // `decoding`, the message of `requiresResolution` and `forbidden`.
     const std::optional<std::string>& message() const { return message_; }
 

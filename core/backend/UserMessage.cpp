@@ -10,6 +10,8 @@ std::string backendErrorText(const BackendError& error) {
     switch (error.kind()) {
         case BackendError::Kind::http:
             return message ? *message : "Request failed (HTTP " + std::to_string(error.status()) + ")";
+        case BackendError::Kind::duplicate:
+            return message.value_or("");
         case BackendError::Kind::network:
             return "Network error: " + message.value_or("");
         case BackendError::Kind::decoding:

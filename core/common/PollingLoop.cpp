@@ -12,8 +12,12 @@ constexpr double delayAfterEscapedFailure = 60.0;
 
 }  // namespace
 
-PollingLoop::PollingLoop(std::string name, Sleeper sleeper, Tick tick)
-    : name_(std::move(name)), sleeper_(std::move(sleeper)), tick_(std::move(tick)), log_("PollingLoop") {}
+PollingLoop::PollingLoop(std::string name, Sleeper sleeper, Tick tick, WakeDuringTick wakeDuringTick)
+    : name_(std::move(name)),
+      sleeper_(std::move(sleeper)),
+      tick_(std::move(tick)),
+      wakeDuringTick_(wakeDuringTick),
+      log_("PollingLoop") {}
 
 PollingLoop::~PollingLoop() {
     stop();
@@ -57,7 +61,14 @@ void PollingLoop::tickNow() {
     std::lock_guard state(stateMutex_);
     if (waitStop_) {
         waitStop_->request_stop();
+    } else if (ticking_) {
+        wokenDuringTick_ = true;
     }
+}
+
+void PollingLoop::keepNextWait() {
+    std::lock_guard state(stateMutex_);
+    wokenDuringTick_ = false;
 }
 
 bool PollingLoop::isRunning() const {
@@ -67,12 +78,22 @@ bool PollingLoop::isRunning() const {
 
 void PollingLoop::run(StopToken stop) {
     while (!stop.stop_requested()) {
+        {
+            std::lock_guard state(stateMutex_);
+            ticking_ = true;
+            wokenDuringTick_ = false;  // this tick answers every wake so far
+        }
         const double delay = runTick(stop);
         StopSource wait;
         {
             std::lock_guard state(stateMutex_);
+            ticking_ = false;
             if (stop.stop_requested()) {
                 break;
+            }
+            const bool wokenDuringTick = std::exchange(wokenDuringTick_, false);
+            if (wokenDuringTick && wakeDuringTick_ == WakeDuringTick::runsAnotherTick) {
+                continue;  // something changed while the tick was already past it
             }
             waitStop_ = wait;
         }

@@ -19,8 +19,10 @@ namespace kindora {
 // - stop() never blocks: it cancels the wait and the running tick's stop token (which reaches the
 //   HTTP transport), and the thread ends on its own. It may be called from the tick itself.
 // - start() after stop() first joins the old thread, so two ticks of one loop never overlap.
-// - tickNow() cuts the current wait short; while a tick runs it does nothing, and the wait after that
-//   tick is kept.
+// - tickNow() cuts the current wait short. While a tick runs, what it does depends on the loop's
+//   WakeDuringTick: by default nothing (the wait after that tick is kept); a loop made with
+//   `runsAnotherTick` remembers the wake and runs one more tick right after the running one, unless
+//   that tick calls keepNextWait() (a tick that backs off after a failure, for instance).
 // The owner must destroy its PollingLoop before the state its tick touches (declare it last).
 class PollingLoop {
 public:
@@ -28,7 +30,10 @@ public:
     // is stopped, so blocking work inside the tick can give up early.
     using Tick = std::function<double(StopToken stop)>;
 
-    PollingLoop(std::string name, Sleeper sleeper, Tick tick);
+    enum class WakeDuringTick { ignored, runsAnotherTick };
+
+    PollingLoop(std::string name, Sleeper sleeper, Tick tick,
+                WakeDuringTick wakeDuringTick = WakeDuringTick::ignored);
     PollingLoop(const PollingLoop&) = delete;
     PollingLoop& operator=(const PollingLoop&) = delete;
     ~PollingLoop();
@@ -36,6 +41,8 @@ public:
     void start();
     void stop();
     void tickNow();
+    // Called by the running tick: a wake that arrived during it does not cut the next wait short.
+    void keepNextWait();
 
     bool isRunning() const;
 
@@ -46,6 +53,7 @@ private:
     const std::string name_;
     const Sleeper sleeper_;
     const Tick tick_;
+    const WakeDuringTick wakeDuringTick_;
     const Log log_;
 
     std::mutex lifecycleMutex_;  // serialises start() and the destructor, which may join
@@ -55,6 +63,8 @@ private:
     bool running_ = false;
     StopSource loopStop_;
     std::optional<StopSource> waitStop_;
+    bool ticking_ = false;
+    bool wokenDuringTick_ = false;
 };
 
 }  // namespace kindora

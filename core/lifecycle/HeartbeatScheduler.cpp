@@ -84,8 +84,12 @@ double HeartbeatScheduler::tick(const StopToken& stop) {
         return interval;
     }
     std::optional<std::int64_t> cursor;
-    if (const auto state = watermarkStore_.load()) {
-        cursor = state->lastRowID;
+    try {
+        if (const auto state = watermarkStore_.load()) {
+            cursor = state->lastRowID;
+        }
+    } catch (const WatermarkUnreadableError&) {
+        // The cursor is informational; the sync loop reports the unreadable state.
     }
 
     HeartbeatResponse response;

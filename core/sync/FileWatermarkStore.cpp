@@ -1,5 +1,7 @@
 #include "core/sync/FileWatermarkStore.hpp"
 
+#include <chrono>
+#include <ctime>
 #include <exception>
 #include <system_error>
 #include <utility>
@@ -11,22 +13,51 @@ namespace kindora {
 FileWatermarkStore::FileWatermarkStore(std::filesystem::path directory)
     : directory_(std::move(directory)), fileURL_(directory_ / fileName) {}
 
+namespace {
+
+std::string utcStamp() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm parts{};
+    ::gmtime_r(&now, &parts);
+    char text[32];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+    return std::string(text, length);
+}
+
+}  // namespace
+
 std::optional<SyncState> FileWatermarkStore::load() {
     std::optional<std::string> contents;
     try {
         contents = AtomicFile::read(fileURL_);
-    } catch (const std::exception&) {
-        return std::nullopt;  // unreadable counts as absent, like a file that was never written
+    } catch (const std::exception& error) {
+        throw WatermarkUnreadableError(std::string("state.json cannot be read: ") + error.what());
     }
     if (!contents) {
-        return std::nullopt;
+        return std::nullopt;  // never written: a first run
     }
     try {
         return SyncState::decode(*contents);
     } catch (const SyncStateDecodingError& error) {
         logger_.error("state.json is corrupt, treating as first run: {}", error.what());
-        return std::nullopt;
     }
+    setAside();
+    return std::nullopt;
+}
+
+void FileWatermarkStore::setAside() {
+    // The next save would overwrite the only evidence of what went wrong.
+    const std::string stamp = utcStamp();
+    std::filesystem::path aside = directory_ / (std::string(fileName) + ".corrupt-" + stamp);
+    for (int suffix = 2; std::filesystem::exists(aside); ++suffix) {
+        aside = directory_ / (std::string(fileName) + ".corrupt-" + stamp + "-" + std::to_string(suffix));
+    }
+    std::error_code error;
+    std::filesystem::rename(fileURL_, aside, error);
+    if (error) {
+        throw WatermarkUnreadableError("state.json is corrupt and cannot be set aside: " + error.message());
+    }
+    logger_.error("corrupt state.json kept as {}", aside.filename().string());
 }
 
 void FileWatermarkStore::save(const SyncState& state) {

@@ -8,8 +8,9 @@
 namespace kindora {
 
 // The sync state as "state.json" in a directory (normally the agent's data directory). Saves are
-// atomic, so a crash leaves either the old or the new file; a missing or corrupt file reads as no
-// state, and the next save replaces it.
+// atomic, so a crash leaves either the old or the new file. A missing file reads as no state. A
+// corrupt one is renamed aside ("state.json.corrupt-<UTC date and time>") so that it can be looked
+// at, and then reads as no state. A file that exists but cannot be read is an error, never a first run.
 class FileWatermarkStore final : public WatermarkStore {
 public:
     static constexpr const char* fileName = "state.json";
@@ -18,6 +19,8 @@ public:
 
     const std::filesystem::path& fileURL() const { return fileURL_; }
 
+    // Throws WatermarkUnreadableError when the file cannot be read, or is corrupt and cannot be
+    // renamed aside.
     std::optional<SyncState> load() override;
     // Creates the directory (0700) when missing; throws AtomicFileError or filesystem_error.
     void save(const SyncState& state) override;
@@ -25,6 +28,8 @@ public:
     void reset() override;
 
 private:
+    void setAside();
+
     std::filesystem::path directory_;
     std::filesystem::path fileURL_;
     Log logger_{"Sync"};

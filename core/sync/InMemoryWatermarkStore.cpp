@@ -9,6 +9,9 @@ InMemoryWatermarkStore::InMemoryWatermarkStore(std::optional<SyncState> initial)
 
 std::optional<SyncState> InMemoryWatermarkStore::load() {
     std::lock_guard lock(mutex_);
+    if (simulateUnreadable_) {
+        throw WatermarkUnreadableError("state.json cannot be read: Input/output error");
+    }
     if (simulateMissingOrCorrupt_) {
         return std::nullopt;
     }
@@ -33,6 +36,11 @@ std::optional<SyncState> InMemoryWatermarkStore::state() const {
 void InMemoryWatermarkStore::setSimulateMissingOrCorrupt(bool value) {
     std::lock_guard lock(mutex_);
     simulateMissingOrCorrupt_ = value;
+}
+
+void InMemoryWatermarkStore::setSimulateUnreadable(bool value) {
+    std::lock_guard lock(mutex_);
+    simulateUnreadable_ = value;
 }
 
 }  // namespace kindora

@@ -7,7 +7,7 @@
 namespace kindora {
 
 // The sync state in memory, for tests and for running sync without files. It can pretend that the
-// stored state is missing or corrupt. A test may read it from its own thread while an engine runs,
+// stored state is missing, corrupt or unreadable. A test may read it from its own thread while an engine runs,
 // so access is guarded.
 class InMemoryWatermarkStore final : public WatermarkStore {
 public:
@@ -20,11 +20,14 @@ public:
     // The state as stored, whatever simulateMissingOrCorrupt says.
     std::optional<SyncState> state() const;
     void setSimulateMissingOrCorrupt(bool value);
+    // While set, load() throws WatermarkUnreadableError, like a state file the disk cannot read.
+    void setSimulateUnreadable(bool value);
 
 private:
     mutable std::mutex mutex_;
     std::optional<SyncState> state_;
     bool simulateMissingOrCorrupt_ = false;
+    bool simulateUnreadable_ = false;
 };
 
 }  // namespace kindora

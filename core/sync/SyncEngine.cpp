@@ -28,10 +28,12 @@ bool isForwardable(const MessageRow& row) {
     return row.service.kind != Service::Kind::other;
 }
 
-bool containsIgnoringCase(std::string text, std::string_view word) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text.find(word) != std::string::npos;
+// Rows a tick may leave behind in the rejection counts (after a re-anchoring, say) are forgotten
+// once there are this many.
+constexpr std::size_t rejectionMemoryLimit = 1000;
+
+std::string messageCount(std::int64_t count) {
+    return std::to_string(count) + " message(s)";
 }
 
 }  // namespace
@@ -48,7 +50,8 @@ SyncEngine::SyncEngine(const ChatDBReading& reader, IngestBackendClientProtocol&
                                            : std::make_shared<RevocationHandler>(credentialStore)),
       clock_(std::move(clock)),
       agentVersion_(std::move(agentVersion)),
-      loop_("Sync", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); }) {}
+      loop_("Sync", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); },
+            PollingLoop::WakeDuringTick::runsAnotherTick) {}
 
 void SyncEngine::setStatusHandler(StatusHandler handler) {
     std::lock_guard lock(handlersMutex_);
@@ -86,11 +89,18 @@ bool SyncEngine::isRunning() const {
 }
 
 double SyncEngine::tick(StopToken stop) {
+    droppedThisTick_ = false;
     const auto token = credentialStore_.loadDeviceToken();
     if (!token) {
         return normalDelay;
     }
-    const auto loaded = loadStateOrFirstRun();
+    std::optional<SyncState> loaded;
+    try {
+        loaded = loadStateOrFirstRun();
+    } catch (const WatermarkUnreadableError& error) {
+        // Not a first run: anchoring afresh would skip every message since the last save.
+        return failTick(error.what());
+    }
     if (!loaded) {
         return normalDelay;
     }
@@ -109,6 +119,10 @@ double SyncEngine::tick(StopToken stop) {
     }
 
     const bool readRevoked = reportReads(*token, state, stop);
+    if (stop.stop_requested()) {
+        persist(state);
+        return normalDelay;
+    }
     if (!ingest.errorText && !readRevoked) {
         state.lastSyncAt = clock_.now();
     }
@@ -128,7 +142,11 @@ double SyncEngine::tick(StopToken stop) {
 
     SyncStatus status;
     status.lastSyncAt = state.lastSyncAt;
-    status.lastError = ingest.errorText ? ingest.errorText : duplicateDropNotice_;
+    // A drop stays in sight until the next clean batch, even behind a later failure.
+    status.lastError = ingest.errorText;
+    if (const auto notice = dropNotice()) {
+        status.lastError = status.lastError ? *status.lastError + "; " + *notice : *notice;
+    }
     status.sessionSentCount = sessionSentCount_;
     status.lifetimeSentCount = state.lifetimeSentCount;
     status.queueLagRowCount = backlog;
@@ -138,10 +156,23 @@ double SyncEngine::tick(StopToken stop) {
         backoffSeconds_ = initialBackoff;
         return normalDelay;
     }
-    logger_.error("sync tick failed, backing off: {}", *ingest.errorText);
+    return backOff(*ingest.errorText);
+}
+
+double SyncEngine::backOff(const std::string& errorText) {
+    logger_.error("sync tick failed, backing off: {}", errorText);
+    loop_.keepNextWait();  // a new message is no reason to retry a failing backend early
     const double delay = Jitter::factor() * backoffSeconds_;
     backoffSeconds_ = std::min(backoffSeconds_ * 2.0, backoffCap);
     return delay;
+}
+
+double SyncEngine::failTick(const std::string& errorText) {
+    SyncStatus status;
+    status.lastError = errorText;
+    status.sessionSentCount = sessionSentCount_;
+    publish(status);
+    return backOff(errorText);
 }
 
 std::optional<SyncState> SyncEngine::loadStateOrFirstRun() {
@@ -198,9 +229,9 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
         const std::span<const MessageRow> rows(page.rows);
         for (std::size_t start = 0; start < rows.size(); start += batchSize) {
             const auto batch = rows.subspan(start, std::min(batchSize, rows.size() - start));
-            bool mayContinue = false;
+            BatchResult result = BatchResult::passed;
             try {
-                mayContinue = sendBatch(batch, token, state, stop);
+                result = sendBatch(batch, token, state, stop);
             } catch (const BackendError& error) {
                 if (error.kind() == BackendError::Kind::revoked) {
                     return {std::nullopt, true};
@@ -210,8 +241,13 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
                 return {errorText(error), false};
             }
             persist(state);
-            if (!mayContinue) {
+            if (result == BatchResult::held) {
                 return {};  // held rows go again at the next tick, without back-off
+            }
+            if (result == BatchResult::heldAtHead) {
+                // The backend asked for the message again; say so, and do not ask every 5 s.
+                return {"Messages held: the backend could not process the next message yet and is asked again",
+                        false};
             }
         }
         if (page.rows.size() < static_cast<std::size_t>(pageSize)) {
@@ -244,81 +280,175 @@ bool SyncEngine::reanchorIfDatabaseShrank(SyncState& state, std::optional<std::s
     return true;
 }
 
-bool SyncEngine::sendBatch(std::span<const MessageRow> batch, const std::string& token, SyncState& state,
-                           const StopToken& stop) {
+SyncEngine::BatchResult SyncEngine::sendBatch(std::span<const MessageRow> batch, const std::string& token,
+                                              SyncState& state, const StopToken& stop) {
+    // Parts still to send, the next one last. A rejection that may concern only some rows splits its
+    // part in two, so that the rows the backend takes go on and only the ones it refuses remain.
+    std::vector<std::span<const MessageRow>> parts{batch};
+    bool clean = true;
+    while (!parts.empty()) {
+        const auto part = parts.back();
+        parts.pop_back();
+        switch (sendPart(part, token, state, stop)) {
+            case PartResult::passed:
+                break;
+            case PartResult::held:
+                if (clean) {
+                    endDropNotice();
+                }
+                return BatchResult::held;
+            case PartResult::heldAtHead:
+                return BatchResult::heldAtHead;
+            case PartResult::split: {
+                clean = false;
+                const std::size_t half = part.size() / 2;
+                parts.push_back(part.subspan(half));
+                parts.push_back(part.first(half));
+                break;
+            }
+            case PartResult::passedOver:
+                clean = false;
+                break;
+        }
+    }
+    if (clean) {
+        endDropNotice();
+    }
+    return BatchResult::passed;
+}
+
+SyncEngine::PartResult SyncEngine::sendPart(std::span<const MessageRow> part, const std::string& token,
+                                            SyncState& state, const StopToken& stop) {
     IngestRequest request;
     request.agentVersion = agentVersion_;
-    request.messages.reserve(batch.size());
-    for (const auto& row : batch) {
+    request.messages.reserve(part.size());
+    for (const auto& row : part) {
         if (auto message = makeIngestMessage(row)) {
             request.messages.push_back(std::move(*message));
         }
     }
     if (request.messages.empty()) {
-        return applyOutcomes({}, batch, state);
+        return applyOutcomes({}, part, state);
     }
 
     IngestResponse response;
     try {
         response = ingestClient_.ingest(token, request, stop);
     } catch (const BackendError& error) {
-        if (error.kind() != BackendError::Kind::http || error.status() != 400) {
-            throw;
+        if (error.kind() == BackendError::Kind::duplicate) {
+            return handleDuplicateRejection(part, error.message().value_or(""), state);
         }
-        const auto bodyMessage = error.bodyMessage();
-        if (!bodyMessage) {
-            return dropPoisonBatch(batch, "no body", state);
+        if (error.kind() == BackendError::Kind::http && error.status() == 413) {
+            return refuse(part, 413, "too large for the backend", state);
         }
-        if (containsIgnoringCase(*bodyMessage, "duplicate")) {
-            return handleDuplicateRejection(batch, *bodyMessage, state);
+        if (error.kind() == BackendError::Kind::http && error.status() == 400) {
+            if (const auto bodyMessage = error.bodyMessage()) {
+                return refuse(part, 400, *bodyMessage, state);
+            }
+            return handleUnexplainedRejection(part, error, state);
         }
-        return dropPoisonBatch(batch, *bodyMessage, state);
+        throw;
     }
 
     notifyBackendContact();
-    duplicateBatchRetryCount_ = 0;
-    duplicateBatchHeadGUID_.reset();
-    duplicateDropNotice_.reset();
-    return applyOutcomes(response.outcomes, batch, state);
+    forgetRejections(part);
+    return applyOutcomes(response.outcomes, part, state);
 }
 
-bool SyncEngine::dropPoisonBatch(std::span<const MessageRow> batch, const std::string& reason,
-                                 SyncState& state) {
-    // The backend will never take this batch; retrying it would stall every later message.
-    logger_.error("ingest 400, dropping poison batch of {} rows: {}", batch.size(), reason);
-    state.lastRowID = batch.back().rowID;
-    return true;
-}
-
-bool SyncEngine::handleDuplicateRejection(std::span<const MessageRow> batch, const std::string& bodyMessage,
-                                          SyncState& state) {
-    // A duplicate-GUID rejection may be a race with an earlier send that did land, so the batch is
-    // retried a few times before it is given up.
-    const std::string& headGUID = batch.front().guid;
-    if (duplicateBatchHeadGUID_ != headGUID) {
-        duplicateBatchHeadGUID_ = headGUID;
-        duplicateBatchRetryCount_ = 0;
+SyncEngine::PartResult SyncEngine::refuse(std::span<const MessageRow> part, int status,
+                                          const std::string& reason, SyncState& state) {
+    if (part.size() > 1) {
+        // One bad message must not take the others with it.
+        logger_.error("ingest {} for a batch of {} rows, sending it in smaller parts: {}", status, part.size(),
+                      reason);
+        return PartResult::split;
     }
-    ++duplicateBatchRetryCount_;
-    if (duplicateBatchRetryCount_ >= duplicateAttemptsBeforeDrop) {
-        logger_.error(
-            "ingest 400 (duplicate guid) persisted {} attempts, dropping poison batch of {} rows: {}",
-            duplicateAttemptsBeforeDrop, batch.size(), bodyMessage);
-        duplicateDropNotice_ = "Dropped " + std::to_string(batch.size()) + " message(s) after " +
-                               std::to_string(duplicateAttemptsBeforeDrop) +
-                               " repeated duplicate-guid rejections";
-        duplicateBatchRetryCount_ = 0;
-        duplicateBatchHeadGUID_.reset();
-        state.lastRowID = batch.back().rowID;
-        return true;
-    }
-    logger_.error("ingest 400 (possible duplicate guid), not advancing (attempt {}/{}): {}",
-                  duplicateBatchRetryCount_, duplicateAttemptsBeforeDrop, bodyMessage);
-    throw BackendError::http(400, bodyMessage);
+    // The backend will never take this message; retrying it would stall every later one.
+    logger_.error("ingest {}, dropping poison batch of {} rows: {}", status, part.size(), reason);
+    state.lastRowID = part.back().rowID;
+    forgetRejections(part);
+    droppedRefused_ += static_cast<std::int64_t>(part.size());
+    droppedThisTick_ = true;
+    lastRefusalReason_ = reason;
+    return PartResult::passedOver;
 }
 
-bool SyncEngine::applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
-                               SyncState& state) {
+SyncEngine::PartResult SyncEngine::handleDuplicateRejection(std::span<const MessageRow> part,
+                                                            const std::string& bodyMessage, SyncState& state) {
+    // The backend already holds some message of the part, most likely from an earlier send whose
+    // answer never arrived. Halving the part finds those rows without giving up the others.
+    for (const auto& row : part) {
+        ++rejections_[row.guid].duplicate;
+    }
+    if (part.size() > 1) {
+        logger_.error("ingest 400 (duplicate guid) for a batch of {} rows, sending it in smaller parts: {}",
+                      part.size(), bodyMessage);
+        return PartResult::split;
+    }
+    const std::int64_t attempts = rejections_[part.front().guid].duplicate;
+    if (attempts >= duplicateAttemptsBeforeDrop) {
+        // The backend refuses this one message alone because it holds it: it arrived with a send
+        // whose answer was lost. Passed as forwarded, and said in the status, since only the
+        // backend's word stands for it.
+        logger_.error("ingest 400 (duplicate guid) persisted {} attempts, passing rowID={} as already held: {}",
+                      duplicateAttemptsBeforeDrop, part.front().rowID, bodyMessage);
+        state.lastRowID = part.back().rowID;
+        state.lifetimeSentCount += 1;
+        sessionSentCount_ += 1;
+        forgetRejections(part);
+        passedDuplicates_ += 1;
+        droppedThisTick_ = true;
+        return PartResult::passedOver;
+    }
+    logger_.error("ingest 400 (possible duplicate guid), not advancing (attempt {}/{}): {}", attempts,
+                  duplicateAttemptsBeforeDrop, bodyMessage);
+    throw BackendError::duplicate(bodyMessage);
+}
+
+SyncEngine::PartResult SyncEngine::handleUnexplainedRejection(std::span<const MessageRow> part,
+                                                              const BackendError& error, SyncState& state) {
+    const std::int64_t attempts = ++rejections_[part.front().guid].unexplained;
+    if (attempts >= unexplainedRejectionsBeforeDrop) {
+        return refuse(part, 400, "no body", state);
+    }
+    logger_.error("ingest 400 without the backend's error body, not advancing (attempt {}/{})", attempts,
+                  unexplainedRejectionsBeforeDrop);
+    throw error;
+}
+
+void SyncEngine::forgetRejections(std::span<const MessageRow> rows) {
+    if (rejections_.size() > rejectionMemoryLimit) {
+        rejections_.clear();
+        return;
+    }
+    for (const auto& row : rows) {
+        rejections_.erase(row.guid);
+    }
+}
+
+void SyncEngine::endDropNotice() {
+    // A clean batch ends the notice, but one of the same tick would hide a drop nobody has seen yet.
+    if (!droppedThisTick_) {
+        passedDuplicates_ = droppedRefused_ = 0;
+    }
+}
+
+std::optional<std::string> SyncEngine::dropNotice() const {
+    std::optional<std::string> notice;
+    if (passedDuplicates_ > 0) {
+        notice = "Passed " + messageCount(passedDuplicates_) + " the backend already holds after " +
+                 std::to_string(duplicateAttemptsBeforeDrop) + " repeated duplicate-guid rejections";
+    }
+    if (droppedRefused_ > 0) {
+        const std::string refused =
+            "Dropped " + messageCount(droppedRefused_) + " the backend refused: " + lastRefusalReason_;
+        notice = notice ? *notice + "; " + refused : refused;
+    }
+    return notice;
+}
+
+SyncEngine::PartResult SyncEngine::applyOutcomes(const std::vector<IngestOutcome>& outcomes,
+                                                 std::span<const MessageRow> rows, SyncState& state) {
     std::unordered_map<std::string, IngestOutcomeKind> outcomeByGUID;
     for (const auto& outcome : outcomes) {
         const auto [entry, inserted] = outcomeByGUID.emplace(outcome.guid, outcome.outcome);
@@ -347,17 +477,17 @@ bool SyncEngine::applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::
 
     if (advanced == 0) {
         logger_.error("ingest batch: 0/{} advanced (leading error outcome), retrying next tick", rows.size());
-        return false;
+        return PartResult::heldAtHead;
     }
     state.lastRowID = rows[advanced - 1].rowID;
     state.lifetimeSentCount += sent;
     sessionSentCount_ += sent;
     if (advanced == rows.size()) {
-        return true;
+        return PartResult::passed;
     }
     logger_.error("ingest batch: {}/{} advanced, {} held for retry", advanced, rows.size(),
                   rows.size() - advanced);
-    return false;
+    return PartResult::held;
 }
 
 bool SyncEngine::reportReads(const std::string& token, SyncState& state, const StopToken& stop) {
@@ -378,9 +508,11 @@ bool SyncEngine::reportReads(const std::string& token, SyncState& state, const S
     }
 
     const Date now = clock_.now();
-    std::erase_if(state.pendingReadWatches, [&now](const PendingReadWatch& watch) {
-        return secondsBetween(watch.raisedAt, now) > watchLifetime;
-    });
+    // Compared as dates, not as an age: the age of a watch written without raisedAt (dated 1678)
+    // does not fit in nanoseconds.
+    const Date expiredBefore = now + Seconds(-watchLifetime);
+    std::erase_if(state.pendingReadWatches,
+                  [&expiredBefore](const PendingReadWatch& watch) { return watch.raisedAt < expiredBefore; });
 
     std::unordered_set<std::string> readGUIDs;
     for (const auto& row : scan.rows) {
@@ -439,12 +571,17 @@ bool SyncEngine::reportReads(const std::string& token, SyncState& state, const S
         if (error.kind() == BackendError::Kind::revoked) {
             return true;
         }
+        if (stop.stop_requested()) {
+            return false;  // cut short by stop(): says nothing about the backend
+        }
         logger_.error("read-report failed, retrying next tick without backing off ingest: {}",
                       errorText(error));
         return false;
     } catch (const std::exception& error) {
-        logger_.error("read-report failed, retrying next tick without backing off ingest: {}",
-                      errorText(error));
+        if (!stop.stop_requested()) {
+            logger_.error("read-report failed, retrying next tick without backing off ingest: {}",
+                          errorText(error));
+        }
         return false;
     }
 

@@ -10,8 +10,10 @@
 #include <span>
 #include "core/common/StopToken.hpp"
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "core/backend/BackendError.hpp"
 #include "core/backend/IngestBackendClientProtocol.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/PollingLoop.hpp"
@@ -47,6 +49,9 @@ public:
     static constexpr std::int64_t backlogCountLimit = 200;
     static constexpr std::size_t maximumTextLength = 10000;
     static constexpr std::int64_t duplicateAttemptsBeforeDrop = 3;
+    // A 400 without the backend's JSON error (a proxy's or captive portal's page) says nothing about
+    // the batch; only after this many in a row for the same first row is the batch taken as refused.
+    static constexpr std::int64_t unexplainedRejectionsBeforeDrop = 6;
     static constexpr double readScanWindow = 86400.0;
     static constexpr std::int64_t readScanPageSize = 100;
     static constexpr double watchLifetime = 86400.0;
@@ -72,7 +77,8 @@ public:
     void stop();
     // Makes the next tick load the state from the store again (after the store was reset).
     void invalidateWatermarkCache();
-    // Cuts the current wait short.
+    // Cuts the current wait short; during a tick, one more tick follows it at once (unless that tick
+    // failed and backs off).
     void tickNow();
     bool isRunning() const;
 
@@ -86,17 +92,40 @@ private:
         bool revoked = false;
     };
 
+    // How far a batch got: every row dealt with, rows held behind an `error` outcome after some
+    // advanced, or held from the batch's first row on.
+    enum class BatchResult { passed, held, heldAtHead };
+    // What became of one part of a batch.
+    // `passedOver`: the watermark moved over the part without the backend taking it this time.
+    enum class PartResult { passed, held, heldAtHead, split, passedOver };
+
+    // Rejections seen for a row that is still ahead of the watermark.
+    struct RejectionCounts {
+        std::int64_t duplicate = 0;
+        std::int64_t unexplained = 0;
+    };
+
     std::optional<SyncState> loadStateOrFirstRun();
     IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state,
                                         const StopToken& stop);
     bool reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText);
-    bool sendBatch(std::span<const MessageRow> batch, const std::string& token, SyncState& state,
-                   const StopToken& stop);
-    bool dropPoisonBatch(std::span<const MessageRow> batch, const std::string& reason, SyncState& state);
-    bool handleDuplicateRejection(std::span<const MessageRow> batch, const std::string& bodyMessage,
-                                  SyncState& state);
-    bool applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
-                       SyncState& state);
+    BatchResult sendBatch(std::span<const MessageRow> batch, const std::string& token, SyncState& state,
+                          const StopToken& stop);
+    PartResult sendPart(std::span<const MessageRow> part, const std::string& token, SyncState& state,
+                        const StopToken& stop);
+    PartResult refuse(std::span<const MessageRow> part, int status, const std::string& reason,
+                      SyncState& state);
+    PartResult handleDuplicateRejection(std::span<const MessageRow> part, const std::string& bodyMessage,
+                                        SyncState& state);
+    PartResult handleUnexplainedRejection(std::span<const MessageRow> part, const BackendError& error,
+                                          SyncState& state);
+    PartResult applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
+                             SyncState& state);
+    void forgetRejections(std::span<const MessageRow> rows);
+    std::optional<std::string> dropNotice() const;
+    void endDropNotice();
+    double failTick(const std::string& errorText);
+    double backOff(const std::string& errorText);
     bool reportReads(const std::string& token, SyncState& state, const StopToken& stop);
     void persist(const SyncState& state);
     void stopForRevocation(const SyncState& state);
@@ -126,9 +155,12 @@ private:
     std::optional<SyncState> cachedState_;
     std::int64_t sessionSentCount_ = 0;
     double backoffSeconds_ = initialBackoff;
-    std::int64_t duplicateBatchRetryCount_ = 0;
-    std::optional<std::string> duplicateBatchHeadGUID_;
-    std::optional<std::string> duplicateDropNotice_;
+    std::unordered_map<std::string, RejectionCounts> rejections_;
+    // Rows passed over since the last clean batch; shown in the status until then.
+    std::int64_t passedDuplicates_ = 0;
+    std::int64_t droppedRefused_ = 0;
+    std::string lastRefusalReason_;
+    bool droppedThisTick_ = false;
 
     PollingLoop loop_;  // last: it is stopped and joined before the fields its tick uses go away
 };

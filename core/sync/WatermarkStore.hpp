@@ -1,17 +1,27 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "core/sync/SyncState.hpp"
 
 namespace kindora {
+
+// A stored state exists but cannot be read now (permission, I/O error). It is not a first run:
+// starting afresh would skip every message since the last save, so the caller tries again later.
+class WatermarkUnreadableError : public std::runtime_error {
+public:
+    explicit WatermarkUnreadableError(const std::string& what) : std::runtime_error(what) {}
+};
 
 // Where the sync state is kept between runs. Callers serialise their calls; stores do no locking.
 class WatermarkStore {
 public:
     virtual ~WatermarkStore() = default;
 
-    // The stored state, or nothing when there is none or it cannot be read. Never throws.
+    // The stored state, or nothing when there is none (a corrupt state counts as none). Throws
+    // WatermarkUnreadableError, and nothing else, when a state exists but cannot be read.
     virtual std::optional<SyncState> load() = 0;
     // Replaces the stored state. May throw.
     virtual void save(const SyncState& state) = 0;

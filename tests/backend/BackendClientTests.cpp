@@ -229,6 +229,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailedAnswer{"tooManyRequests", Operation::ingest, 429, R"({"error":"Slow down"})",
                      BackendError::http(429, "Slow down")},
         FailedAnswer{"serverError", Operation::interrupts, 503, "<html>busy</html>", BackendError::http(503)},
+        // Ingest tells a batch holding a message the backend already has from any other refusal.
+        FailedAnswer{"ingestDuplicate", Operation::ingest, 400, R"({"error":"Duplicate message GUID g1"})",
+                     BackendError::duplicate("Duplicate message GUID g1")},
+        FailedAnswer{"ingestRefused", Operation::ingest, 400, R"({"error":"sentAt out of range"})",
+                     BackendError::http(400, "sentAt out of range")},
+        FailedAnswer{"ingestProxyPage", Operation::ingest, 400, "<html>duplicate request</html>",
+                     BackendError::http(400)},
+        FailedAnswer{"heartbeatDuplicateIsHttp", Operation::heartbeat, 400, R"({"error":"duplicate"})",
+                     BackendError::http(400, "duplicate")},
         FailedAnswer{"errorNotAString", Operation::ingest, 500, R"({"error":42})", BackendError::http(500)},
         // Pairing endpoints know no special status.
         FailedAnswer{"pairingUnauthorized", Operation::pairingStatus, 401, revokedBody,

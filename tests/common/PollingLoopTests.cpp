@@ -117,6 +117,42 @@ TEST_F(PollingLoopTest, TickNowDuringATickKeepsTheNextWait) {
     loop.stop();
 }
 
+TEST_F(PollingLoopTest, ALoopThatRunsAnotherTickAnswersAWakeDuringATickAtOnceUnlessTheTickKeepsItsWait) {
+    std::atomic<bool> keepWait = false;
+    PollingLoop* self = nullptr;
+    PollingLoop eager{"Eager", time.sleeper(),
+                      [&](StopToken stop) {
+                          const double delay = gate(std::move(stop));
+                          if (keepWait) {
+                              self->keepNextWait();
+                          }
+                          return delay;
+                      },
+                      PollingLoop::WakeDuringTick::runsAnotherTick};
+    self = &eager;
+    eager.start();
+    ASSERT_TRUE(gate.waitStarted(1));
+    eager.tickNow();
+    eager.tickNow();  // two wakes during one tick ask for one more tick, not two
+    gate.releaseOne();
+    ASSERT_TRUE(gate.waitStarted(2));
+    EXPECT_EQ(time.sleepCount(), 0u) << "the second tick follows the first without a wait";
+    gate.releaseOne();
+    ASSERT_TRUE(time.waitForSleepers(1));
+    EXPECT_EQ(gate.started(), 2);
+    EXPECT_EQ(time.pendingDelays(), std::vector<double>{5});
+
+    keepWait = true;  // a tick that backs off keeps its wait even when woken during it
+    eager.tickNow();
+    ASSERT_TRUE(gate.waitStarted(3));
+    eager.tickNow();
+    gate.releaseOne();
+    ASSERT_TRUE(time.waitForSleepCount(2));
+    EXPECT_EQ(gate.started(), 3);
+    EXPECT_EQ(time.pendingDelays(), std::vector<double>{5});
+    eager.stop();
+}
+
 TEST_F(PollingLoopTest, StopWakesASleepingLoopAtOnceAndEndsIt) {
     gate.open();
     gate.setDelay(3600);

@@ -15,6 +15,8 @@ namespace {
 
 class FileWatermarkStoreTest : public ::testing::Test {
 protected:
+    ~FileWatermarkStoreTest() override { std::filesystem::remove_all(directory); }
+
     void writeFile(const std::string& contents) {
         std::filesystem::create_directories(directory);
         std::ofstream(directory / "state.json", std::ios::binary) << contents;
@@ -47,21 +49,47 @@ TEST_F(FileWatermarkStoreTest, SaveCreatesAMissingDirectoryPrivatelyAndLoadsBack
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
-TEST_F(FileWatermarkStoreTest, ACorruptFileIsLoggedOnceAndReadsAsNothingUntilTheNextSave) {
+TEST_F(FileWatermarkStoreTest, ACorruptFileIsLoggedAndKeptAsideUnderADatedNameAndReadsAsNothing) {
     writeFile("{\"lastRowID\": 42, garbage");
     EXPECT_FALSE(store.load());
     const auto lines = logs.lines();
-    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].level, LogLevel::error);
     EXPECT_EQ(lines[0].category, "Sync");
     EXPECT_EQ(lines[0].message.rfind("state.json is corrupt, treating as first run: ", 0), 0u)
         << lines[0].message;
     EXPECT_NE(lines[0].message.find("parse_error"), std::string::npos);
 
+    std::vector<std::filesystem::path> aside;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        aside.push_back(entry.path().filename());
+    }
+    ASSERT_EQ(aside.size(), 1u) << "state.json itself is gone, its contents kept";
+    EXPECT_EQ(aside[0].string().rfind("state.json.corrupt-", 0), 0u) << aside[0];
+    EXPECT_EQ(aside[0].string().size(), std::string("state.json.corrupt-20261207T122000Z").size());
+    std::ifstream kept(directory / aside[0]);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "{\"lastRowID\": 42, garbage");
+    EXPECT_EQ(lines[1].message, "corrupt state.json kept as " + aside[0].string());
+
     SyncState state;
     state.lastRowID = 7;
     store.save(state);
     EXPECT_EQ(store.load(), state);
+    writeFile("[]");
+    EXPECT_FALSE(store.load());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), {}), 2)
+        << "a second corruption within the same second gets a name of its own";
+}
+
+TEST_F(FileWatermarkStoreTest, AFileThatCannotBeReadIsAnErrorNotAFirstRun) {
+    std::filesystem::create_directories(directory / "state.json");  // read() fails with EISDIR
+    try {
+        store.load();
+        FAIL() << "an unreadable state read as a first run";
+    } catch (const WatermarkUnreadableError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("state.json cannot be read: ", 0), 0u) << error.what();
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(directory / "state.json")) << "nothing is moved or replaced";
 }
 
 TEST_F(FileWatermarkStoreTest, AnOldFileWithOnlyTheRequiredKeysLoads) {

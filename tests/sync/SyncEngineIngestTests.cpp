@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <set>
+
 #include "core/backend/BackendError.hpp"
 #include "tests/sync/SyncEngineTestSupport.hpp"
 #include "tools/chatdb/ArchivedStringBlob.hpp"
@@ -141,16 +144,26 @@ TEST_F(SyncEngineTest, MixedOutcomesMoveTheWatermarkUpToTheFirstErrorAndResendTh
     EXPECT_EQ(saved().lifetimeSentCount, 4);
 }
 
-TEST_F(SyncEngineTest, ALeadingErrorOutcomeLeavesWatermarkAndCountersAndStopsThePage) {
+TEST_F(SyncEngineTest, ALeadingErrorOutcomeHoldsTheMessagesSaysSoAndBacksOffUntilTheBackendTakesThem) {
     storeWatermark(0);
     addMessages(150);
     backend.setOutcomes([](const std::string&) { return IngestOutcomeKind::error; });
-    engine->tick();
+    const double first = engine->tick();
     EXPECT_EQ(saved().lastRowID, 0);
     EXPECT_EQ(saved().lifetimeSentCount, 0);
+    EXPECT_FALSE(saved().lastSyncAt) << "a tick that forwarded nothing is no clean sync";
     EXPECT_EQ(backend.messageBatches().size(), 1u) << "the second batch waits for the first";
     EXPECT_TRUE(
         logs.contains("ingest batch: 0/100 advanced (leading error outcome), retrying next tick", "Sync"));
+    EXPECT_EQ(lastStatus().lastError,
+              "Messages held: the backend could not process the next message yet and is asked again");
+    EXPECT_GE(first, 5.0 * 0.85);
+    EXPECT_GE(engine->tick(), 10.0 * 0.85) << "the same first message came back with error: back off";
+
+    backend.setOutcomes([](const std::string&) { return IngestOutcomeKind::noMatch; });
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_EQ(saved().lastRowID, 150);
+    EXPECT_FALSE(lastStatus().lastError);
 }
 
 TEST_F(SyncEngineTest, AnErrorAlreadyMappedForAGuidWinsOverALaterEntry) {
@@ -285,99 +298,151 @@ TEST_F(SyncEngineTest, CopiesTheRowsFieldsIntoTheMessage) {
     EXPECT_EQ(message.service, MessageServiceKind::imessage);
 }
 
-// --- 400 answers: poison and duplicate batches ------------------------------------------------------
+// --- refused batches: duplicates, poison, proxies, size -------------------------------------------
 
-struct PoisonCase {
-    const char* name;
-    std::optional<std::string> bodyMessage;
-    const char* loggedReason;
+// A backend that keeps what it takes and refuses, as a duplicate, any batch holding a message it
+// already has. It can be told to keep a batch but lose its answer, as a time-out would.
+class HoldingBackend {
+public:
+    IngestResponse operator()(const IngestRequest& request) {
+        for (const auto& message : request.messages) {
+            if (held.contains(message.guid)) {
+                throw BackendError::duplicate("duplicate message guid " + message.guid);
+            }
+        }
+        for (const auto& message : request.messages) {
+            held.insert(message.guid);
+        }
+        if (loseNextAnswer) {
+            loseNextAnswer = false;
+            throw BackendError::network("timed out");
+        }
+        return FakeIngestClient::allNoMatch(request);
+    }
+
+    std::set<std::string> held;
+    bool loseNextAnswer = false;
 };
 
-class SyncEnginePoisonBatch : public SyncEngineTest, public ::testing::WithParamInterface<PoisonCase> {};
-
-TEST_P(SyncEnginePoisonBatch, IsDroppedAndTheNextBatchStillGoes) {
+TEST_F(SyncEngineTest, ABatchResentAfterItsAnswerWasLostLosesNoneOfTheNewMessagesWithIt) {
     storeWatermark(0);
-    addMessages(150);
-    backend.setResponder([](const IngestRequest& request) -> IngestResponse {
-        if (request.messages.front().guid == "guid-1") {
-            throw BackendError::http(400, GetParam().bodyMessage);
-        }
-        return FakeIngestClient::allNoMatch(request);
-    });
+    addMessages(10);
+    auto holding = std::make_shared<HoldingBackend>();
+    holding->loseNextAnswer = true;
+    backend.setResponder([holding](const IngestRequest& request) { return (*holding)(request); });
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 0) << "no answer, no progress";
+    EXPECT_EQ(holding->held.size(), 10u);
+
+    addMessages(5);
     EXPECT_EQ(engine->tick(), 5.0);
-    EXPECT_EQ(backend.messageBatches().size(), 2u);
-    EXPECT_EQ(saved().lastRowID, 150);
-    EXPECT_EQ(saved().lifetimeSentCount, 50) << "dropped rows are not counted as sent";
-    EXPECT_FALSE(lastStatus().lastError);
-    EXPECT_EQ(
-        logs.count(std::string("ingest 400, dropping poison batch of 100 rows: ") + GetParam().loggedReason,
-                   "Sync"),
-        1u);
-}
+    EXPECT_EQ(holding->held.size(), 15u) << "the five new messages went on despite the refusals";
+    EXPECT_EQ(saved().lastRowID, 15);
+    EXPECT_EQ(saved().lifetimeSentCount, 15);
+    EXPECT_EQ(lastStatus().lastError,
+              "Passed 10 message(s) the backend already holds after 3 repeated duplicate-guid rejections");
+    EXPECT_FALSE(logs.contains("dropping poison batch"));
+    EXPECT_EQ(logs.count("passing rowID=", "Sync"), 10u);
 
-INSTANTIATE_TEST_SUITE_P(Cases, SyncEnginePoisonBatch,
-                         ::testing::Values(PoisonCase{"WithoutBody", std::nullopt, "no body"},
-                                           PoisonCase{"WithMessage", "sentAt out of range",
-                                                      "sentAt out of range"}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST_F(SyncEngineTest, ADuplicateRejectionIsRetriedTwiceThenTheBatchIsDroppedWithANotice) {
-    storeWatermark(0);
-    addMessages(3);
-    int rejections = 0;
-    backend.setResponder([&rejections](const IngestRequest& request) -> IngestResponse {
-        if (request.messages.front().guid == "guid-1") {
-            ++rejections;
-            throw BackendError::http(400, rejections == 2 ? "DUPLICATE guid" : "Duplicate GUID guid-1");
-        }
-        return FakeIngestClient::allNoMatch(request);
-    });
-
-    const double first = engine->tick();
-    EXPECT_GE(first, 5.0 * 0.85);
-    EXPECT_LE(first, 5.0 * 1.15);
-    EXPECT_EQ(saved().lastRowID, 0);
-    EXPECT_EQ(lastStatus().lastError, "Duplicate GUID guid-1");
-    EXPECT_TRUE(logs.contains(
-        "ingest 400 (possible duplicate guid), not advancing (attempt 1/3): Duplicate GUID guid-1"));
-
-    const double second = engine->tick();
-    EXPECT_GE(second, 10.0 * 0.85);
-    EXPECT_TRUE(
-        logs.contains("ingest 400 (possible duplicate guid), not advancing (attempt 2/3): DUPLICATE guid"));
-
-    EXPECT_EQ(engine->tick(), 5.0);
-    EXPECT_TRUE(
-        logs.contains("ingest 400 (duplicate guid) persisted 3 attempts, dropping poison batch of 3 rows: "
-                      "Duplicate GUID guid-1"));
-    EXPECT_EQ(saved().lastRowID, 3);
-    EXPECT_EQ(lastStatus().lastError, "Dropped 3 message(s) after 3 repeated duplicate-guid rejections");
-
-    engine->tick();  // nothing new: the notice stays until a batch succeeds
-    EXPECT_EQ(lastStatus().lastError, "Dropped 3 message(s) after 3 repeated duplicate-guid rejections");
+    engine->tick();  // nothing new: the notice stays until a batch goes through cleanly
+    EXPECT_TRUE(lastStatus().lastError);
     db.addMessage();
     engine->tick();
     EXPECT_FALSE(lastStatus().lastError);
 }
 
-TEST_F(SyncEngineTest, ADuplicateRejectionForABatchWithAnotherFirstGuidRestartsTheCount) {
+TEST_F(SyncEngineTest, AMessageRefusedAloneAsADuplicateIsTriedThreeTimesWithBackOffBeforeItIsPassed) {
     storeWatermark(0);
     addMessages(1);
-    backend.setResponder(
-        [](const IngestRequest&) -> IngestResponse { throw BackendError::http(400, "duplicate"); });
-    engine->tick();
-    engine->tick();
+    backend.setResponder([](const IngestRequest&) -> IngestResponse {
+        throw BackendError::duplicate("Duplicate GUID guid-1");
+    });
+    const double first = engine->tick();
+    EXPECT_GE(first, 5.0 * 0.85);
+    EXPECT_LE(first, 5.0 * 1.15);
+    EXPECT_EQ(lastStatus().lastError, "Duplicate GUID guid-1");
+    EXPECT_TRUE(logs.contains(
+        "ingest 400 (possible duplicate guid), not advancing (attempt 1/3): Duplicate GUID guid-1"));
+    EXPECT_GE(engine->tick(), 10.0 * 0.85);
     EXPECT_TRUE(logs.contains("(attempt 2/3)"));
-
-    storeWatermark(0);
-    db.clear();
-    MessageRow other = db.addMessage();
-    other.guid = "another-head";
-    db.addRow(other);
-    engine->invalidateWatermarkCache();
-    engine->tick();
-    EXPECT_EQ(logs.count("(attempt 1/3)"), 2u);
     EXPECT_EQ(saved().lastRowID, 0);
+
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_TRUE(logs.contains(
+        "ingest 400 (duplicate guid) persisted 3 attempts, passing rowID=1 as already held: Duplicate GUID guid-1"));
+    EXPECT_EQ(saved().lastRowID, 1);
+    EXPECT_EQ(backend.messageBatches().size(), 3u);
+}
+
+TEST_F(SyncEngineTest, ARefusedBatchIsHalvedUntilOnlyTheRefusedMessageIsDroppedAndTheStatusSaysSo) {
+    storeWatermark(0);
+    addMessages(150);
+    std::multiset<std::string> delivered;
+    backend.setResponder([&delivered](const IngestRequest& request) -> IngestResponse {
+        for (const auto& message : request.messages) {
+            if (message.guid == "guid-37") {
+                throw BackendError::http(400, "sentAt out of range");
+            }
+        }
+        for (const auto& message : request.messages) {
+            delivered.insert(message.guid);
+        }
+        return FakeIngestClient::allNoMatch(request);
+    });
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_EQ(saved().lastRowID, 150);
+    EXPECT_EQ(saved().lifetimeSentCount, 149) << "the refused message is not counted as sent";
+    EXPECT_EQ(std::set<std::string>(delivered.begin(), delivered.end()).size(), delivered.size())
+        << "no message was taken twice";
+    EXPECT_EQ(delivered.size(), 149u);
+    EXPECT_EQ(logs.count("ingest 400, dropping poison batch of 1 rows: sentAt out of range", "Sync"), 1u);
+    EXPECT_EQ(lastStatus().lastError, "Dropped 1 message(s) the backend refused: sentAt out of range");
+
+    db.addMessage();
+    engine->tick();
+    EXPECT_FALSE(lastStatus().lastError);
+}
+
+TEST_F(SyncEngineTest, A400WithoutTheBackendsErrorBacksOffSeveralTimesBeforeTheFirstMessageIsDropped) {
+    storeWatermark(0);
+    addMessages(2);
+    backend.setResponder([](const IngestRequest&) -> IngestResponse { throw BackendError::http(400); });
+    const std::vector<double> bases{5, 10, 20, 40, 80};
+    for (const double base : bases) {
+        const double delay = engine->tick();
+        EXPECT_GE(delay, base * 0.85) << base;
+        EXPECT_LE(delay, base * 1.15) << base;
+        EXPECT_EQ(lastStatus().lastError, "Request failed (HTTP 400)");
+    }
+    EXPECT_EQ(saved().lastRowID, 0) << "a proxy's page is no reason to give a message up";
+    EXPECT_TRUE(logs.contains("ingest 400 without the backend's error body, not advancing (attempt 5/6)"));
+
+    engine->tick();  // the sixth refusal of the same first message gives that message up, no more
+    EXPECT_EQ(saved().lastRowID, 1);
+    EXPECT_EQ(logs.count("ingest 400, dropping poison batch of 1 rows: no body", "Sync"), 1u);
+    EXPECT_EQ(lastStatus().lastError,
+              "Request failed (HTTP 400); Dropped 1 message(s) the backend refused: no body");
+
+    backend.setResponder(FakeIngestClient::allNoMatch);
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 2);
+    EXPECT_FALSE(lastStatus().lastError);
+}
+
+TEST_F(SyncEngineTest, ABatchTooLargeForTheBackendIsSplitAndEverythingGoesOn) {
+    storeWatermark(0);
+    addMessages(200);
+    backend.setResponder([](const IngestRequest& request) -> IngestResponse {
+        if (request.messages.size() > 30) {
+            throw BackendError::http(413);
+        }
+        return FakeIngestClient::allNoMatch(request);
+    });
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_EQ(saved().lastRowID, 200);
+    EXPECT_EQ(saved().lifetimeSentCount, 200);
+    EXPECT_FALSE(lastStatus().lastError);
+    EXPECT_FALSE(logs.contains("dropping"));
 }
 
 // --- failures and back-off --------------------------------------------------------------------------
@@ -574,6 +639,27 @@ TEST_F(SyncEngineTest, InvalidatingTheCacheReloadsTheStateFromTheStore) {
     EXPECT_EQ(saved().lastRowID, 4);
     EXPECT_EQ(saved().lifetimeSentCount, 0);
     EXPECT_EQ(backend.messageBatches().size(), 1u);
+}
+
+TEST_F(SyncEngineTest, AnUnreadableStateFailsTheTickAndIsTriedAgainNeverTakenForAFirstRun) {
+    storeWatermark(2);
+    addMessages(6);
+    store.setSimulateUnreadable(true);
+    const double delay = engine->tick();
+    EXPECT_GE(delay, 5.0 * 0.85);
+    EXPECT_LE(delay, 5.0 * 1.15);
+    EXPECT_EQ(db.calls(Operation::maxRowID), 0u) << "no re-anchoring at the newest message";
+    EXPECT_TRUE(backend.requests().empty());
+    EXPECT_EQ(lastStatus().lastError, "state.json cannot be read: Input/output error");
+    EXPECT_EQ(saved().lastRowID, 2);
+    EXPECT_TRUE(logs.contains("sync tick failed, backing off: state.json cannot be read", "Sync"));
+
+    store.setSimulateUnreadable(false);
+    EXPECT_EQ(engine->tick(), 5.0);
+    EXPECT_EQ(saved().lastRowID, 6);
+    ASSERT_EQ(backend.messageBatches().size(), 1u);
+    EXPECT_EQ(guidsOf(backend.messageBatches()[0]),
+              (std::vector<std::string>{"guid-3", "guid-4", "guid-5", "guid-6"}));
 }
 
 TEST_F(SyncEngineTest, ACorruptStoreStartsAfreshFromTheHighestRow) {

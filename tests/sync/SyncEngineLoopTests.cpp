@@ -4,6 +4,7 @@
 #include <future>
 
 #include "core/backend/BackendError.hpp"
+#include "core/messagesdb/AppleTime.hpp"
 #include "tests/sync/SyncEngineTestSupport.hpp"
 
 namespace kindora::testing {
@@ -123,6 +124,46 @@ TEST_F(SyncEngineLoopTest, AStopDuringARequestIsNotReportedAsAFailure) {
     EXPECT_FALSE(logs.contains("sync tick failed"));
     EXPECT_EQ(saved().lastRowID, 0);
     EXPECT_EQ(time.sleepCount(), 0u);
+}
+
+TEST_F(SyncEngineLoopTest, AStopDuringTheReadReportIsNotReportedAsAFailureEither) {
+    SyncState state;
+    state.lastRowID = 10;
+    store.save(state);
+    db.setMaxRowIDOverride(10);
+    db.addRead({5, "read-5", 100, AppleTime::nanoseconds(time.now() + Seconds(-3600))});
+    std::promise<void> stopped;
+    backend.setResponder([&](const IngestRequest&) -> IngestResponse {
+        engine->stop();  // the user signed out while the report was on its way
+        stopped.set_value();
+        throw BackendError::network("the transfer was aborted");
+    });
+    engine->start();
+    ASSERT_EQ(stopped.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    engine.reset();
+    ASSERT_EQ(backend.readReports().size(), 1u);
+    EXPECT_TRUE(published().empty());
+    EXPECT_FALSE(logs.contains("read-report failed"));
+    EXPECT_EQ(saved().lastReadRowID, 0) << "the same reads go out at the next start";
+    EXPECT_EQ(time.sleepCount(), 0u);
+}
+
+TEST_F(SyncEngineLoopTest, AMessageArrivingDuringATickIsForwardedByAnotherTickRightAfterIt) {
+    storeWatermark(0);
+    db.addMessage();
+    int batches = 0;
+    backend.setResponder([&](const IngestRequest& request) {
+        if (!request.messages.empty() && ++batches == 1) {
+            db.addMessage();    // arrives while the first batch is on its way
+            engine->tickNow();  // and the database watcher says so
+        }
+        return FakeIngestClient::allNoMatch(request);
+    });
+    engine->start();
+    waitForTicks(1);
+    EXPECT_EQ(backend.messageBatches().size(), 2u);
+    EXPECT_EQ(saved().lastRowID, 2);
+    EXPECT_EQ(time.requestedSleeps(), std::vector<double>{5.0}) << "no wait between the two ticks";
 }
 
 TEST_F(SyncEngineLoopTest, DestroyingARunningEngineStopsItsLoop) {

@@ -108,11 +108,11 @@ TEST_F(DevServerBackendClientTest, IngestAnswersEachOutcomeAndKeepsWhatItAccepte
     EXPECT_EQ(client->interrupts(token).interrupts.size(), 1u);
 }
 
-TEST_F(DevServerBackendClientTest, ADuplicateGuidIsAnHttpErrorSayingDuplicate) {
+TEST_F(DevServerBackendClientTest, ADuplicateGuidIsADuplicateErrorWithTheBackendsText) {
     const std::string token = activeToken();
     client->ingest(token, batch({message("g1")}));
     EXPECT_EQ(backendErrorOf([&] { client->ingest(token, batch({message("g1")})); }),
-              BackendError::http(400, std::string("duplicate message guid g1")));
+              BackendError::duplicate("duplicate message guid g1"));
     EXPECT_EQ(server.household().snapshot().messages.size(), 1u);
 }
 
