@@ -1,20 +1,14 @@
 #include "core/sync/SyncEngine.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "core/backend/BackendError.hpp"
 #include "core/backend/UserMessage.hpp"
 #include "core/common/Jitter.hpp"
-#include "core/messagesdb/AppleTime.hpp"
-#include "core/messagesdb/AttributedBodyDecoder.hpp"
 #include "core/messagesdb/SQLiteError.hpp"
-#include "core/messagesdb/Utf8.hpp"
-#include "core/sync/MessageText.hpp"
 
 namespace kindora {
 namespace {
@@ -49,7 +43,8 @@ SyncEngine::SyncEngine(const ChatDBReading& reader, IngestBackendClientProtocol&
       revocationHandler_(revocationHandler ? std::move(revocationHandler)
                                            : std::make_shared<RevocationHandler>(credentialStore)),
       clock_(std::move(clock)),
-      agentVersion_(std::move(agentVersion)),
+      agentVersion_(agentVersion),
+      readReporter_(reader, ingestClient, clock_, std::move(agentVersion), [this] { notifyBackendContact(); }),
       loop_("Sync", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); },
             PollingLoop::WakeDuringTick::runsAnotherTick) {}
 
@@ -107,7 +102,7 @@ double SyncEngine::tick(StopToken stop) {
     SyncState state = *loaded;
 
     const IngestPhaseResult ingest = ingestNewMessages(*token, state, stop);
-    if (ingest.revoked) {
+    if (ingest.outcome == IngestPhaseOutcome::revoked) {
         persist(state);
         stopForRevocation(state);
         return normalDelay;
@@ -118,12 +113,13 @@ double SyncEngine::tick(StopToken stop) {
         return normalDelay;
     }
 
-    const bool readRevoked = reportReads(*token, state, stop);
-    if (stop.stop_requested()) {
+    const ReadReporter::Outcome reads = readReporter_.reportReads(*token, state, stop);
+    if (reads == ReadReporter::Outcome::stopped || stop.stop_requested()) {
         persist(state);
         return normalDelay;
     }
-    if (!ingest.errorText && !readRevoked) {
+    const bool readRevoked = reads == ReadReporter::Outcome::revoked;
+    if (ingest.outcome != IngestPhaseOutcome::failed && !readRevoked) {
         state.lastSyncAt = clock_.now();
     }
     persist(state);
@@ -210,7 +206,7 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
             if (isBusy(error)) {
                 return {};  // Messages holds a lock; the next tick reads again
             }
-            return {std::string("chat.db read failed: ") + error.what(), false};
+            return IngestPhaseResult::failed(std::string("chat.db read failed: ") + error.what());
         }
 
         if (page.rows.empty()) {
@@ -223,6 +219,9 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
             if (reanchorIfDatabaseShrank(state, result.errorText)) {
                 persist(state);
             }
+            if (result.errorText) {
+                result.outcome = IngestPhaseOutcome::failed;
+            }
             return result;
         }
 
@@ -234,11 +233,11 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
                 result = sendBatch(batch, token, state, stop);
             } catch (const BackendError& error) {
                 if (error.kind() == BackendError::Kind::revoked) {
-                    return {std::nullopt, true};
+                    return {IngestPhaseOutcome::revoked, std::nullopt};
                 }
-                return {errorText(error), false};
+                return IngestPhaseResult::failed(errorText(error));
             } catch (const std::exception& error) {
-                return {errorText(error), false};
+                return IngestPhaseResult::failed(errorText(error));
             }
             persist(state);
             if (result == BatchResult::held) {
@@ -246,8 +245,8 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
             }
             if (result == BatchResult::heldAtHead) {
                 // The backend asked for the message again; say so, and do not ask every 5 s.
-                return {"Messages held: the backend could not process the next message yet and is asked again",
-                        false};
+                return IngestPhaseResult::failed(
+                    "Messages held: the backend could not process the next message yet and is asked again");
             }
         }
         if (page.rows.size() < static_cast<std::size_t>(pageSize)) {
@@ -323,7 +322,7 @@ SyncEngine::PartResult SyncEngine::sendPart(std::span<const MessageRow> part, co
     request.agentVersion = agentVersion_;
     request.messages.reserve(part.size());
     for (const auto& row : part) {
-        if (auto message = makeIngestMessage(row)) {
+        if (auto message = mapper_.makeIngestMessage(row)) {
             request.messages.push_back(std::move(*message));
         }
     }
@@ -490,110 +489,6 @@ SyncEngine::PartResult SyncEngine::applyOutcomes(const std::vector<IngestOutcome
     return PartResult::held;
 }
 
-bool SyncEngine::reportReads(const std::string& token, SyncState& state, const StopToken& stop) {
-    if (state.lastRowID < 1) {
-        return false;
-    }
-    const std::int64_t minDate = AppleTime::nanoseconds(clock_.now() + Seconds(-readScanWindow));
-
-    RecentlyReadFetchResult scan;
-    try {
-        scan = reader_.fetchRecentlyRead(state.lastReadDateRead, state.lastReadRowID, state.lastRowID,
-                                         minDate, readScanPageSize);
-    } catch (const std::exception& error) {
-        if (!isBusy(error)) {
-            logger_.error("read-scan failed, retrying next tick: {}", error.what());
-        }
-        return false;
-    }
-
-    const Date now = clock_.now();
-    // Compared as dates, not as an age: the age of a watch written without raisedAt (dated 1678)
-    // does not fit in nanoseconds.
-    const Date expiredBefore = now + Seconds(-watchLifetime);
-    std::erase_if(state.pendingReadWatches,
-                  [&expiredBefore](const PendingReadWatch& watch) { return watch.raisedAt < expiredBefore; });
-
-    std::unordered_set<std::string> readGUIDs;
-    for (const auto& row : scan.rows) {
-        readGUIDs.insert(row.guid);
-    }
-    if (!state.pendingReadWatches.empty()) {
-        std::vector<std::string> watched;
-        watched.reserve(state.pendingReadWatches.size());
-        for (const auto& watch : state.pendingReadWatches) {
-            watched.push_back(watch.guid);
-        }
-        try {
-            for (auto& guid : reader_.fetchReadGUIDs(watched)) {
-                readGUIDs.insert(std::move(guid));
-            }
-            // Writing back after a message means it was seen, even if Messages still shows it unread.
-            for (auto& guid : reader_.fetchRepliedGUIDs(watched)) {
-                readGUIDs.insert(std::move(guid));
-            }
-        } catch (const std::exception& error) {
-            if (!isBusy(error)) {
-                logger_.error("pending-read watch query failed, retrying next tick: {}", error.what());
-            }
-            return false;
-        }
-    }
-
-    std::vector<IngestRead> reads;
-    std::unordered_set<std::string> collected;
-    const auto collect = [&](const std::string& guid) {
-        if (reads.size() < maximumReadsPerReport && readGUIDs.contains(guid) &&
-            collected.insert(guid).second) {
-            reads.push_back(IngestRead{guid});
-        }
-    };
-    for (const auto& row : scan.rows) {
-        collect(row.guid);
-    }
-    for (const auto& watch : state.pendingReadWatches) {
-        collect(watch.guid);
-    }
-
-    if (reads.empty()) {
-        state.lastReadDateRead = scan.highestScannedDateRead;
-        state.lastReadRowID = scan.highestScannedRowID;
-        return false;
-    }
-
-    IngestRequest report;
-    report.agentVersion = agentVersion_;
-    report.reads = std::move(reads);
-    IngestResponse response;
-    try {
-        response = ingestClient_.ingest(token, report, stop);
-    } catch (const BackendError& error) {
-        if (error.kind() == BackendError::Kind::revoked) {
-            return true;
-        }
-        if (stop.stop_requested()) {
-            return false;  // cut short by stop(): says nothing about the backend
-        }
-        logger_.error("read-report failed, retrying next tick without backing off ingest: {}",
-                      errorText(error));
-        return false;
-    } catch (const std::exception& error) {
-        if (!stop.stop_requested()) {
-            logger_.error("read-report failed, retrying next tick without backing off ingest: {}",
-                          errorText(error));
-        }
-        return false;
-    }
-
-    notifyBackendContact();
-    logger_.debug("read-report accepted alreadyRead={} resolved={}", response.alreadyRead, response.resolved);
-    state.lastReadDateRead = scan.highestScannedDateRead;
-    state.lastReadRowID = scan.highestScannedRowID;
-    std::erase_if(state.pendingReadWatches,
-                  [&collected](const PendingReadWatch& watch) { return collected.contains(watch.guid); });
-    return false;
-}
-
 void SyncEngine::persist(const SyncState& state) {
     cachedState_ = state;
     try {
@@ -616,51 +511,6 @@ void SyncEngine::stopForRevocation(const SyncState& state) {
     status.lifetimeSentCount = state.lifetimeSentCount;
     status.queueLagRowCount = 0;
     publish(status);
-}
-
-std::optional<IngestMessage> SyncEngine::makeIngestMessage(const MessageRow& row) const {
-    IngestMessage message;
-    switch (row.service.kind) {
-        case Service::Kind::imessage:
-            message.service = MessageServiceKind::imessage;
-            break;
-        case Service::Kind::sms:
-            message.service = MessageServiceKind::sms;
-            break;
-        case Service::Kind::other:
-            logger_.debug("skipping rowID={} with unsupported service '{}'", row.rowID, row.service.name);
-            return std::nullopt;
-    }
-    message.guid = row.guid;
-    message.senderHandle = row.senderHandle;
-    if (row.text) {
-        message.text = truncatedText(*row.text);
-        message.textDecodeFailed = false;
-    } else if (auto decoded = AttributedBodyDecoder::decode(row.attributedBody)) {
-        message.text = truncatedText(*decoded);
-        message.textDecodeFailed = false;
-    } else {
-        message.textDecodeFailed = row.attributedBody.has_value();
-    }
-    message.isGroup = row.isGroup;
-    message.chatName = row.chatDisplayName;
-    message.sentAt = row.date;
-    message.isRead = row.isRead;
-    return message;
-}
-
-std::string SyncEngine::truncatedText(const std::string& text) const {
-    // One malformed byte must not make the whole batch unencodable.
-    std::string valid = Utf8::isValid(text) ? text : Utf8::repairing(text);
-    if (valid.size() <= maximumTextLength) {
-        return valid;  // fewer bytes than the limit means fewer characters
-    }
-    const std::size_t count = MessageText::characterCount(valid);
-    if (count <= maximumTextLength) {
-        return valid;
-    }
-    logger_.debug("truncating message text from {} to {} chars", count, maximumTextLength);
-    return MessageText::prefix(valid, maximumTextLength);
 }
 
 void SyncEngine::publish(const SyncStatus& status) const {

@@ -22,6 +22,8 @@
 #include "core/lifecycle/CredentialStoreProtocol.hpp"
 #include "core/lifecycle/RevocationHandler.hpp"
 #include "core/messagesdb/ChatDBReading.hpp"
+#include "core/sync/IngestMessageMapper.hpp"
+#include "core/sync/ReadReporter.hpp"
 #include "core/sync/SyncState.hpp"
 #include "core/sync/SyncStatus.hpp"
 #include "core/sync/WatermarkStore.hpp"
@@ -47,15 +49,11 @@ public:
     static constexpr std::int64_t pageSize = 200;
     static constexpr std::size_t batchSize = 100;
     static constexpr std::int64_t backlogCountLimit = 200;
-    static constexpr std::size_t maximumTextLength = 10000;
+    static constexpr std::size_t maximumTextLength = IngestMessageMapper::maximumTextLength;
     static constexpr std::int64_t duplicateAttemptsBeforeDrop = 3;
     // A 400 without the backend's JSON error (a proxy's or captive portal's page) says nothing about
     // the batch; only after this many in a row for the same first row is the batch taken as refused.
     static constexpr std::int64_t unexplainedRejectionsBeforeDrop = 6;
-    static constexpr double readScanWindow = 86400.0;
-    static constexpr std::int64_t readScanPageSize = 100;
-    static constexpr double watchLifetime = 86400.0;
-    static constexpr std::size_t maximumReadsPerReport = 100;
 
     // Without a revocation handler a new one is made over `credentialStore`. The collaborators
     // passed by reference must outlive the engine.
@@ -87,9 +85,12 @@ public:
     double tick(StopToken stop = {});
 
 private:
+    enum class IngestPhaseOutcome { done, failed, revoked };
     struct IngestPhaseResult {
-        std::optional<std::string> errorText;
-        bool revoked = false;
+        IngestPhaseOutcome outcome = IngestPhaseOutcome::done;
+        std::optional<std::string> errorText;  // for `failed`: the status text
+
+        static IngestPhaseResult failed(std::string text) { return {IngestPhaseOutcome::failed, std::move(text)}; }
     };
 
     // How far a batch got: every row dealt with, rows held behind an `error` outcome after some
@@ -126,12 +127,9 @@ private:
     void endDropNotice();
     double failTick(const std::string& errorText);
     double backOff(const std::string& errorText);
-    bool reportReads(const std::string& token, SyncState& state, const StopToken& stop);
     void persist(const SyncState& state);
     void stopForRevocation(const SyncState& state);
 
-    std::optional<IngestMessage> makeIngestMessage(const MessageRow& row) const;
-    std::string truncatedText(const std::string& text) const;
     void publish(const SyncStatus& status) const;
     void notifyBackendContact() const;
 
@@ -143,6 +141,8 @@ private:
     const SyncClock clock_;
     const std::optional<std::string> agentVersion_;
     const Log logger_{"Sync"};
+    const IngestMessageMapper mapper_;
+    ReadReporter readReporter_;
 
     mutable std::mutex handlersMutex_;
     StatusHandler statusHandler_;

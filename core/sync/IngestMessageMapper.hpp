@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "core/backend/IngestRecords.hpp"
+#include "core/common/Log.hpp"
+#include "core/messagesdb/MessageRow.hpp"
+
+namespace kindora {
+
+// Turns a row of the Messages database into the message the ingest endpoint receives: the service,
+// the text (from the text column or the archived attributed body), cut to the length limit and made
+// valid UTF-8, and the row's sender, chat and dates.
+class IngestMessageMapper {
+public:
+    static constexpr std::size_t maximumTextLength = 10000;  // characters (grapheme clusters)
+
+    // Nothing for a row of a service the backend does not take.
+    std::optional<IngestMessage> makeIngestMessage(const MessageRow& row) const;
+    // At most maximumTextLength characters.
+    std::string truncatedText(const std::string& text) const;
+
+private:
+    const Log logger_{"Sync"};
+};
+
+}  // namespace kindora
