@@ -13,7 +13,17 @@ class BackendError : public std::runtime_error {
 public:
     // Payload cases first, then the cases without payload. `duplicate` is the ingest endpoint's 400
     // saying that a message of the batch is one the backend already holds.
-    enum class Kind { http, duplicate, network, decoding, requiresResolution, forbidden, revoked, pending, notFound };
+    enum class Kind {
+        http,
+        duplicate,
+        network,
+        decoding,
+        requiresResolution,
+        forbidden,
+        revoked,
+        pending,
+        notFound
+    };
 
     static BackendError http(int status, std::optional<std::string> bodyMessage = std::nullopt);
     // Status 400; the body message says which message is held already.

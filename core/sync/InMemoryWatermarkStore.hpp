@@ -7,8 +7,8 @@
 namespace kindora {
 
 // The sync state in memory, for tests and for running sync without files. It can pretend that the
-// stored state is missing, corrupt or unreadable. A test may read it from its own thread while an engine runs,
-// so access is guarded.
+// stored state is missing, corrupt or unreadable. A test may read it from its own thread while an engine
+// runs, so access is guarded.
 class InMemoryWatermarkStore final : public WatermarkStore {
 public:
     explicit InMemoryWatermarkStore(std::optional<SyncState> initial = std::nullopt);

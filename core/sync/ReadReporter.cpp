@@ -38,8 +38,8 @@ ReadReporter::Outcome ReadReporter::reportReads(const std::string& token, SyncSt
 
     RecentlyReadFetchResult scan;
     try {
-        scan = reader_.fetchRecentlyRead(state.lastReadDateRead, state.lastReadRowID, state.lastRowID, minDate,
-                                         scanPageSize);
+        scan = reader_.fetchRecentlyRead(state.lastReadDateRead, state.lastReadRowID, state.lastRowID,
+                                         minDate, scanPageSize);
     } catch (const std::exception& error) {
         if (!isBusy(error)) {
             logger_.error("read-scan failed, retrying next tick: {}", error.what());
@@ -82,7 +82,8 @@ ReadReporter::Outcome ReadReporter::reportReads(const std::string& token, SyncSt
     std::vector<IngestRead> reads;
     std::unordered_set<std::string> collected;
     const auto collect = [&](const std::string& guid) {
-        if (reads.size() < maximumReadsPerReport && readGUIDs.contains(guid) && collected.insert(guid).second) {
+        if (reads.size() < maximumReadsPerReport && readGUIDs.contains(guid) &&
+            collected.insert(guid).second) {
             reads.push_back(IngestRead{guid});
         }
     };
@@ -113,7 +114,8 @@ ReadReporter::Outcome ReadReporter::reportReads(const std::string& token, SyncSt
         if (stop.stop_requested()) {
             return Outcome::stopped;  // cut short by stop(): says nothing about the backend
         }
-        logger_.error("read-report failed, retrying next tick without backing off ingest: {}", errorText(error));
+        logger_.error("read-report failed, retrying next tick without backing off ingest: {}",
+                      errorText(error));
         return Outcome::failed;
     }
 

@@ -44,9 +44,11 @@ SyncEngine::SyncEngine(const ChatDBReading& reader, IngestBackendClientProtocol&
                                            : std::make_shared<RevocationHandler>(credentialStore)),
       clock_(std::move(clock)),
       agentVersion_(agentVersion),
-      readReporter_(reader, ingestClient, clock_, std::move(agentVersion), [this] { notifyBackendContact(); }),
-      loop_("Sync", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); },
-            PollingLoop::WakeDuringTick::runsAnotherTick) {}
+      readReporter_(reader, ingestClient, clock_, std::move(agentVersion),
+                    [this] { notifyBackendContact(); }),
+      loop_(
+          "Sync", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); },
+          PollingLoop::WakeDuringTick::runsAnotherTick) {}
 
 void SyncEngine::setStatusHandler(StatusHandler handler) {
     std::lock_guard lock(handlersMutex_);
@@ -358,8 +360,8 @@ SyncEngine::PartResult SyncEngine::refuse(std::span<const MessageRow> part, int 
                                           const std::string& reason, SyncState& state) {
     if (part.size() > 1) {
         // One bad message must not take the others with it.
-        logger_.error("ingest {} for a batch of {} rows, sending it in smaller parts: {}", status, part.size(),
-                      reason);
+        logger_.error("ingest {} for a batch of {} rows, sending it in smaller parts: {}", status,
+                      part.size(), reason);
         return PartResult::split;
     }
     // The backend will never take this message; retrying it would stall every later one.
@@ -373,7 +375,8 @@ SyncEngine::PartResult SyncEngine::refuse(std::span<const MessageRow> part, int 
 }
 
 SyncEngine::PartResult SyncEngine::handleDuplicateRejection(std::span<const MessageRow> part,
-                                                            const std::string& bodyMessage, SyncState& state) {
+                                                            const std::string& bodyMessage,
+                                                            SyncState& state) {
     // The backend already holds some message of the part, most likely from an earlier send whose
     // answer never arrived. Halving the part finds those rows without giving up the others.
     for (const auto& row : part) {
@@ -389,8 +392,9 @@ SyncEngine::PartResult SyncEngine::handleDuplicateRejection(std::span<const Mess
         // The backend refuses this one message alone because it holds it: it arrived with a send
         // whose answer was lost. Passed as forwarded, and said in the status, since only the
         // backend's word stands for it.
-        logger_.error("ingest 400 (duplicate guid) persisted {} attempts, passing rowID={} as already held: {}",
-                      duplicateAttemptsBeforeDrop, part.front().rowID, bodyMessage);
+        logger_.error(
+            "ingest 400 (duplicate guid) persisted {} attempts, passing rowID={} as already held: {}",
+            duplicateAttemptsBeforeDrop, part.front().rowID, bodyMessage);
         state.lastRowID = part.back().rowID;
         state.lifetimeSentCount += 1;
         sessionSentCount_ += 1;

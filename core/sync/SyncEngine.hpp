@@ -8,10 +8,10 @@
 #include <mutex>
 #include <optional>
 #include <span>
-#include "core/common/StopToken.hpp"
 #include <string>
 #include <unordered_map>
 #include <vector>
+#include "core/common/StopToken.hpp"
 
 #include "core/backend/BackendError.hpp"
 #include "core/backend/IngestBackendClientProtocol.hpp"
@@ -90,7 +90,9 @@ private:
         IngestPhaseOutcome outcome = IngestPhaseOutcome::done;
         std::optional<std::string> errorText;  // for `failed`: the status text
 
-        static IngestPhaseResult failed(std::string text) { return {IngestPhaseOutcome::failed, std::move(text)}; }
+        static IngestPhaseResult failed(std::string text) {
+            return {IngestPhaseOutcome::failed, std::move(text)};
+        }
     };
 
     // How far a batch got: every row dealt with, rows held behind an `error` outcome after some

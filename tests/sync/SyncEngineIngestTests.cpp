@@ -368,8 +368,9 @@ TEST_F(SyncEngineTest, AMessageRefusedAloneAsADuplicateIsTriedThreeTimesWithBack
     EXPECT_EQ(saved().lastRowID, 0);
 
     EXPECT_EQ(engine->tick(), 5.0);
-    EXPECT_TRUE(logs.contains(
-        "ingest 400 (duplicate guid) persisted 3 attempts, passing rowID=1 as already held: Duplicate GUID guid-1"));
+    EXPECT_TRUE(
+        logs.contains("ingest 400 (duplicate guid) persisted 3 attempts, passing rowID=1 as already held: "
+                      "Duplicate GUID guid-1"));
     EXPECT_EQ(saved().lastRowID, 1);
     EXPECT_EQ(backend.messageBatches().size(), 3u);
 }

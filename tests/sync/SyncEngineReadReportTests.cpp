@@ -156,10 +156,13 @@ TEST_F(ReadReportingTest, AFailedReportKeepsCursorAndWatchesAndDoesNotBackOff) {
 
 TEST_F(ReadReportingTest, AWatchOlderThanADayIsDroppedBeforeTheWatchQueriesRun) {
     // A watch stored without raisedAt (an older state file) is as old as a date can be: it expires too.
-    const PendingReadWatch undated = SyncState::decode(
-        R"({"lastRowID":10,"lifetimeSentCount":0,"pendingReadWatches":[{"guid":"undated","rowID":3}]})")
-                                         .pendingReadWatches.at(0);
-    storeState(10, {undated, {"expired", 1, time.now() + Seconds(-86401)}, {"kept", 2, time.now() + Seconds(-86400)}});
+    const PendingReadWatch undated =
+        SyncState::decode(
+            R"({"lastRowID":10,"lifetimeSentCount":0,"pendingReadWatches":[{"guid":"undated","rowID":3}]})")
+            .pendingReadWatches.at(0);
+    storeState(
+        10,
+        {undated, {"expired", 1, time.now() + Seconds(-86401)}, {"kept", 2, time.now() + Seconds(-86400)}});
     engine->tick();
     const auto queries = db.watchQueries();
     ASSERT_EQ(queries.size(), 1u);
