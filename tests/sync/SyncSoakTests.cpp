@@ -111,6 +111,8 @@ TEST(SyncSoak, EveryMessageArrivesDespiteFaultsAndRestarts) {
             ++delays;  // longer than the transport waits: the household keeps what the agent gave up on
             backend.server().faults().add(rule(devserver::FaultKind::delay, 1, 200, {}, 1.3));
         }
+        if (chance(6))  // the batch is kept but its answer never arrives; the resend meets duplicates
+            backend.server().faults().add(rule(devserver::FaultKind::unanswered, 1));
         if (chance(4))  // a captive portal or proxy answering in the backend's place
             backend.server().faults().add(rule(devserver::FaultKind::status,
                                                1 + static_cast<int>(random() % 3), 400,

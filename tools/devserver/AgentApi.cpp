@@ -13,6 +13,14 @@ constexpr std::size_t droppedBodyLength = 64;
 
 }  // namespace
 
+void AgentApi::dropAnswer(httplib::Response& response) {
+    // A provider that fails makes the server close the connection after the headers.
+    response.status = 200;
+    response.body.clear();
+    response.set_content_provider(droppedBodyLength, "application/json",
+                                  [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+}
+
 AgentApi::AgentApi(Household& household, FaultInjector& faults, Sleeper sleeper, StopToken stop)
     : household_(household), faults_(faults), sleeper_(std::move(sleeper)), stop_(std::move(stop)) {}
 
@@ -27,11 +35,10 @@ bool AgentApi::applyFault(const Fault& fault, httplib::Response& response) {
             response.set_content(malformedBody, "application/json");
             return true;
         case FaultKind::drop:
-            // A provider that fails makes the server close the connection after the headers.
-            response.status = 200;
-            response.set_content_provider(droppedBodyLength, "application/json",
-                                          [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+            dropAnswer(response);
             return true;
+        case FaultKind::unanswered:
+            return false;  // served first, then dropped
         case FaultKind::delay:
             if (!sleeper_.sleep(fault.delaySeconds, stop_)) {
                 JsonResponse::sendError(response, ApiError(503, "The server is stopping"));
@@ -44,7 +51,8 @@ bool AgentApi::applyFault(const Fault& fault, httplib::Response& response) {
 
 void AgentApi::serve(const char* endpoint, const httplib::Request& request, httplib::Response& response,
                      const Handler& handler) {
-    if (const auto fault = faults_.take(endpoint)) {
+    const auto fault = faults_.take(endpoint);
+    if (fault) {
         log_.info("Injecting a {} fault into {}", toString(fault->kind), endpoint);
         if (applyFault(*fault, response)) {
             return;
@@ -57,6 +65,9 @@ void AgentApi::serve(const char* endpoint, const httplib::Request& request, http
     } catch (const RecordDecodingError& error) {
         // The decoder's description names the record and key, never a value sent in it.
         JsonResponse::sendError(response, ApiError::badRequest(error.what()));
+    }
+    if (fault && fault->kind == FaultKind::unanswered) {
+        dropAnswer(response);  // what the request did stands; only its answer is lost
     }
 }
 

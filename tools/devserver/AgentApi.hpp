@@ -34,6 +34,7 @@ private:
                const Handler& handler);
     // True when the fault answered the request itself.
     bool applyFault(const Fault& fault, httplib::Response& response);
+    static void dropAnswer(httplib::Response& response);
 
     Household& household_;
     FaultInjector& faults_;

@@ -16,12 +16,15 @@ const char* toString(FaultKind kind) {
             return "malformed";
         case FaultKind::drop:
             return "drop";
+        case FaultKind::unanswered:
+            return "unanswered";
     }
     return "status";
 }
 
 std::optional<FaultKind> faultKindFromString(std::string_view text) {
-    for (FaultKind kind : {FaultKind::status, FaultKind::delay, FaultKind::malformed, FaultKind::drop}) {
+    for (FaultKind kind :
+         {FaultKind::status, FaultKind::delay, FaultKind::malformed, FaultKind::drop, FaultKind::unanswered}) {
         if (text == toString(kind)) {
             return kind;
         }

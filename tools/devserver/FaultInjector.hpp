@@ -14,6 +14,7 @@ enum class FaultKind {
     delay,      // wait `delaySeconds`, then serve the request normally
     malformed,  // answer 200 with a body that is not valid JSON
     drop,       // send the headers, then close the connection before the body
+    unanswered, // serve the request (the household keeps it), then drop the answer as `drop` does
 };
 
 const char* toString(FaultKind kind);

@@ -390,7 +390,7 @@ FaultRule decodeFaultRule(const nlohmann::json& json) {
     }
     const auto kind = faultKindFromString(reader.requiredString("kind"));
     if (!kind) {
-        throw reader.error("kind", "Expected status, delay, malformed or drop");
+        throw reader.error("kind", "Expected status, delay, malformed, drop or unanswered");
     }
     rule.fault.kind = *kind;
     const std::int64_t count = reader.optionalInt("count").value_or(1);

@@ -249,6 +249,16 @@ INSTANTIATE_TEST_SUITE_P(
                                 BackendError::Kind::network, 0}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+TEST_F(DevServerBackendClientTest, AnUnansweredIngestKeepsTheBatchAndItsResendIsADuplicate) {
+    const std::string token = activeToken();
+    server.faults().add(FaultRule{"ingest", Fault{FaultKind::unanswered, 0, "", 0}, 1});
+    EXPECT_EQ(backendErrorOf([&] { client->ingest(token, batch({message("g1"), message("g2")})); }).kind(),
+              BackendError::Kind::network);
+    EXPECT_EQ(server.household().snapshot().messages.size(), 2u) << "the batch was kept";
+    EXPECT_EQ(backendErrorOf([&] { client->ingest(token, batch({message("g2"), message("g3")})); }),
+              BackendError::duplicate("duplicate message guid g2"));
+}
+
 TEST_F(DevServerBackendClientTest, ADelayedAnswerArrivesAfterTheDelayOrIsAbandonedWhenTheCallerStops) {
     const std::string token = activeToken();
     server.faults().add(FaultRule{"interrupts", Fault{FaultKind::delay, 0, "", 45}, 2});

@@ -43,7 +43,8 @@ TEST(FaultInjector, RefusesRulesThatCouldNeverApplySensibly) {
 }
 
 TEST(FaultInjector, KindNamesReadBackAsTheirKind) {
-    for (FaultKind kind : {FaultKind::status, FaultKind::delay, FaultKind::malformed, FaultKind::drop}) {
+    for (FaultKind kind :
+         {FaultKind::status, FaultKind::delay, FaultKind::malformed, FaultKind::drop, FaultKind::unanswered}) {
         EXPECT_EQ(faultKindFromString(toString(kind)), kind);
     }
     EXPECT_FALSE(faultKindFromString("Drop"));
