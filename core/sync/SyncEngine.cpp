@@ -340,7 +340,12 @@ SyncEngine::PartResult SyncEngine::sendPart(std::span<const MessageRow> part, co
             return handleDuplicateRejection(part, error.message().value_or(""), state);
         }
         if (error.kind() == BackendError::Kind::http && error.status() == 413) {
-            return refuse(part, 413, "too large for the backend", state);
+            if (part.size() > 1) {
+                return refuse(part, 413, "too large for the backend", state);
+            }
+            // One message of at most 10000 characters is not too large for the backend; a proxy
+            // in the way may think so for a while.
+            return handleUnexplainedRejection(part, error, state);
         }
         if (error.kind() == BackendError::Kind::http && error.status() == 400) {
             if (const auto bodyMessage = error.bodyMessage()) {
@@ -412,10 +417,11 @@ SyncEngine::PartResult SyncEngine::handleUnexplainedRejection(std::span<const Me
                                                               const BackendError& error, SyncState& state) {
     const std::int64_t attempts = ++rejections_[part.front().guid].unexplained;
     if (attempts >= unexplainedRejectionsBeforeDrop) {
-        return refuse(part, 400, "no body", state);
+        return refuse(part, error.status(), error.status() == 400 ? "no body" : "too large for the backend",
+                      state);
     }
-    logger_.error("ingest 400 without the backend's error body, not advancing (attempt {}/{})", attempts,
-                  unexplainedRejectionsBeforeDrop);
+    logger_.error("ingest {} without the backend's error body, not advancing (attempt {}/{})", error.status(),
+                  attempts, unexplainedRejectionsBeforeDrop);
     throw error;
 }
 

@@ -51,8 +51,9 @@ public:
     static constexpr std::int64_t backlogCountLimit = 200;
     static constexpr std::size_t maximumTextLength = IngestMessageMapper::maximumTextLength;
     static constexpr std::int64_t duplicateAttemptsBeforeDrop = 3;
-    // A 400 without the backend's JSON error (a proxy's or captive portal's page) says nothing about
-    // the batch; only after this many in a row for the same first row is the batch taken as refused.
+    // A 400 without the backend's JSON error (a proxy's or captive portal's page), or a 413 for a single
+    // message, says nothing about the batch; only after this many in a row for the same first row is
+    // the batch taken as refused.
     static constexpr std::int64_t unexplainedRejectionsBeforeDrop = 6;
 
     // Without a revocation handler a new one is made over `credentialStore`. The collaborators

@@ -444,6 +444,14 @@ TEST_F(SyncEngineTest, ABatchTooLargeForTheBackendIsSplitAndEverythingGoesOn) {
     EXPECT_EQ(saved().lifetimeSentCount, 200);
     EXPECT_FALSE(lastStatus().lastError);
     EXPECT_FALSE(logs.contains("dropping"));
+
+    // A single message is never too large for the backend: a 413 for it is a failure to wait out.
+    backend.setResponder([](const IngestRequest&) -> IngestResponse { throw BackendError::http(413); });
+    db.addMessage();
+    EXPECT_GE(engine->tick(), 5.0 * 0.85);
+    EXPECT_EQ(saved().lastRowID, 200);
+    EXPECT_EQ(lastStatus().lastError, "Request failed (HTTP 413)");
+    EXPECT_TRUE(logs.contains("ingest 413 without the backend's error body, not advancing (attempt 1/6)"));
 }
 
 // --- failures and back-off --------------------------------------------------------------------------
