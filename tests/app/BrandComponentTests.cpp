@@ -1,6 +1,7 @@
 // The brand components and the application object under a real Qt GUI (offscreen platform).
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -43,8 +44,47 @@ TEST_P(BrandComponents, LoadAndRenderWithoutAnyQmlWarning) {
 INSTANTIATE_TEST_SUITE_P(Brand, BrandComponents,
                          ::testing::Values("BrandZovudIzud", "BrandDiamondGlyph", "BrandFooter",
                                            "BrandPrimaryButton", "BrandSecondaryButton", "BrandCaption",
-                                           "BrandCard", "BrandStatRow", "BrandPopoverHeader",
+                                           "BrandText", "BrandCard", "BrandStatRow", "BrandPopoverHeader",
                                            "BrandSettingRow", "BrandStatusPill", "BrandSwitch"));
+
+TEST(BrandComponents, AScreenReadersPressClicksButtonsAndFlipsSwitches) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    testing::guiApplication();
+    testing::QmlWarnings warnings;
+    QQmlEngine engine;
+    warnings.watch(engine);
+    QQmlComponent component(&engine);
+    component.setData(
+        "import QtQuick\nimport \"qrc:/qml/brand\"\n"
+        "Column { width: 300; height: 200\n"
+        "  property int clicks: 0\n property int flips: 0\n"
+        "  BrandPrimaryButton { objectName: \"primary\"; text: \"Pair\"; onClicked: parent.clicks++ }\n"
+        "  BrandSecondaryButton { objectName: \"disabled\"; text: \"Off\"; enabled: false; onClicked: "
+        "parent.clicks += 100 }\n"
+        "  BrandSwitch { objectName: \"switch\"; text: \"Launch at Login\"; onToggled: parent.flips++ } }",
+        QUrl(QStringLiteral("qrc:/qml/BrandPressTest.qml")));
+    std::unique_ptr<QObject> root(component.create());
+    ASSERT_TRUE(root) << component.errorString().toStdString();
+    QQuickWindow window;
+    window.resize(300, 200);
+    qobject_cast<QQuickItem*>(root.get())->setParentItem(window.contentItem());
+    window.show();
+    testing::renderOnce(window);
+
+    const auto press = [&](const char* name) {
+        auto* item = root->findChild<QQuickItem*>(QString::fromLatin1(name));
+        QAccessibleInterface* accessible = item ? QAccessible::queryAccessibleInterface(item) : nullptr;
+        ASSERT_TRUE(accessible && accessible->actionInterface()) << name;
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    };
+    press("primary");
+    press("disabled");
+    press("switch");
+    EXPECT_EQ(root->property("clicks").toInt(), 1) << "the enabled button clicked once, the disabled one not";
+    EXPECT_EQ(root->property("flips").toInt(), 1);
+    EXPECT_TRUE(root->findChild<QObject*>(QStringLiteral("switch"))->property("checked").toBool());
+    EXPECT_EQ(warnings.text(), "");
+}
 
 class Thrower : public QObject {
 public:

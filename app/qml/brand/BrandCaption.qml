@@ -7,4 +7,6 @@ Text {
     font.pixelSize: BrandPalette.captionSize
     wrapMode: Text.WordWrap
     opacity: enabled ? 1 : BrandPalette.disabledOpacity
+    Accessible.role: Accessible.StaticText
+    Accessible.name: text
 }

@@ -12,6 +12,7 @@ Button {
     focusPolicy: Qt.StrongFocus
     opacity: !enabled ? BrandPalette.disabledOpacity : (down ? 0.7 : 1)
     Accessible.name: text
+    Accessible.onPressAction: if (enabled) clicked()
 
     contentItem: Text {
         text: control.text

@@ -6,9 +6,20 @@ import QtQuick.Controls.Basic
 Switch {
     id: control
     font.pixelSize: BrandPalette.bodySize
+    leftPadding: 0
     focusPolicy: Qt.StrongFocus
     opacity: enabled ? 1 : BrandPalette.disabledOpacity
     Accessible.name: text
+    Accessible.onPressAction: flip()
+    Accessible.onToggleAction: flip()
+
+    // A screen reader's press or toggle does what a click does.
+    function flip() {
+        if (enabled) {
+            toggle()
+            toggled()
+        }
+    }
 
     indicator: Rectangle {
         implicitWidth: 34

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QQuickView>
+#include <QRect>
+
+#include <functional>
+
+namespace kindora {
+
+// The window the tray icon opens: a frameless dark popover placed at the icon (or at the cursor when
+// the tray cannot say where its icon is), closed by Escape or by clicking anywhere else. Where no tray
+// exists it is an ordinary window instead, shown at launch, so that the agent is always reachable.
+// Created once and reused. Main thread only.
+class PopoverWindow final : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode { popover, normalWindow };
+
+    PopoverWindow(QQmlEngine& engine, Mode mode, std::function<void(bool)> onVisibleChanged);
+
+    // Loads the QML (after the engine's context properties are set).
+    void load();
+    // The tray icon was clicked: opens the popover at `iconGeometry` (empty when unknown), or closes it.
+    void toggle(const QRect& iconGeometry);
+    // Opens it (at `iconGeometry`, or in the middle of the screen as an ordinary window).
+    void open(const QRect& iconGeometry = {});
+    // Escape or a click elsewhere.
+    Q_INVOKABLE void close();
+
+    bool isOpen() const { return view_.isVisible(); }
+    QQuickView& view() { return view_; }
+
+private:
+    void place(const QRect& iconGeometry);
+
+    const Mode mode_;
+    QQuickView view_;
+    std::function<void(bool)> onVisibleChanged_;
+    // When the popover last closed because it lost focus: the click on the tray icon that caused that
+    // must not open it again at once.
+    QElapsedTimer closedByFocusLoss_;
+};
+
+}  // namespace kindora
