@@ -56,7 +56,8 @@ public:
         return true;
     }
 
-    [[nodiscard]] Subscription observe(Observer observer) {
+    // Observing does not change the value, so const holders may observe too.
+    [[nodiscard]] Subscription observe(Observer observer) const {
         const auto id = nextID_++;
         observers_->emplace(id, std::move(observer));
         std::weak_ptr<Observers> weak = observers_;
@@ -90,7 +91,7 @@ private:
 
     T value_;
     std::shared_ptr<Observers> observers_ = std::make_shared<Observers>();
-    unsigned long nextID_ = 0;
+    mutable unsigned long nextID_ = 0;
 };
 
 }  // namespace kindora

@@ -71,6 +71,19 @@ void PollingLoop::keepNextWait() {
     wokenDuringTick_ = false;
 }
 
+void PollingLoop::join() {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    {
+        std::lock_guard state(stateMutex_);
+        if (running_) {
+            return;  // only a stopped loop's thread ends by itself
+        }
+    }
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
 bool PollingLoop::isRunning() const {
     std::lock_guard state(stateMutex_);
     return running_;

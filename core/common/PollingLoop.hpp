@@ -43,6 +43,9 @@ public:
     void tickNow();
     // Called by the running tick: a wake that arrived during it does not cut the next wait short.
     void keepNextWait();
+    // Waits until the thread of a stopped loop has ended, so that its tick no longer touches anything.
+    // Does nothing while the loop runs; never call it from the tick.
+    void join();
 
     bool isRunning() const;
 

@@ -30,6 +30,10 @@ void InterruptPoller::tickNow() {
     loop_.tickNow();
 }
 
+void InterruptPoller::join() {
+    loop_.join();
+}
+
 bool InterruptPoller::isRunning() const {
     return loop_.isRunning();
 }

@@ -33,6 +33,8 @@ public:
     void stop();
     // Ends the current wait so that the next request starts at once; does nothing during a request.
     void tickNow();
+    // After stop(): waits until the loop's thread has ended. Never from the loop's own callbacks.
+    void join();
     bool isRunning() const;
 
     // Replaces the receiver of every successful poll (an empty function removes it). The handler is

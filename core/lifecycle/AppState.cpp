@@ -10,7 +10,7 @@ void AppState::setPhase(Phase phase) {
     phase_.set(std::move(phase));
 }
 
-Subscription AppState::observePhase(Observable<Phase>::Observer observer) {
+Subscription AppState::observePhase(Observable<Phase>::Observer observer) const {
     return phase_.observe(std::move(observer));
 }
 

@@ -14,7 +14,7 @@ public:
     const Phase& phase() const { return phase_.value(); }
     // Notifies observers only when the phase really changes.
     void setPhase(Phase phase);
-    [[nodiscard]] Subscription observePhase(Observable<Phase>::Observer observer);
+    [[nodiscard]] Subscription observePhase(Observable<Phase>::Observer observer) const;
 
     // Derives the phase from whether a device token is stored and whether the Messages database can
     // be read. A pairing in progress survives a missing token, and a running agent keeps its health.

@@ -33,6 +33,10 @@ void HeartbeatScheduler::tickNow() {
     loop_.tickNow();
 }
 
+void HeartbeatScheduler::join() {
+    loop_.join();
+}
+
 bool HeartbeatScheduler::isRunning() const {
     return loop_.isRunning();
 }

@@ -44,6 +44,8 @@ public:
     void stop();
     // Cuts the current wait short; no effect while a heartbeat is in flight.
     void tickNow();
+    // After stop(): waits until the loop's thread has ended. Never from the loop's own callbacks.
+    void join();
     bool isRunning() const;
 
     // Called on the scheduler's thread (or the reporting loop's, for noteBackendContact) with every

@@ -8,7 +8,7 @@ void HeartbeatStatusStore::update(const HeartbeatStatus& status) {
     status_.set(status);
 }
 
-Subscription HeartbeatStatusStore::observe(Observable<HeartbeatStatus>::Observer observer) {
+Subscription HeartbeatStatusStore::observe(Observable<HeartbeatStatus>::Observer observer) const {
     return status_.observe(std::move(observer));
 }
 

@@ -12,7 +12,7 @@ public:
     const HeartbeatStatus& status() const { return status_.value(); }
     // Replaces the status; observers hear only of real changes.
     void update(const HeartbeatStatus& status);
-    [[nodiscard]] Subscription observe(Observable<HeartbeatStatus>::Observer observer);
+    [[nodiscard]] Subscription observe(Observable<HeartbeatStatus>::Observer observer) const;
 
 private:
     Observable<HeartbeatStatus> status_;

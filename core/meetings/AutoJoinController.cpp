@@ -49,6 +49,8 @@ void AutoJoinController::suppress(const Meeting& meeting, AutoJoinSuppression re
     evaluate();
 }
 
+void AutoJoinController::preferencesChanged() { evaluate(); }
+
 void AutoJoinController::setOnDidJoin(std::function<void(const Meeting&)> onDidJoin) {
     onDidJoin_ = std::move(onDidJoin);
 }

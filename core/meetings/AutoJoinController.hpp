@@ -44,6 +44,8 @@ public:
     bool isArmed(const Meeting& meeting) const;
     // The user joined by hand or declined: the meeting is never opened automatically.
     void suppress(const Meeting& meeting, AutoJoinSuppression reason);
+    // The saved meeting preferences changed: plans the next start-time boundary again.
+    void preferencesChanged();
     // Told after every automatic join.
     void setOnDidJoin(std::function<void(const Meeting&)> onDidJoin);
 

@@ -29,6 +29,10 @@ void MeetingPoller::tickNow() {
     loop_.tickNow();
 }
 
+void MeetingPoller::join() {
+    loop_.join();
+}
+
 bool MeetingPoller::isRunning() const {
     return loop_.isRunning();
 }

@@ -35,6 +35,8 @@ public:
     void stop();
     // Cuts the current wait short so the next fetch starts at once.
     void tickNow();
+    // After stop(): waits until the loop's thread has ended. Never from the loop's own callbacks.
+    void join();
     bool isRunning() const;
 
     void setMeetingsHandler(MeetingsHandler handler);

@@ -81,6 +81,10 @@ void SyncEngine::tickNow() {
     loop_.tickNow();
 }
 
+void SyncEngine::join() {
+    loop_.join();
+}
+
 bool SyncEngine::isRunning() const {
     return loop_.isRunning();
 }

@@ -79,6 +79,8 @@ public:
     // Cuts the current wait short; during a tick, one more tick follows it at once (unless that tick
     // failed and backs off).
     void tickNow();
+    // After stop(): waits until the loop's thread has ended. Never from the loop's own callbacks.
+    void join();
     bool isRunning() const;
 
     // One pass; gives the delay in seconds before the next one. The loop calls it; a caller that

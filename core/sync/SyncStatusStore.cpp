@@ -4,11 +4,11 @@
 
 namespace kindora {
 
-Subscription SyncStatusStore::observeStatus(std::function<void(const SyncStatus&)> observer) {
+Subscription SyncStatusStore::observeStatus(std::function<void(const SyncStatus&)> observer) const {
     return status_.observe(std::move(observer));
 }
 
-Subscription SyncStatusStore::observeRevokedSignal(std::function<void(std::int64_t)> observer) {
+Subscription SyncStatusStore::observeRevokedSignal(std::function<void(std::int64_t)> observer) const {
     return revokedSignal_.observe(
         [observer = std::move(observer)](const std::int64_t& value) { observer(value); });
 }

@@ -15,8 +15,8 @@ public:
     const SyncStatus& status() const { return status_.value(); }
     std::int64_t revokedSignal() const { return revokedSignal_.value(); }
 
-    [[nodiscard]] Subscription observeStatus(std::function<void(const SyncStatus&)> observer);
-    [[nodiscard]] Subscription observeRevokedSignal(std::function<void(std::int64_t)> observer);
+    [[nodiscard]] Subscription observeStatus(std::function<void(const SyncStatus&)> observer) const;
+    [[nodiscard]] Subscription observeRevokedSignal(std::function<void(std::int64_t)> observer) const;
 
     // Stores the snapshot; observers hear of it only when it differs from the stored one.
     void update(const SyncStatus& status);

@@ -103,6 +103,11 @@ bool VirtualTime::waitForSleepers(std::size_t count, std::chrono::milliseconds t
     return changed_.wait_for(lock, timeout, [&] { return waiters_.size() >= count; });
 }
 
+bool VirtualTime::waitForNoSleepers(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return waiters_.empty(); });
+}
+
 bool VirtualTime::waitForSleepCount(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return sleepCount_ >= count; });

@@ -48,6 +48,8 @@ public:
     // (a test failure, not a timing device).
     bool waitForSleepers(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
     bool waitForSleepCount(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // Block until no thread is waiting (every loop has stopped). False on time-out.
+    bool waitForNoSleepers(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
 private:
     struct Waiter {

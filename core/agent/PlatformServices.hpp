@@ -1,0 +1,65 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/agent/WakeSource.hpp"
+#include "core/backend/HTTPTransport.hpp"
+#include "core/common/Defaults.hpp"
+#include "core/common/MainQueue.hpp"
+#include "core/common/Sleeper.hpp"
+#include "core/common/SyncClock.hpp"
+#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/lifecycle/FDAChecker.hpp"
+#include "core/lifecycle/LoginItemService.hpp"
+#include "core/messagesdb/ChatDBChangeWatching.hpp"
+
+namespace kindora {
+
+// What a front end hands to the agent: the services of its platform and the facts of this
+// installation. The objects behind the references belong to the front end and must outlive the Agent.
+// Only the Full Disk Access check and the credential store are used off the main thread (besides the
+// loops' own use of the store and the transport); everything else is called on the main thread.
+struct PlatformServices {
+    // The way onto the main thread; the front end's event loop drains it.
+    MainQueue& mainQueue;
+    // Device token and id (the Secret Service, the Keychain, or memory). Must be thread-safe.
+    CredentialStoreProtocol& credentialStore;
+    // User settings: do-not-disturb, meeting preferences, the first-run flags.
+    Defaults& defaults;
+    // Launch at login, registered once on the first run; absent where the front end offers none.
+    LoginItemService* loginItemService;
+    // Carries every backend request.
+    HTTPTransport& transport;
+    // Hints that the Messages database changed, so that the sync loop looks at once.
+    ChatDBChangeWatching& changeWatcher;
+    // Tells when the computer woke from sleep.
+    WakeSource& wakeSource;
+
+    // The backend origin (the front end passes BackendEnvironment's built-in one).
+    std::string backendBaseURL;
+    // Where the Messages database is, and where the agent keeps its files.
+    std::filesystem::path databasePath;
+    std::filesystem::path dataDirectory;
+    // Shown to the household as the device's name.
+    std::string hostName;
+    std::optional<std::string> agentVersion;
+
+    // Opens a URL (a meeting's join link, a settings page) in its default application.
+    std::function<void(const std::string& url)> openURL;
+    // Whether the user seems to be in a call already (holds back an automatic join only). Absent means
+    // the platform cannot tell, and the answer is no.
+    std::function<bool()> isLikelyInMeeting;
+    // Whether the Messages database can be read. Blocks up to the database's busy time-out, so the
+    // agent runs it on a background thread.
+    std::function<bool(const std::filesystem::path& databasePath)> hasFullDiskAccess =
+        FDAChecker::hasFullDiskAccess;
+
+    // Time, replaced by a virtual timeline in tests.
+    Sleeper sleeper = Sleeper::live();
+    SyncClock clock = SyncClock::live();
+};
+
+}  // namespace kindora
