@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 #include "core/agent/MenuBarImage.hpp"
 #include "core/interrupts/DoNotDisturbPreset.hpp"
 #include "core/interrupts/UserDefaultsDoNotDisturbStore.hpp"
+#include "core/lifecycle/FDAChecker.hpp"
 #include "core/lifecycle/LaunchAtLoginFirstRun.hpp"
 #include "core/lifecycle/SetupWizardController.hpp"
 #include "tests/agent/AgentScenario.hpp"
@@ -130,7 +132,6 @@ TEST_F(AgentScenario, DoNotDisturbShowsInTheMenuBarAndHoldsTakeoversBack) {
 
 TEST_F(AgentScenario, AnAlertOnScreenHoldsAMeetingTakeoverBackUntilItIsGone) {
     pairDevice();
-    agent.reset();
     makeAgent();
     MeetingPreferences preferences;
     preferences.isDisruptEnabled = true;
@@ -167,6 +168,89 @@ TEST_F(AgentScenario, AnAlertOnScreenHoldsAMeetingTakeoverBackUntilItIsGone) {
     EXPECT_FALSE(agent->meetingDisruptController().isAlertInterruptPresenting());
     ASSERT_TRUE(agent->meetingDisruptController().presentedMeeting().has_value());
     EXPECT_EQ(agent->meetingDisruptController().presentedMeeting()->id, "standup");
+}
+
+TEST_F(AgentScenario, ASyncErrorOutranksAFailingHeartbeatInTheHealthShown) {
+    pairDevice();
+    // The backend fails every ingest and the next three heartbeats.
+    server.faults().add({"ingest", {devserver::FaultKind::status, 500, "", 0}, 1000});
+    server.faults().add({"heartbeat", {devserver::FaultKind::status, 503, "", 0}, 3});
+    const auto heartbeatFaultsLeft = [&] {
+        int left = 0;
+        for (const auto& rule : server.faults().pending()) {
+            left += rule.endpoint == "heartbeat" ? rule.remaining : 0;
+        }
+        return left;
+    };
+    launch();
+    ASSERT_TRUE(waitFor([&] { return heartbeatFaultsLeft() == 2; }));
+
+    // New messages arrive: the sync loop fails to hand them over.
+    ASSERT_TRUE(time.waitForSleepers(4));
+    ASSERT_GT(ChatDBGenerator::append(databasePath.string(), 12, 3, time.now()).inbound, 0);
+    agent->syncNow();
+    ASSERT_TRUE(waitFor([&] { return !phase().health().isHealthy(); }));
+    const auto syncError = agent->syncStatusStore().status().lastError;
+    ASSERT_TRUE(syncError.has_value());
+    EXPECT_EQ(phase(), Phase::running(Health::degraded(*syncError)));
+    EXPECT_EQ(agent->menuBarImage(), MenuBarImage::alert);
+
+    // Two more heartbeats fail (five minutes apart): the heartbeat is degraded too.
+    for (const int left : {1, 0}) {
+        ASSERT_TRUE(time.waitForSleepers(4));
+        time.advance(300);
+        ASSERT_TRUE(waitFor([&] { return heartbeatFaultsLeft() == left; }));
+    }
+    ASSERT_TRUE(waitFor([&] { return agent->heartbeatStatusStore().status().isDegraded; }));
+    EXPECT_EQ(phase(), Phase::running(Health::degraded(*syncError))) << "the sync error wins";
+}
+
+TEST_F(AgentScenario, TheMainThreadStaysFreeWhileTheDatabaseIsCheckedAndShutDownJoinsEveryThread) {
+    pairDevice();
+    std::promise<void> checkMayAnswer;
+    std::shared_future<void> answer = checkMayAnswer.get_future().share();
+    // A database held by another process keeps the check waiting (up to SQLite's busy time-out).
+    PlatformServices services{
+        .mainQueue = mainQueue,
+        .credentialStore = credentials,
+        .defaults = defaults,
+        .loginItemService = &loginItems,
+        .transport = *transport,
+        .changeWatcher = changeWatcher,
+        .wakeSource = wakeSource,
+        .backendBaseURL = server.origin(),
+        .databasePath = databasePath,
+        .dataDirectory = AgentPaths::ensureDataDirectory(),
+        .hostName = "den-pc",
+        .agentVersion = "2.0.0",
+        .openURL = {},
+        .isLikelyInMeeting = {},
+        .hasFullDiskAccess =
+            [answer](const std::filesystem::path& path) {
+                answer.wait();
+                return FDAChecker::hasFullDiskAccess(path);
+            },
+        .sleeper = time.sleeper(),
+        .clock = time.clock(),
+    };
+    agent = std::make_unique<Agent>(services);
+
+    agent->finishLaunching();  // returns at once; the answer comes later
+    bool mainThreadRan = false;
+    mainQueue.post([&] { mainThreadRan = true; });
+    mainQueue.drain();
+    EXPECT_TRUE(mainThreadRan);
+    EXPECT_EQ(phase(), Phase::signedOut()) << "not derived until the check answers";
+
+    checkMayAnswer.set_value();
+    ASSERT_TRUE(waitFor([&] { return phase().isRunning(); }));
+    ASSERT_TRUE(time.waitForSleepers(4));
+
+    // Once shutDown() returns, no loop thread is left: nothing can reach a collaborator that goes next.
+    agent->shutDown();
+    EXPECT_EQ(time.sleeperCount(), 0u);
+    EXPECT_FALSE(changeWatcher.isWatching());
+    EXPECT_FALSE(wakeSource.isListening());
 }
 
 TEST(MenuBarImage, FollowsThePhaseAndDoNotDisturb) {
