@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/agent/CrashLogging.hpp"
 #include "core/agent/MenuBarImage.hpp"
 #include "core/lifecycle/LaunchAtLoginFirstRun.hpp"
 
@@ -81,6 +82,7 @@ void Agent::finishLaunching() {
         return;
     }
     launched_ = true;
+    CrashLogging::install();
     if (services_.loginItemService) {
         LaunchAtLoginFirstRun::registerOnFirstRun(services_.defaults, *services_.loginItemService);
     }
