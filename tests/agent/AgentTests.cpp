@@ -163,6 +163,7 @@ TEST_F(AgentScenario, AnAlertOnScreenHoldsAMeetingTakeoverBackUntilItIsGone) {
 
     // The household deals with the alert; the next poll takes it off the screen.
     server.household().removeInterrupt(alert.id);
+    ASSERT_TRUE(time.waitForPendingDelay(5, 2)) << "the sync and interrupt loops wait for their next tick";
     time.advance(5);
     ASSERT_TRUE(waitFor([&] { return !agent->interruptController().presentedInterrupt().has_value(); }));
     EXPECT_FALSE(agent->meetingDisruptController().isAlertInterruptPresenting());

@@ -1,6 +1,7 @@
 #include "tests/support/VirtualTime.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kindora::testing {
 
@@ -66,8 +67,9 @@ bool VirtualTime::advanceToNextDeadline() {
     if (waiters_.empty()) {
         return false;
     }
-    const auto earliest = std::min_element(waiters_.begin(), waiters_.end(),
-                                           [](const Waiter* a, const Waiter* b) { return a->deadline < b->deadline; });
+    const auto earliest =
+        std::min_element(waiters_.begin(), waiters_.end(),
+                         [](const Waiter* a, const Waiter* b) { return a->deadline < b->deadline; });
     now_ = std::max(now_, (*earliest)->deadline);
     wakeDue();
     return true;
@@ -101,6 +103,17 @@ std::vector<double> VirtualTime::pendingDelays() const {
 bool VirtualTime::waitForSleepers(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return waiters_.size() >= count; });
+}
+
+bool VirtualTime::waitForPendingDelay(double seconds, std::size_t count,
+                                      std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] {
+        const auto waiting = std::count_if(waiters_.begin(), waiters_.end(), [&](const Waiter* waiter) {
+            return std::abs(secondsBetween(now_, waiter->deadline) - seconds) < 1e-6;
+        });
+        return static_cast<std::size_t>(waiting) >= count;
+    });
 }
 
 bool VirtualTime::waitForNoSleepers(std::chrono::milliseconds timeout) const {

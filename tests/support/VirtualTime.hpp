@@ -46,8 +46,14 @@ public:
 
     // Block until at least `count` threads are waiting / `count` waits have begun. False on time-out
     // (a test failure, not a timing device).
-    bool waitForSleepers(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
-    bool waitForSleepCount(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    bool waitForSleepers(std::size_t count,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    bool waitForSleepCount(std::size_t count,
+                           std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // Block until at least `count` threads wait exactly `seconds` from now (a loop parked after its
+    // tick, not still ticking). False on time-out.
+    bool waitForPendingDelay(double seconds, std::size_t count,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
     // Block until no thread is waiting (every loop has stopped). False on time-out.
     bool waitForNoSleepers(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
