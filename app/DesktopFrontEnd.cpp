@@ -1,0 +1,90 @@
+#include "app/DesktopFrontEnd.hpp"
+
+#include <QQmlContext>
+#include <QVariantMap>
+
+#include "app/texts/PlatformTexts.hpp"
+
+namespace kindora {
+
+namespace {
+
+QVariantMap textsFor(const PlatformTexts& texts) {
+    const auto q = [](const std::string& text) { return QVariant(QString::fromStdString(text)); };
+    return QVariantMap{
+        {QStringLiteral("signedOutPrompt"), q(texts.signedOutPrompt)},
+        {QStringLiteral("doNotDisturbCaption"), q(texts.doNotDisturbCaption)},
+        {QStringLiteral("accessMissingTitle"), q(texts.accessMissingTitle)},
+        {QStringLiteral("accessMissingHint"), q(texts.accessMissingHint)},
+        {QStringLiteral("openAccessSettingsButton"), q(texts.openAccessSettingsButton)},
+        {QStringLiteral("welcomeIntro"), q(texts.welcomeIntro)},
+        {QStringLiteral("welcomePrivacy"), q(texts.welcomePrivacy)},
+        {QStringLiteral("welcomeSteps"), q(texts.welcomeSteps)},
+        {QStringLiteral("accessStepTitle"), q(texts.accessStepTitle)},
+        {QStringLiteral("accessStepExplanation"), q(texts.accessStepExplanation)},
+        {QStringLiteral("accessStepPrivacy"), q(texts.accessStepPrivacy)},
+        {QStringLiteral("accessStepRelaunch"), q(texts.accessStepRelaunch)},
+        {QStringLiteral("accessStepOpenSettingsButton"), q(texts.accessStepOpenSettingsButton)},
+        {QStringLiteral("accessDetected"), q(texts.accessDetected)},
+        {QStringLiteral("pairingAlreadyPaired"), q(texts.pairingAlreadyPaired)},
+        {QStringLiteral("pairThisDeviceButton"), q(texts.pairThisDeviceButton)},
+        {QStringLiteral("doneIntro"), q(texts.doneIntro)},
+        {QStringLiteral("doneWhereToFind"), q(texts.doneWhereToFind)},
+    };
+}
+
+}  // namespace
+
+DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems)
+    : agent_(agent),
+      status_(agent, actions),
+      dnd_(agent.doNotDisturbController(), agent.interruptController()),
+      meetings_(agent, loginItems),
+      wizard_(agent) {
+    QQmlContext* context = engine_.rootContext();
+    context->setContextProperty(QStringLiteral("statusModel"), &status_);
+    context->setContextProperty(QStringLiteral("dndModel"), &dnd_);
+    context->setContextProperty(QStringLiteral("meetingsModel"), &meetings_);
+    context->setContextProperty(QStringLiteral("wizardModel"), &wizard_);
+    context->setContextProperty(QStringLiteral("texts"),
+                                textsFor(PlatformTexts::current(agent.services().databasePath)));
+
+    const auto mode =
+        TrayIcon::isTrayAvailable() ? PopoverWindow::Mode::popover : PopoverWindow::Mode::normalWindow;
+    popover_ = std::make_unique<PopoverWindow>(engine_, mode, [this](bool visible) {
+        status_.setVisible(visible);
+        if (visible) {
+            // Opening the popover is coming back to the agent: the phase is derived afresh, so that a
+            // database that became readable (or stopped being so) shows at once.
+            agent_.becameActive();
+        }
+    });
+    context->setContextProperty(QStringLiteral("popover"), popover_.get());
+    popover_->load();
+
+    wizardWindow_ = std::make_unique<WizardWindow>(engine_, [this] { wizard_.close(); });
+    wizardWindow_->load();
+    connect(&wizard_, &WizardViewModel::changed, this, [this] { wizardWindow_->setShown(wizard_.open()); });
+    wizardWindow_->setShown(wizard_.open());
+}
+
+DesktopFrontEnd::~DesktopFrontEnd() = default;
+
+void DesktopFrontEnd::show() {
+    if (!TrayIcon::isTrayAvailable()) {
+        // Without a tray there is no icon to click: the agent shows itself as a window.
+        popover_->open();
+        return;
+    }
+    tray_ = std::make_unique<TrayIcon>([this](const QRect& geometry) { popover_->toggle(geometry); });
+    tray_->setImage(agent_.menuBarImage());
+    subscriptions_.push_back(
+        agent_.observeMenuBarImage([this](std::string_view image) { tray_->setImage(image); }));
+    tray_->show();
+}
+
+void DesktopFrontEnd::activate() {
+    popover_->open();
+}
+
+}  // namespace kindora

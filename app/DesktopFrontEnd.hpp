@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QQmlEngine>
+
+#include <memory>
+
+#include "app/platform/DesktopActions.hpp"
+#include "app/viewmodels/DoNotDisturbViewModel.hpp"
+#include "app/viewmodels/MeetingSettingsViewModel.hpp"
+#include "app/viewmodels/StatusViewModel.hpp"
+#include "app/viewmodels/WizardViewModel.hpp"
+#include "app/windows/PopoverWindow.hpp"
+#include "app/windows/TrayIcon.hpp"
+#include "app/windows/WizardWindow.hpp"
+#include "core/agent/Agent.hpp"
+
+namespace kindora {
+
+// Everything a person sees of the agent: the tray icon, the popover with its four screens and the
+// setup wizard window, over one QML engine whose views read the view models below. Main thread only;
+// it must be destroyed before the agent.
+class DesktopFrontEnd final : public QObject {
+    Q_OBJECT
+public:
+    DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems);
+    ~DesktopFrontEnd() override;
+
+    // Shows the tray icon, or without a tray the popover as an ordinary window.
+    void show();
+    // Another launch asked this agent to show itself.
+    void activate();
+
+    PopoverWindow& popover() { return *popover_; }
+    WizardWindow& wizardWindow() { return *wizardWindow_; }
+
+private:
+    Agent& agent_;
+    QQmlEngine engine_;
+    StatusViewModel status_;
+    DoNotDisturbViewModel dnd_;
+    MeetingSettingsViewModel meetings_;
+    WizardViewModel wizard_;
+    std::unique_ptr<PopoverWindow> popover_;
+    std::unique_ptr<WizardWindow> wizardWindow_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::vector<Subscription> subscriptions_;
+};
+
+}  // namespace kindora

@@ -1,0 +1,158 @@
+// kindora: the desktop agent. A tray icon opens the popover with the agent's status; the setup wizard
+// leads a new user through reading Messages and pairing. One agent per user: a second launch asks the
+// running one to show itself and exits.
+#include <QSysInfo>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "app/DesktopFrontEnd.hpp"
+#include "app/KindoraApplication.hpp"
+#include "app/platform/DesktopActions.hpp"
+#include "app/platform/LinuxPresenceProbe.hpp"
+#include "app/platform/NetworkPathLog.hpp"
+#include "app/platform/QSettingsDefaults.hpp"
+#include "app/platform/QtMainQueue.hpp"
+#include "app/platform/SingleInstanceGuard.hpp"
+#include "app/platform/TerminationSignals.hpp"
+#include "core/agent/Agent.hpp"
+#include "core/agent/LogindWakeSource.hpp"
+#include "core/backend/BackendEnvironment.hpp"
+#include "core/backend/CurlTransport.hpp"
+#include "core/common/AgentPaths.hpp"
+#include "core/common/Log.hpp"
+#include "core/lifecycle/KeychainCredentialStore.hpp"
+#include "core/lifecycle/XdgAutostartLoginItemService.hpp"
+#include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
+
+namespace {
+
+// Qt's own messages (QML warnings among them) go to the agent's log, so that they are kept with the
+// rest and a test can require that there are none.
+void logQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    static const kindora::Log log("Qt");
+    switch (type) {
+        case QtDebugMsg:
+            log.debug("{}", message.toStdString());
+            break;
+        case QtInfoMsg:
+            log.info("{}", message.toStdString());
+            break;
+        case QtWarningMsg:
+        case QtCriticalMsg:
+            log.error("{}", message.toStdString());
+            break;
+        case QtFatalMsg:
+            log.fault("{}", message.toStdString());
+            break;
+    }
+}
+
+// A development build may be pointed at a local kindora-devserver (the end-to-end tests do so); a
+// release build always talks to the origin it was built with.
+std::string backendOrigin(const kindora::Defaults& defaults) {
+#if defined(KINDORA_ALLOWS_LOCAL_BACKEND)
+    if (const char* local = std::getenv("KINDORA_DEVELOPMENT_BACKEND_ORIGIN")) {
+        const std::string origin = local;
+        if (origin.starts_with("http://127.0.0.1:") &&
+            kindora::BackendEnvironment::isValidOrigin(origin, true)) {
+            return origin;
+        }
+        std::cerr << "kindora: ignoring KINDORA_DEVELOPMENT_BACKEND_ORIGIN (only http://127.0.0.1:PORT)\n";
+    }
+#endif
+    return kindora::BackendEnvironment::currentBaseURL(defaults);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kindora;
+    KindoraApplication application(argc, argv);
+    const Log log("AppDelegate");
+
+    std::filesystem::path dataDirectory;
+    try {
+        dataDirectory = AgentPaths::ensureDataDirectory();
+    } catch (const std::exception& error) {
+        std::cerr << "kindora: cannot create the data directory: " << error.what() << "\n";
+        return 1;
+    }
+    Log::addFileSink(dataDirectory / "kindora.log", 5 * 1024 * 1024);
+    Log::addJournalSink();
+    qInstallMessageHandler(logQtMessage);
+
+    // One agent per user. A relaunch waits for the agent it replaces; any other second launch hands
+    // over to the running agent.
+    const bool relaunched = std::getenv(DesktopActions::relaunchVariable) != nullptr;
+    ::unsetenv(DesktopActions::relaunchVariable);
+    SingleInstanceGuard guard(dataDirectory);
+    try {
+        if (guard.claim(relaunched ? std::chrono::seconds(10) : std::chrono::seconds(0)) ==
+            SingleInstanceGuard::Role::secondary) {
+            std::cout << "Kindora is already running; showing it.\n";
+            return 0;
+        }
+    } catch (const std::exception& error) {
+        std::cerr << "kindora: " << error.what() << "\n";
+        return 1;
+    }
+
+    QtMainQueue mainQueue;
+    KeychainCredentialStore credentialStore;
+    QSettingsDefaults defaults;
+    XdgAutostartLoginItemService loginItems(XdgAutostartLoginItemService::defaultAutostartDirectory(),
+                                            {QCoreApplication::applicationFilePath().toStdString()});
+    CurlTransport transport;
+    const std::filesystem::path databasePath = AgentPaths::messagesDatabasePath();
+    InotifyChatDBChangeWatcher changeWatcher(databasePath);
+    LogindWakeSource wakeSource;
+    DesktopActions actions;
+
+    PlatformServices services{
+        .mainQueue = mainQueue,
+        .credentialStore = credentialStore,
+        .defaults = defaults,
+        .loginItemService = &loginItems,
+        .transport = transport,
+        .changeWatcher = changeWatcher,
+        .wakeSource = wakeSource,
+        .backendBaseURL = backendOrigin(defaults),
+        .databasePath = databasePath,
+        .dataDirectory = dataDirectory,
+        .hostName = QSysInfo::machineHostName().toStdString(),
+        .agentVersion = std::string(KINDORA_VERSION),
+        .openURL = [&actions](const std::string& url) { actions.openURL(url); },
+        .isLikelyInMeeting = [] { return LinuxPresenceProbe::isLikelyInMeeting(); },
+    };
+    auto agent = std::make_unique<Agent>(services);
+    auto frontEnd = std::make_unique<DesktopFrontEnd>(*agent, actions, loginItems);
+    QObject::connect(&guard, &SingleInstanceGuard::activationRequested, frontEnd.get(),
+                     &DesktopFrontEnd::activate);
+    QObject::connect(&application, &QGuiApplication::applicationStateChanged,
+                     [&agent](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive) {
+                             agent->becameActive();
+                         }
+                     });
+
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &application,
+                     &QCoreApplication::quit);
+
+    NetworkPathLog networkPathLog;
+    mainQueue.post([&] {
+        log.info("kindora {} reading {}", KINDORA_VERSION, databasePath.string());
+        networkPathLog.start();
+        frontEnd->show();
+        agent->finishLaunching();
+    });
+    const int status = application.exec();
+
+    frontEnd.reset();
+    agent->shutDown();
+    agent.reset();
+    log.info("kindora stopped");
+    return status;
+}

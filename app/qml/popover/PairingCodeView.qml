@@ -1,0 +1,89 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import "../brand"
+
+// The pairing code, large and monospaced; clicking it copies it. Below, the expiry countdown.
+ColumnLayout {
+    id: view
+    property bool justCopied: false
+    spacing: 6
+
+    Button {
+        id: codeButton
+        text: statusModel.pairingCode
+        flat: true
+        focusPolicy: Qt.StrongFocus
+        Accessible.name: "Pairing code " + statusModel.pairingCode
+        Accessible.description: "Click to copy the pairing code"
+        Accessible.onPressAction: clicked()
+        ToolTip.visible: hovered
+        ToolTip.text: "Click to copy the pairing code"
+        Layout.alignment: Qt.AlignHCenter
+        contentItem: Row {
+            spacing: 10
+            Text {
+                text: codeButton.text
+                color: "white"
+                font.family: "monospace"
+                font.pixelSize: 30
+                font.weight: Font.DemiBold
+                font.letterSpacing: 3
+            }
+            // A copy mark (two overlapping sheets), a check once copied.
+            Item {
+                width: 18
+                height: 18
+                anchors.verticalCenter: parent.verticalCenter
+                Rectangle {
+                    visible: !view.justCopied
+                    x: 5; y: 0; width: 12; height: 13; radius: 2
+                    color: "transparent"
+                    border.width: 2
+                    border.color: BrandPalette.accent
+                }
+                Rectangle {
+                    visible: !view.justCopied
+                    x: 0; y: 5; width: 12; height: 13; radius: 2
+                    color: BrandPalette.surface
+                    border.width: 2
+                    border.color: BrandPalette.accent
+                }
+                Text {
+                    visible: view.justCopied
+                    anchors.centerIn: parent
+                    text: "✓"
+                    color: BrandPalette.accent
+                    font.pixelSize: 18
+                }
+            }
+        }
+        background: Rectangle {
+            radius: 10
+            color: BrandPalette.surface
+            border.width: codeButton.visualFocus ? 2 : 1
+            border.color: codeButton.visualFocus ? BrandPalette.accent : BrandPalette.border
+        }
+        onClicked: {
+            statusModel.copyPairingCode()
+            view.justCopied = true
+            resetCopied.restart()
+        }
+    }
+    Timer {
+        id: resetCopied
+        interval: 2000
+        onTriggered: view.justCopied = false
+    }
+    BrandCaption {
+        text: "Copied to clipboard"
+        visible: view.justCopied
+        Layout.alignment: Qt.AlignHCenter
+    }
+    BrandText {
+        text: statusModel.pairingExpiry
+        color: BrandPalette.textSecondary
+        font.pixelSize: BrandPalette.calloutSize
+        Layout.alignment: Qt.AlignHCenter
+    }
+}

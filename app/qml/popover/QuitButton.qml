@@ -1,0 +1,7 @@
+import QtQuick
+import "../brand"
+
+BrandSecondaryButton {
+    text: "Quit"
+    onClicked: statusModel.quit()
+}

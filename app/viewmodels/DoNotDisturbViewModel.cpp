@@ -1,0 +1,67 @@
+#include "app/viewmodels/DoNotDisturbViewModel.hpp"
+
+#include "app/texts/StatusTexts.hpp"
+#include "core/interrupts/DoNotDisturbPreset.hpp"
+
+namespace kindora {
+
+DoNotDisturbViewModel::DoNotDisturbViewModel(DoNotDisturbController& dnd, InterruptController& interrupts,
+                                             QObject* parent)
+    : QObject(parent), dnd_(dnd), interrupts_(interrupts) {
+    subscriptions_.push_back(dnd_.observeUntil([this](const auto&) { emit changed(); }));
+    subscriptions_.push_back(interrupts_.observe([this] { emit changed(); }));
+    clock_.setInterval(1000);
+    connect(&clock_, &QTimer::timeout, this, &DoNotDisturbViewModel::changed);
+}
+
+bool DoNotDisturbViewModel::active() const {
+    return dnd_.isActive();
+}
+
+QString DoNotDisturbViewModel::remaining() const {
+    const auto until = dnd_.until();
+    if (!until) {
+        return {};
+    }
+    return QString::fromStdString(
+        StatusTexts::doNotDisturbRemaining(*until, std::chrono::system_clock::now()));
+}
+
+QString DoNotDisturbViewModel::alertsWaiting() const {
+    const auto text = dnd_.isActive() ? StatusTexts::alertsWaiting(interrupts_.moreCount()) : std::nullopt;
+    return text ? QString::fromStdString(*text) : QString();
+}
+
+QStringList DoNotDisturbViewModel::presetLabels() const {
+    QStringList labels;
+    for (const auto& preset : DoNotDisturbPreset::all()) {
+        labels.append(QString::fromStdString(preset.label));
+    }
+    return labels;
+}
+
+void DoNotDisturbViewModel::setVisible(bool visible) {
+    if (visible == clock_.isActive()) {
+        return;
+    }
+    if (visible) {
+        clock_.start();
+        emit changed();
+    } else {
+        clock_.stop();
+    }
+    emit visibleChanged();
+}
+
+void DoNotDisturbViewModel::enable(int index) {
+    const auto& presets = DoNotDisturbPreset::all();
+    if (index >= 0 && static_cast<std::size_t>(index) < presets.size()) {
+        dnd_.enable(presets[static_cast<std::size_t>(index)]);
+    }
+}
+
+void DoNotDisturbViewModel::disable() {
+    dnd_.disable();
+}
+
+}  // namespace kindora

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <vector>
+
+#include "core/common/Observable.hpp"
+#include "core/interrupts/DoNotDisturbController.hpp"
+#include "core/interrupts/InterruptController.hpp"
+
+namespace kindora {
+
+// The do-not-disturb section: on or off, the time left (counting down once a second while shown), the
+// alerts waiting behind it, and the presets to turn it on with. Main thread only.
+class DoNotDisturbViewModel final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool active READ active NOTIFY changed)
+    Q_PROPERTY(QString remaining READ remaining NOTIFY changed)
+    Q_PROPERTY(QString alertsWaiting READ alertsWaiting NOTIFY changed)
+    Q_PROPERTY(QStringList presetLabels READ presetLabels CONSTANT)
+    Q_PROPERTY(bool visible READ visible WRITE setVisible NOTIFY visibleChanged)
+
+public:
+    DoNotDisturbViewModel(DoNotDisturbController& dnd, InterruptController& interrupts,
+                          QObject* parent = nullptr);
+
+    bool active() const;
+    QString remaining() const;
+    QString alertsWaiting() const;
+    QStringList presetLabels() const;
+    bool visible() const { return clock_.isActive(); }
+    void setVisible(bool visible);
+
+    // Turns do-not-disturb on for the preset at `index` of presetLabels.
+    Q_INVOKABLE void enable(int index);
+    Q_INVOKABLE void disable();
+
+signals:
+    void changed();
+    void visibleChanged();
+
+private:
+    DoNotDisturbController& dnd_;
+    InterruptController& interrupts_;
+    QTimer clock_;
+    std::vector<Subscription> subscriptions_;
+};
+
+}  // namespace kindora

@@ -1,0 +1,72 @@
+#include "app/viewmodels/MeetingSettingsViewModel.hpp"
+
+#include <algorithm>
+
+namespace kindora {
+
+MeetingSettingsViewModel::MeetingSettingsViewModel(Agent& agent, LoginItemService& loginItems,
+                                                   QObject* parent)
+    : QObject(parent),
+      agent_(agent),
+      launchAtLogin_(loginItems),
+      subscription_(
+          agent_.meetingDisruptController().observePreferences([this](const auto&) { emit changed(); })) {}
+
+void MeetingSettingsViewModel::update(const std::function<void(MeetingPreferences&)>& change) {
+    MeetingPreferences preferences = agent_.meetingPreferences();
+    change(preferences);
+    agent_.setMeetingPreferences(preferences);
+}
+
+void MeetingSettingsViewModel::setDisruptEnabled(bool on) {
+    update([on](MeetingPreferences& p) { p.isDisruptEnabled = on; });
+}
+
+int MeetingSettingsViewModel::leadTimeIndex() const {
+    const auto found =
+        std::find(allMeetingLeadTimes.begin(), allMeetingLeadTimes.end(), preferences().leadTime);
+    return static_cast<int>(found - allMeetingLeadTimes.begin());
+}
+
+void MeetingSettingsViewModel::setLeadTimeIndex(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= allMeetingLeadTimes.size()) {
+        return;
+    }
+    update([index](MeetingPreferences& p) {
+        p.leadTime = allMeetingLeadTimes[static_cast<std::size_t>(index)];
+    });
+}
+
+QStringList MeetingSettingsViewModel::leadTimeLabels() const {
+    QStringList labels;
+    for (const auto leadTime : allMeetingLeadTimes) {
+        const auto text = label(leadTime);
+        labels.append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
+    return labels;
+}
+
+void MeetingSettingsViewModel::setAutoJoinEnabled(bool on) {
+    update([on](MeetingPreferences& p) { p.isAutoJoinEnabled = on; });
+}
+
+void MeetingSettingsViewModel::setPresenceSuppressionEnabled(bool on) {
+    update([on](MeetingPreferences& p) { p.isPresenceSuppressionEnabled = on; });
+}
+
+QString MeetingSettingsViewModel::launchAtLoginError() const {
+    const auto& error = launchAtLogin_.error();
+    return error ? QString::fromStdString(*error) : QString();
+}
+
+void MeetingSettingsViewModel::setLaunchAtLogin(bool on) {
+    launchAtLogin_.userSet(on);
+    emit launchAtLoginChanged();
+}
+
+void MeetingSettingsViewModel::reload() {
+    launchAtLogin_.reload();
+    emit launchAtLoginChanged();
+}
+
+}  // namespace kindora

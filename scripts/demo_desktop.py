@@ -1,0 +1,76 @@
+#!/usr/bin/python3
+"""The desktop agent's demo: kindora against kindora-devserver on a generated Messages database.
+
+Without a display (or with --headless) it runs under its own Xvfb with a window manager and a tray,
+walks the agent from a new user to a paired, running agent, and writes a screenshot of every screen.
+On a person's display it starts the agent there and leaves the clicking to them, appending messages
+now and then and photographing the screen, until the agent quits or Ctrl-C."""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(here, "..", "tests", "app", "e2e"))
+from desktop_session import DesktopSession, TestFailure, wait_for  # noqa: E402
+from kindora_desktop_e2e import free_port, walkthrough  # noqa: E402
+
+
+def display_usable(display):
+    return bool(display) and subprocess.run(["xdpyinfo", "-display", display], capture_output=True).returncode == 0
+
+
+def on_person_display(session, args):
+    env = session.env
+    port = free_port()
+    out = open(os.path.join(session.artifacts, "devserver.out"), "w+")
+    session.processes.start("devserver", [args.devserver, "--demo", "--port", str(port)], env, session.artifacts,
+                            stdout=out)
+    wait_for("the devserver", lambda: "listening on" in open(out.name).read())
+    database = os.path.join(session.home, "Library/Messages/chat.db")
+    os.makedirs(os.path.dirname(database))
+    subprocess.run([args.chatdb, "create", database, "--messages", "200", "--seed", "7"], env=env, check=True,
+                   capture_output=True)
+    agent_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                     KINDORA_DEVELOPMENT_BACKEND_ORIGIN="http://127.0.0.1:%d" % port)
+    kindora = session.processes.start("kindora", [args.kindora], agent_env, session.artifacts)
+    print("Kindora is running on your display %s." % session.display)
+    print("  Click its tray icon (or its window, when your desktop has no tray) and press")
+    print("  \"Pair with Kindora\": the demo household confirms the code by itself after 3 seconds.")
+    print("  New messages arrive every 15 seconds. Quit from the popover or press Ctrl-C.")
+    shot = 0
+    try:
+        while kindora.poll() is None:
+            time.sleep(15)
+            subprocess.run([args.chatdb, "append", database, "--count", "3"], env=env, capture_output=True)
+            shot += 1
+            print("  3 new messages; the screen now:", session.screenshot("screen-%02d" % shot))
+    except KeyboardInterrupt:
+        pass
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--kindora", "--devserver", "--chatdb", "--artifacts"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--headless", action="store_true", help="run under Xvfb even when a display exists")
+    args = parser.parse_args()
+    display = None if args.headless else os.environ.get("DISPLAY")
+    if display_usable(display):
+        with DesktopSession(args.artifacts, existing_display=display) as session:
+            on_person_display(session, args)
+    else:
+        print("No display: running under Xvfb with openbox and trayer, screenshots in", args.artifacts)
+        with DesktopSession(args.artifacts) as session:
+            walkthrough(session, args.kindora, args.devserver, args.chatdb, say=lambda text: print("  " + text))
+    print("Screenshots and logs:", args.artifacts)
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except TestFailure as failure:
+        print("demo stopped:", failure, file=sys.stderr)
+        sys.exit(1)
