@@ -6,7 +6,16 @@
 #include <mutex>
 #include <utility>
 
+#include "core/common/InterruptibleWait.hpp"
+
 namespace kindora {
+
+namespace {
+
+// Far enough to mean "until stopped", near enough that the deadline stays representable.
+constexpr double longestWait = 1e9;
+
+}  // namespace
 
 Sleeper::Sleeper(SleepFunction sleep) : sleep_(std::move(sleep)) {}
 
@@ -19,13 +28,15 @@ Sleeper Sleeper::live() {
         if (stop.stop_requested()) {
             return false;
         }
-        const auto duration = std::chrono::duration<double>(std::max(seconds, 0.0));
+        // Negative (and NaN) waits count as zero.
+        const double waitSeconds = seconds > 0 ? std::min(seconds, longestWait) : 0.0;
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                  std::chrono::duration<double>(waitSeconds));
         std::mutex mutex;
-        std::condition_variable_any wake;
+        std::condition_variable wake;
         std::unique_lock lock(mutex);
-        // wait_for with a stop token returns early (and true-less) as soon as stop is requested.
-        wake.wait_for(lock, stop, std::chrono::duration_cast<std::chrono::nanoseconds>(duration),
-                      [] { return false; });
+        interruptibleWaitUntil(wake, lock, stop, deadline, [] { return false; });
         return !stop.stop_requested();
     });
 }

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <future>
 #include <memory>
-#include <condition_variable>
 #include <mutex>
 
+#include "core/common/InterruptibleWait.hpp"
 #include "tests/support/VirtualTime.hpp"
 
 namespace kindora {
@@ -22,7 +23,7 @@ public:
         ++running_;
         maxConcurrent_ = std::max(maxConcurrent_, running_);
         changed_.notify_all();
-        changed_.wait(lock, stop, [&] { return open_ || released_ > 0; });
+        interruptibleWait(changed_, lock, stop, [&] { return open_ || released_ > 0; });
         if (released_ > 0) {
             --released_;
         }
@@ -65,7 +66,7 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable_any changed_;
+    std::condition_variable changed_;
     bool open_ = false;
     int released_ = 0;
     int started_ = 0;

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "core/common/InterruptibleWait.hpp"
+
 namespace kindora::testing {
 
 InterruptsResponse FakeInterruptBackend::interrupts(const std::string& token, StopToken stop) {
@@ -47,7 +49,7 @@ void FakeInterruptBackend::awaitRelease(std::unique_lock<std::mutex>& lock, Stop
     if (!held_) {
         return;
     }
-    const bool released = changed_.wait(lock, stop, [this] { return !held_ || released_ > 0; });
+    const bool released = interruptibleWait(changed_, lock, stop, [this] { return !held_ || released_ > 0; });
     if (!released) {
         throw BackendError::network("cancelled");
     }

@@ -56,7 +56,7 @@ private:
     void awaitRelease(std::unique_lock<std::mutex>& lock, StopToken stop);
 
     mutable std::mutex mutex_;
-    mutable std::condition_variable_any changed_;
+    mutable std::condition_variable changed_;
     std::deque<PollResult> pollResults_;
     std::map<Uuid, BackendError> actionErrors_;
     bool held_ = false;

@@ -5,13 +5,13 @@
 #include <deque>
 #include <mutex>
 #include <optional>
-#include "core/common/StopToken.hpp"
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "core/backend/BackendError.hpp"
 #include "core/backend/HeartbeatBackendClientProtocol.hpp"
+#include "core/common/InterruptibleWait.hpp"
 
 namespace kindora::testing {
 
@@ -42,8 +42,8 @@ public:
             throw *error;
         }
         if (std::holds_alternative<Hang>(answer)) {
-            std::condition_variable_any wakeUp;
-            wakeUp.wait(lock, stop, [] { return false; });
+            std::condition_variable wakeUp;
+            interruptibleWait(wakeUp, lock, stop, [] { return false; });
             throw BackendError::network("cancelled");
         }
         return std::get<HeartbeatResponse>(answer);

@@ -4,13 +4,13 @@
 #include <deque>
 #include <mutex>
 #include <optional>
-#include "core/common/StopToken.hpp"
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "core/backend/BackendError.hpp"
 #include "core/backend/PairingBackendClientProtocol.hpp"
+#include "core/common/InterruptibleWait.hpp"
 
 namespace kindora::testing {
 
@@ -51,8 +51,8 @@ public:
         if (const auto* hang = std::get_if<Hang>(&answer)) {
             hanging_ = true;
             changed_.notify_all();
-            std::condition_variable_any wakeUp;
-            wakeUp.wait(lock, stop, [] { return false; });
+            std::condition_variable wakeUp;
+            interruptibleWait(wakeUp, lock, stop, [] { return false; });
             hanging_ = false;
             return PairingStatusResponse{hang->lateAnswer};
         }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/common/InterruptibleWait.hpp"
+
 namespace kindora::testing {
 
 VirtualTime::VirtualTime(Date start) : now_(start) {}
@@ -35,7 +37,7 @@ bool VirtualTime::sleep(double seconds, StopToken stop) {
     }
     waiters_.push_back(&waiter);
     changed_.notify_all();
-    const bool woken = changed_.wait(lock, stop, [&waiter] { return waiter.woken; });
+    const bool woken = interruptibleWait(changed_, lock, stop, [&waiter] { return waiter.woken; });
     if (!woken) {
         waiters_.remove(&waiter);
         changed_.notify_all();

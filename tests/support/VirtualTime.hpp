@@ -67,7 +67,7 @@ private:
     void wakeDue();
 
     mutable std::mutex mutex_;
-    mutable std::condition_variable_any changed_;
+    mutable std::condition_variable changed_;
     Date now_;
     std::list<Waiter*> waiters_;
     std::size_t sleepCount_ = 0;
