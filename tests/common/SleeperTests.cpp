@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
+#include "core/common/InterruptibleWait.hpp"
 #include "tests/support/VirtualTime.hpp"
 
 namespace kindora {
@@ -31,6 +34,29 @@ TEST(LiveSleeper, AnAlreadyStoppedTokenDoesNotWait) {
     StopSource stop;
     stop.request_stop();
     EXPECT_FALSE(Sleeper::live().sleep(3600, stop.get_token()));
+}
+
+// The stop callback needs the waiter's mutex; the waiter must not hold it while it drops the callback.
+TEST(InterruptibleWait, AStopRequestRacingAWakeUpNeverDeadlocks) {
+    for (int round = 0; round < 200; ++round) {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool ready = false;
+        StopSource stop;
+        bool woken = false;
+        std::thread waiter([&] {
+            std::unique_lock lock(mutex);
+            woken = interruptibleWait(changed, lock, stop.get_token(), [&] { return ready; });
+        });
+        std::unique_lock lock(mutex);
+        ready = true;
+        std::thread stopper([&] { stop.request_stop(); });
+        lock.unlock();
+        changed.notify_all();
+        stopper.join();
+        waiter.join();
+        EXPECT_TRUE(woken);
+    }
 }
 
 TEST(VirtualTime, ASleeperWakesOnlyWhenTheTimelinePassesItsDeadline) {
