@@ -24,7 +24,14 @@ CurlTransport::~CurlTransport() = default;
 
 HTTPResponse CurlTransport::send(const HTTPRequest& request, StopToken stop) {
     std::unique_ptr<CurlConnection> connection = acquire();
-    HTTPResponse response = connection->perform(request, settings_, stop);
+    HTTPResponse response;
+    if (request.maximumBodyBytes) {
+        CurlTransferSettings settings = settings_;
+        settings.maximumBodyBytes = *request.maximumBodyBytes;
+        response = connection->perform(request, settings, stop);
+    } else {
+        response = connection->perform(request, settings_, stop);
+    }
     release(std::move(connection));
     return response;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,6 +15,9 @@ struct HTTPRequest {
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;
     std::optional<std::string> body;
+    // A cap of this request's own on the answer's body, in place of the transport's (the updater's
+    // small feed and large package); a longer answer is refused without being buffered.
+    std::optional<std::size_t> maximumBodyBytes;
 };
 
 }  // namespace kindora

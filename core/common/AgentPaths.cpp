@@ -31,6 +31,17 @@ std::filesystem::path dataDirectory() {
 #endif
 }
 
+std::filesystem::path cacheDirectory() {
+#ifdef __APPLE__
+    return homeDirectory() / "Library" / "Caches" / "Kindora";
+#else
+    if (const char* cacheHome = std::getenv("XDG_CACHE_HOME"); cacheHome != nullptr && cacheHome[0] == '/') {
+        return std::filesystem::path(cacheHome) / "Kindora";
+    }
+    return homeDirectory() / ".cache" / "Kindora";
+#endif
+}
+
 std::filesystem::path ensureDataDirectory() {
     const auto directory = dataDirectory();
     std::filesystem::create_directories(directory.parent_path());

@@ -11,6 +11,10 @@ std::filesystem::path dataDirectory();
 // dataDirectory(), created with mode 0700 when missing. Throws std::filesystem::filesystem_error.
 std::filesystem::path ensureDataDirectory();
 
+// The agent's cache directory, for files it can always fetch again (downloaded updates):
+// $XDG_CACHE_HOME/Kindora (default ~/.cache/Kindora) on Linux, ~/Library/Caches/Kindora on macOS.
+std::filesystem::path cacheDirectory();
+
 // The user's home directory ($HOME, else the password database).
 std::filesystem::path homeDirectory();
 

@@ -25,7 +25,8 @@ ScriptedServer::TlsFiles tlsFiles(const std::string& name) {
 }
 
 HTTPRequest get(const ScriptedServer& server, const std::string& path = "/probe") {
-    return HTTPRequest{"GET", server.origin() + path, {{"Content-Type", "application/json"}}, std::nullopt};
+    return HTTPRequest{
+        "GET", server.origin() + path, {{"Content-Type", "application/json"}}, std::nullopt, std::nullopt};
 }
 
 BackendError networkErrorOf(CurlTransport& transport, const HTTPRequest& request, StopToken stop = {}) {
@@ -172,7 +173,8 @@ TEST(CurlTransportRequests, ALargeBodyIsSentWithoutExpectOrOtherAddedHeaders) {
     HTTPRequest request{"POST",
                         server.origin() + "/upload",
                         {{"Content-Type", "application/json"}},
-                        std::string(2 * 1024 * 1024, 'x')};
+                        std::string(2 * 1024 * 1024, 'x'),
+                        std::nullopt};
     EXPECT_EQ(transport.send(request).status, 200);
     const auto received = server.lastRequest();
     EXPECT_EQ(received.body.size(), request.body->size());
