@@ -86,12 +86,9 @@ template <>
 InterruptsResponse fromJson<InterruptsResponse>(const nlohmann::json& json) {
     const JsonObjectReader reader(json, "InterruptsResponse");
     InterruptsResponse response;
-    const auto& interrupts = reader.requiredArray("interrupts");
-    response.interrupts.reserve(interrupts.size());
-    for (std::size_t i = 0; i < interrupts.size(); ++i) {
-        response.interrupts.push_back(
-            decodeInterrupt(interrupts[i], "InterruptsResponse.interrupts[" + std::to_string(i) + "]"));
-    }
+    auto interrupts = reader.lossyArrayOf("interrupts", decodeInterrupt);
+    response.interrupts = std::move(interrupts.elements);
+    response.skipped = interrupts.skipped;
     response.truncated = reader.optionalBool("truncated").value_or(false);
     return response;
 }

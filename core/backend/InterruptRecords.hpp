@@ -41,11 +41,13 @@ struct Interrupt {
     friend bool operator==(const Interrupt&, const Interrupt&) = default;
 };
 
-// Decoded strictly: one bad interrupt fails the whole answer. `truncated` says the backend sent fewer
-// than are open.
+// Decoded leniently: an interrupt that cannot be read (a missing key, a date in an unexpected form) is
+// left out and counted in `skipped`, so that one bad element does not hide every other alert.
+// `truncated` says the backend sent fewer than are open. `skipped` is not part of the wire form.
 struct InterruptsResponse {
     std::vector<Interrupt> interrupts;
     bool truncated = false;
+    std::size_t skipped = 0;
 
     friend bool operator==(const InterruptsResponse&, const InterruptsResponse&) = default;
 };

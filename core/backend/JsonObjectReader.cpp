@@ -26,6 +26,10 @@ RecordDecodingError JsonObjectReader::error(std::string_view key, std::string_vi
     return RecordDecodingError(std::string(reason) + " for key \"" + std::string(key) + "\" of " + context_);
 }
 
+std::string JsonObjectReader::elementContext(std::string_view key, std::size_t index) const {
+    return context_ + "." + std::string(key) + "[" + std::to_string(index) + "]";
+}
+
 const nlohmann::json* JsonObjectReader::find(std::string_view key) const {
     const auto it = json_.find(key);
     if (it == json_.end() || it->is_null()) {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +13,13 @@
 #include "core/common/Date.hpp"
 
 namespace kindora {
+
+// The elements of a leniently read array that decoded, in order, and how many did not.
+template <typename Element>
+struct LossyArray {
+    std::vector<Element> elements;
+    std::size_t skipped = 0;
+};
 
 // Strict, typed reads of one JSON object's keys for the record decoders. A required key that is
 // missing or null, or any value of the wrong type, throws RecordDecodingError naming `context` (the
@@ -36,6 +45,21 @@ public:
     // The value under `key`, or nullptr when the key is missing or null.
     const nlohmann::json* find(std::string_view key) const;
 
+    // Arrays of records: `decode(element, context)` reads one element, `context` naming it as
+    // "Record.key[2]" for its own reader and errors.
+    // Strict: the first element that fails fails the whole array.
+    template <typename Decode>
+    auto requiredArrayOf(std::string_view key, Decode decode) const;
+    // Strict, for an array that may be missing or null (nullopt then).
+    template <typename Decode>
+    auto optionalArrayOf(std::string_view key, Decode decode) const;
+    // Lenient: an element that does not decode is left out and counted; the array itself must be
+    // there. The reasons are dropped, so no element's content reaches a log.
+    template <typename Decode>
+    auto lossyArrayOf(std::string_view key, Decode decode) const;
+
+    std::string elementContext(std::string_view key, std::size_t index) const;
+
     // A RecordDecodingError for `key` of this object with the given reason.
     RecordDecodingError error(std::string_view key, std::string_view reason) const;
 
@@ -46,8 +70,46 @@ private:
     std::int64_t intValue(std::string_view key, const nlohmann::json& value) const;
     Date dateValue(std::string_view key, const nlohmann::json& value) const;
 
+    template <typename Decode>
+    using ElementOf = std::invoke_result_t<Decode&, const nlohmann::json&, std::string>;
+
+    template <typename Decode>
+    std::vector<ElementOf<Decode>> decodeAll(std::string_view key, const nlohmann::json& array, Decode& decode) const {
+        std::vector<ElementOf<Decode>> elements;
+        elements.reserve(array.size());
+        for (std::size_t i = 0; i < array.size(); ++i) {
+            elements.push_back(decode(array[i], elementContext(key, i)));
+        }
+        return elements;
+    }
+
     const nlohmann::json& json_;
     std::string context_;
 };
+
+template <typename Decode>
+auto JsonObjectReader::requiredArrayOf(std::string_view key, Decode decode) const {
+    return decodeAll(key, requiredArray(key), decode);
+}
+
+template <typename Decode>
+auto JsonObjectReader::optionalArrayOf(std::string_view key, Decode decode) const {
+    using Elements = std::vector<ElementOf<Decode>>;
+    return find(key) == nullptr ? std::optional<Elements>() : std::optional<Elements>(requiredArrayOf(key, decode));
+}
+
+template <typename Decode>
+auto JsonObjectReader::lossyArrayOf(std::string_view key, Decode decode) const {
+    const nlohmann::json& array = requiredArray(key);
+    LossyArray<ElementOf<Decode>> result;
+    for (std::size_t i = 0; i < array.size(); ++i) {
+        try {
+            result.elements.push_back(decode(array[i], elementContext(key, i)));
+        } catch (const RecordDecodingError&) {
+            ++result.skipped;
+        }
+    }
+    return result;
+}
 
 }  // namespace kindora

@@ -37,14 +37,6 @@ MeetingProvider meetingProviderFromWire(std::string_view wire) {
     return MeetingProvider::other;
 }
 
-std::optional<Meeting> decodeLossyMeeting(const nlohmann::json& element) {
-    try {
-        return fromJson<Meeting>(element);
-    } catch (const RecordDecodingError&) {
-        return std::nullopt;
-    }
-}
-
 nlohmann::ordered_json toJson(const Meeting& meeting) {
     nlohmann::ordered_json json;
     json["id"] = meeting.id;
@@ -70,9 +62,10 @@ nlohmann::ordered_json toJson(const MeetingsResponse& response) {
     return json;
 }
 
-template <>
-Meeting fromJson<Meeting>(const nlohmann::json& json) {
-    const JsonObjectReader reader(json, "Meeting");
+namespace {
+
+Meeting decodeMeeting(const nlohmann::json& json, std::string context) {
+    const JsonObjectReader reader(json, std::move(context));
     Meeting meeting;
     meeting.id = reader.requiredString("id");
     meeting.title = reader.requiredString("title");
@@ -84,15 +77,20 @@ Meeting fromJson<Meeting>(const nlohmann::json& json) {
     return meeting;
 }
 
+}  // namespace
+
+template <>
+Meeting fromJson<Meeting>(const nlohmann::json& json) {
+    return decodeMeeting(json, "Meeting");
+}
+
 template <>
 MeetingsResponse fromJson<MeetingsResponse>(const nlohmann::json& json) {
     const JsonObjectReader reader(json, "MeetingsResponse");
     MeetingsResponse response;
-    for (const auto& element : reader.requiredArray("meetings")) {
-        if (auto meeting = decodeLossyMeeting(element)) {
-            response.meetings.push_back(*std::move(meeting));
-        }
-    }
+    auto meetings = reader.lossyArrayOf("meetings", decodeMeeting);
+    response.meetings = std::move(meetings.elements);
+    response.skipped = meetings.skipped;
     return response;
 }
 

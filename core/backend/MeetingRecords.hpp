@@ -34,15 +34,13 @@ struct Meeting {
     friend bool operator==(const Meeting&, const Meeting&) = default;
 };
 
+// `skipped` counts the meetings that could not be read; it is not part of the wire form.
 struct MeetingsResponse {
     std::vector<Meeting> meetings;
+    std::size_t skipped = 0;
 
     friend bool operator==(const MeetingsResponse&, const MeetingsResponse&) = default;
 };
-
-// One element of the meetings list: the meeting, or nothing when the element does not decode (the
-// reason is dropped on purpose).
-std::optional<Meeting> decodeLossyMeeting(const nlohmann::json& element);
 
 nlohmann::ordered_json toJson(const Meeting& meeting);
 nlohmann::ordered_json toJson(const MeetingsResponse& response);

@@ -1,12 +1,27 @@
 #include "core/common/JsonDate.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace kindora {
 
 JsonDateError::JsonDateError(std::string_view offendingText)
     : std::runtime_error("Expected an ISO 8601 date with a timezone offset, got \"" + std::string(offendingText) +
                          "\"") {}
+
+JsonDateError::JsonDateError(Reason, std::string description) : std::runtime_error(std::move(description)) {}
+
+JsonDateError JsonDateError::outOfRange(std::string_view offendingText) {
+    return JsonDateError(Reason::described, "Date \"" + std::string(offendingText) +
+                                                "\" lies outside the dates the agent can represent (" +
+                                                JsonDate::encode(JsonDate::earliest()) + " to " +
+                                                JsonDate::encode(JsonDate::latest()) + ")");
+}
+
+JsonDateError JsonDateError::unwritable() {
+    return JsonDateError(Reason::described, "Cannot write a date outside the years 0001 to 9999 (UTC)");
+}
 
 namespace JsonDate {
 namespace {
@@ -69,6 +84,29 @@ private:
     std::size_t position_ = 0;
 };
 
+// The span of whole seconds that decode accepts and encode writes: the years 0001 to 9999 (UTC), cut
+// to what a Date can hold with a second to spare on either side. With nanosecond ticks (libstdc++)
+// that is about 1677-09-22 to 2262-04-10; with microsecond ticks (libc++) every year that can be
+// written. Worked out in seconds, which hold every one of those years without overflow.
+sys_seconds earliestSeconds() {
+    const sys_seconds firstWritable{sys_days(std::chrono::year{1} / January / 1)};
+    const sys_seconds firstHeld{ceil<std::chrono::seconds>(Date::min().time_since_epoch()) + std::chrono::seconds(1)};
+    return std::max(firstWritable, firstHeld);
+}
+
+sys_seconds latestSeconds() {
+    const sys_seconds lastWritable{sys_days(std::chrono::year{9999} / December / 31) + hours(23) + minutes(59) +
+                                   std::chrono::seconds(59)};
+    const sys_seconds lastHeld{floor<std::chrono::seconds>(Date::max().time_since_epoch()) - std::chrono::seconds(1)};
+    return std::min(lastWritable, lastHeld);
+}
+
+Date toDate(sys_seconds time) {
+    return Date(duration_cast<Date::duration>(time.time_since_epoch()));
+}
+
+// Parses the text; nullopt when it is not a date of the accepted form. Throws JsonDateError when it
+// is a well-formed date that lies outside what a Date can hold.
 std::optional<Date> parse(std::string_view text) {
     Cursor cursor(text);
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -100,12 +138,17 @@ std::optional<Date> parse(std::string_view text) {
     }
     const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
                               std::chrono::day{static_cast<unsigned>(day)}};
-    if (!date.ok() || hour > 23 || minute > 59 || second > 59) {
+    if (year < 1 || !date.ok() || hour > 23 || minute > 59 || second > 59) {
         return std::nullopt;
     }
-    const auto local = sys_days(date) + hours(hour) + minutes(minute) + std::chrono::seconds(second) +
-                       std::chrono::nanoseconds(nanoseconds);
-    return Date(duration_cast<Date::duration>((local - minutes(offsetMinutes)).time_since_epoch()));
+    // Whole seconds first, in 64 bits, so that a year the Date cannot hold is refused instead of
+    // wrapping round when it is scaled to the Date's unit.
+    const sys_seconds wholeSeconds = sys_days(date) + hours(hour) + minutes(minute) + std::chrono::seconds(second) -
+                                     minutes(offsetMinutes);
+    if (wholeSeconds < earliestSeconds() || wholeSeconds > latestSeconds()) {
+        throw JsonDateError::outOfRange(text);
+    }
+    return toDate(wholeSeconds) + floor<Date::duration>(std::chrono::nanoseconds(nanoseconds));
 }
 
 }  // namespace
@@ -114,6 +157,10 @@ std::string encode(Date date) {
     const auto milliseconds = floor<std::chrono::milliseconds>(date);
     const auto dayStart = floor<days>(milliseconds);
     const year_month_day ymd{dayStart};
+    if (floor<std::chrono::seconds>(date) < earliestSeconds() || floor<std::chrono::seconds>(date) > latestSeconds()) {
+        // Five digits or a sign would not read back as the same date (or at all).
+        throw JsonDateError::unwritable();
+    }
     const hh_mm_ss<std::chrono::milliseconds> time{milliseconds - dayStart};
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(ymd.year()),
@@ -130,7 +177,17 @@ Date decode(std::string_view text) {
     throw JsonDateError(text);
 }
 
-std::optional<Date> tryDecode(std::string_view text) { return parse(text); }
+Date earliest() { return toDate(earliestSeconds()); }
+
+Date latest() { return toDate(latestSeconds()); }
+
+std::optional<Date> tryDecode(std::string_view text) {
+    try {
+        return parse(text);
+    } catch (const JsonDateError&) {
+        return std::nullopt;
+    }
+}
 
 }  // namespace JsonDate
 }  // namespace kindora

@@ -50,6 +50,10 @@ double InterruptPoller::tick(StopToken stop) {
     }
     try {
         const InterruptsResponse response = client_.interrupts(*token, stop);
+        if (response.skipped > 0) {
+            // The count only: an alert's fields are the household's words.
+            log_.error("skipped {} interrupts that could not be read", response.skipped);
+        }
         InterruptsHandler handler;
         {
             std::lock_guard lock(handlerMutex_);

@@ -49,6 +49,9 @@ double MeetingPoller::tick(StopToken stop) {
     }
     try {
         const auto response = client_.fetchMeetings(*token, stop);
+        if (response.skipped > 0) {
+            logger_.error("skipped {} meetings that could not be read", response.skipped);
+        }
         MeetingsHandler handler;
         {
             std::lock_guard lock(handlerMutex_);

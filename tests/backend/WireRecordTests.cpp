@@ -170,18 +170,26 @@ TEST(InterruptRecords, UnknownUrgenciesAreCritical) {
     }
 }
 
-TEST(InterruptRecords, OneBadInterruptFailsTheWholeResponse) {
-    auto lacksTitle = nlohmann::json::parse(minimalInterrupt);
-    lacksTitle.erase("title");
-    const nlohmann::json body = {{"interrupts", {nlohmann::json::parse(minimalInterrupt), lacksTitle}}};
-    EXPECT_EQ(decodingFailure<InterruptsResponse>(body.dump()),
-              "Missing value for key \"title\" of InterruptsResponse.interrupts[1]");
+TEST(InterruptRecords, InterruptsThatCannotBeReadAreSkippedAndCountedTheRestKept) {
+    auto lacksSource = nlohmann::json::parse(minimalInterrupt);
+    lacksSource.erase("source");
+    auto oddDate = nlohmann::json::parse(minimalInterrupt);
+    oddDate["raisedAt"] = "2026-12-07 09:00";
+    auto second = nlohmann::json::parse(minimalInterrupt);
+    second["title"] = "Smoke";
+    const nlohmann::json body = {{"interrupts", {nlohmann::json::parse(minimalInterrupt), lacksSource, 17, oddDate, second}},
+                                 {"truncated", true}};
+    const auto response = JsonCoding::decode<InterruptsResponse>(body.dump());
+    ASSERT_EQ(response.interrupts.size(), 2U);
+    EXPECT_EQ(response.interrupts[0].title, "Water leak");
+    EXPECT_EQ(response.interrupts[1].title, "Smoke");
+    EXPECT_EQ(response.skipped, 3U);
+    EXPECT_TRUE(response.truncated);
 
-    const auto response =
-        JsonCoding::decode<InterruptsResponse>(std::string(R"({"interrupts":[)") + minimalInterrupt + "]}");
-    EXPECT_EQ(response.interrupts.size(), 1U);
-    EXPECT_FALSE(response.truncated);
-    EXPECT_EQ(JsonCoding::decode<InterruptsResponse>(JsonCoding::encode(toJson(response))), response);
+    const auto clean = JsonCoding::decode<InterruptsResponse>(std::string(R"({"interrupts":[)") + minimalInterrupt + "]}");
+    EXPECT_EQ(clean.skipped, 0U);
+    EXPECT_FALSE(clean.truncated);
+    EXPECT_EQ(JsonCoding::decode<InterruptsResponse>(JsonCoding::encode(toJson(clean))), clean);
 }
 
 // --- Meetings -----------------------------------------------------------------------------------
@@ -207,7 +215,8 @@ TEST(MeetingRecords, UndecodableMeetingsAreSkippedAndOrderIsKept) {
     EXPECT_EQ(response.meetings[1].joinUrl, std::nullopt);
     EXPECT_EQ(response.meetings[2].joinUrl, "https://meet.example/abc");
     EXPECT_EQ(response.meetings[2].endsAt, at("2026-12-08T09:00:00Z"));
-    EXPECT_EQ(JsonCoding::decode<MeetingsResponse>(JsonCoding::encode(toJson(response))), response);
+    EXPECT_EQ(response.skipped, 3U);
+    EXPECT_EQ(JsonCoding::decode<MeetingsResponse>(JsonCoding::encode(toJson(response))).meetings, response.meetings);
     EXPECT_TRUE(JsonCoding::decode<MeetingsResponse>(R"({"meetings":[]})").meetings.empty());
 }
 

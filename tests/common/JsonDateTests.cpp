@@ -56,5 +56,45 @@ TEST(JsonDate, RejectsEveryOtherFormWithTheExactText) {
     }
 }
 
+// Whether this standard library's Date can hold every year from 0001 to 9999 (microsecond ticks can;
+// nanosecond ticks reach only 1677 to 2262).
+constexpr bool dateHoldsEveryWritableYear = duration<double>(Date::duration::max()).count() > 253402300800.0;
+
+TEST(JsonDate, FarDatesReadBackExactlyOrAreRefusedNeverWrapped) {
+    for (const char* text : {"0001-01-01T00:00:00.000Z", "1600-02-29T12:00:00.000Z", "1677-09-21T00:00:00.000Z",
+                             "2262-04-12T00:00:00.000Z", "3000-01-01T00:00:00.000Z", "9999-12-31T23:59:59.000Z"}) {
+        try {
+            const Date date = JsonDate::decode(text);
+            EXPECT_TRUE(dateHoldsEveryWritableYear) << text << " read as " << JsonDate::encode(date);
+            EXPECT_EQ(JsonDate::encode(date), text);
+        } catch (const JsonDateError& error) {
+            EXPECT_FALSE(dateHoldsEveryWritableYear) << text;
+            EXPECT_EQ(std::string(error.what()), std::string("Date \"") + text +
+                                                     "\" lies outside the dates the agent can represent (" +
+                                                     JsonDate::encode(JsonDate::earliest()) + " to " +
+                                                     JsonDate::encode(JsonDate::latest()) + ")");
+        }
+    }
+    EXPECT_EQ(JsonDate::tryDecode("9999-12-31T23:59:59Z").has_value(), dateHoldsEveryWritableYear);
+    // An offset that carries the last writable second into the year 10000 is refused everywhere.
+    EXPECT_THROW(JsonDate::decode("9999-12-31T23:59:59-01:00"), JsonDateError);
+    EXPECT_THROW(JsonDate::decode("0000-12-31T00:00:00Z"), JsonDateError);
+}
+
+TEST(JsonDate, TheEdgesOfTheSpanRoundTripAndBeyondThemNothingIsWritten) {
+    for (const Date edge : {JsonDate::earliest(), JsonDate::latest()}) {
+        EXPECT_EQ(JsonDate::decode(JsonDate::encode(edge)), edge);
+    }
+    EXPECT_LT(JsonDate::earliest(), utc(1678, 1, 1, 0, 0, 0));
+    EXPECT_GT(JsonDate::latest(), utc(2262, 4, 1, 0, 0, 0));
+    try {
+        JsonDate::encode(Date::max());
+        ADD_FAILURE() << "wrote a date beyond the span";
+    } catch (const JsonDateError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot write a date outside the years 0001 to 9999 (UTC)");
+    }
+    EXPECT_THROW(JsonDate::encode(Date::min()), JsonDateError);
+}
+
 }  // namespace
 }  // namespace kindora

@@ -218,6 +218,32 @@ TEST_F(InterruptsIntegrationTest, AServerFailureBacksOffAndTheNextSuccessIsPrese
     EXPECT_EQ(presentedTitles(), std::vector<std::string>{"Front door open"});
 }
 
+TEST_F(InterruptsIntegrationTest, AlertsTheAgentCannotReadAreSkippedWithACountAndTheOthersAreShown) {
+    addAlert("Front door open", "door");
+    addAlert("Water leak", std::nullopt);
+    // The server's answer, with one alert lacking its source and one whose date is in another form.
+    nlohmann::ordered_json body = toJson(household().interrupts(token));
+    auto lacksSource = body["interrupts"][0];
+    lacksSource["title"] = "Garage unreadable";
+    lacksSource.erase("source");
+    auto oddDate = body["interrupts"][1];
+    oddDate["title"] = "Cellar unreadable";
+    oddDate["raisedAt"] = "07/12/2026 09:00";
+    body["interrupts"].insert(body["interrupts"].begin(), lacksSource);
+    body["interrupts"].push_back(oddDate);
+    running.server.faults().add({"interrupts", {devserver::FaultKind::status, 200, body.dump(), 0}, 1});
+
+    poller.start();
+    awaitNextPoll();
+    EXPECT_EQ(presentedTitles(), std::vector<std::string>{"Front door open"});
+    EXPECT_EQ(controller.moreCount(), 1);
+    EXPECT_TRUE(logs.contains("skipped 2 interrupts that could not be read", "Interrupts"));
+    EXPECT_FALSE(logs.anyLineContains("unreadable")) << "only the count is logged";
+    EXPECT_FALSE(logs.contains("interrupt poll failed"));
+    ASSERT_TRUE(time.waitForSleepers(1));
+    EXPECT_EQ(time.pendingDelays().front(), 5) << "a poll with skipped alerts is a success: no back-off";
+}
+
 TEST_F(InterruptsIntegrationTest, ARevokedDeviceStopsThePollerAndLosesItsToken) {
     addAlert("Front door open", "door");
     poller.start();
