@@ -1,13 +1,14 @@
 // How fast the sync engine forwards a 100,000-message backlog to a devserver over loopback, beside a
 // floor measured in the same run: the same rows read by one plain SQLite scan, encoded to the same JSON
 // and posted in 100-message batches by a bare libcurl loop to the same server. Prints messages per
-// second for both, the engine's peak memory, and on its last line ratio=R (engine over floor).
-// KINDORA_BENCH_MESSAGES changes the backlog size.
+// second for both, the engine's peak memory, and on its last line ratio=R (engine over floor), each the
+// best of three rounds. KINDORA_BENCH_MESSAGES changes the backlog size, KINDORA_BENCH_ROUNDS the rounds.
 #include <curl/curl.h>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,6 +66,23 @@ long residentKilobytes() {
 void resetPeakResident() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
+
+// Messages drained and the seconds it took.
+struct Drain {
+    std::int64_t sent = 0;
+    double seconds = 0;
+
+    double rate() const { return seconds > 0 ? static_cast<double>(sent) / seconds : 0; }
+    void keepFaster(const Drain& other) {
+        if (seconds == 0 || other.rate() > rate()) {
+            *this = other;
+        }
+    }
+    void print(const char* name) const {
+        std::printf("%s: %lld messages in %.3f s = %.0f messages/s\n", name, static_cast<long long>(sent),
+                    seconds, rate());
+    }
+};
 
 class TemporaryDirectory {
 public:
@@ -188,6 +206,8 @@ std::int64_t runFloor(const std::string& databasePath, std::int64_t afterRowID, 
 }  // namespace
 
 int main() {
+    const int rounds =
+        std::getenv("KINDORA_BENCH_ROUNDS") ? std::max(1, std::atoi(std::getenv("KINDORA_BENCH_ROUNDS"))) : 3;
     const std::int64_t backlog =
         std::getenv("KINDORA_BENCH_MESSAGES") ? std::atoll(std::getenv("KINDORA_BENCH_MESSAGES")) : 100'000;
     Log::setStandardErrorLevel(LogLevel::fault);
@@ -216,19 +236,9 @@ int main() {
     CurlTransport transport;
     BackendClient client(origin, transport);
 
-    // Floor.
-    const std::string floorToken = pairFreshDevice(origin, client);
-    auto start = Clock::now();
-    const std::int64_t floorSent =
-        runFloor(databasePath, watermark, origin + "/api/ingest/messages", floorToken);
-    const double floorSeconds = secondsSince(start);
-    const double floorRate = static_cast<double>(floorSent) / floorSeconds;
-    std::printf("floor: %lld messages in %.3f s = %.0f messages/s\n", static_cast<long long>(floorSent),
-                floorSeconds, floorRate);
-
     // The engine, as the agent runs it: one tick drains the backlog page by page, saving state.json
-    // durably after every batch. Then once more with the state kept in memory, to show what the
-    // durable saves cost.
+    // durably after every batch. Also with the state kept in memory, to show what the durable saves
+    // cost.
     const auto runEngine = [&](WatermarkStore& store, long* peakKilobytes) {
         InMemoryCredentialStore credentials;
         credentials.saveDeviceToken(pairFreshDevice(origin, client));
@@ -243,31 +253,41 @@ int main() {
         engine.tick();
         const double seconds = secondsSince(engineStart);
         if (peakKilobytes != nullptr) {
-            *peakKilobytes = peakResidentKilobytes() - residentBefore;
+            *peakKilobytes = std::max(*peakKilobytes, peakResidentKilobytes() - residentBefore);
         }
-        return std::pair(store.load()->lifetimeSentCount, seconds);
+        return Drain{store.load()->lifetimeSentCount, seconds};
     };
 
-    InMemoryWatermarkStore memoryStore;
-    const auto [memorySent, memorySeconds] = runEngine(memoryStore, nullptr);
-    std::printf("engine, state in memory (for comparison): %lld messages in %.3f s = %.0f messages/s\n",
-                static_cast<long long>(memorySent), memorySeconds,
-                static_cast<double>(memorySent) / memorySeconds);
-
-    FileWatermarkStore fileStore(directory.path() / "data");
+    // Rounds of floor, engine in memory and engine on disk, one after the other, so that a passing
+    // load on the machine (a compiler, another benchmark) meets all three alike; each figure is the
+    // best of its rounds.
+    Drain floor, memory, engine;
     long peakGrowth = 0;
-    const auto [engineSent, engineSeconds] = runEngine(fileStore, &peakGrowth);
-    const double engineRate = static_cast<double>(engineSent) / engineSeconds;
-    std::printf("engine: %lld messages in %.3f s = %.0f messages/s\n", static_cast<long long>(engineSent),
-                engineSeconds, engineRate);
+    for (int round = 0; round < rounds; ++round) {
+        const std::string floorToken = pairFreshDevice(origin, client);
+        const auto floorStart = Clock::now();
+        const std::int64_t floorSent =
+            runFloor(databasePath, watermark, origin + "/api/ingest/messages", floorToken);
+        floor.keepFaster({floorSent, secondsSince(floorStart)});
+
+        InMemoryWatermarkStore memoryStore;
+        memory.keepFaster(runEngine(memoryStore, nullptr));
+
+        const auto dataDirectory = directory.path() / ("data-" + std::to_string(round));
+        FileWatermarkStore fileStore(dataDirectory);
+        engine.keepFaster(runEngine(fileStore, &peakGrowth));
+    }
+    floor.print("floor");
+    memory.print("engine, state in memory (for comparison)");
+    engine.print("engine");
     std::printf("engine peak memory: %ld KiB (growth of the resident high-water mark during the drain)\n",
                 peakGrowth);
-    if (engineSent != floorSent) {
+    if (engine.sent != floor.sent || memory.sent != floor.sent) {
         std::printf("warning: the engine sent %lld messages, the floor %lld\n",
-                    static_cast<long long>(engineSent), static_cast<long long>(floorSent));
+                    static_cast<long long>(engine.sent), static_cast<long long>(floor.sent));
     }
     server.terminate();
     curl_global_cleanup();
-    std::printf("ratio=%.2f\n", engineRate / floorRate);
+    std::printf("ratio=%.2f\n", engine.rate() / floor.rate());
     return 0;
 }

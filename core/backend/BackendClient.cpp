@@ -159,6 +159,9 @@ HTTPResponse BackendClient::exchange(const Call& call, StopToken stop) {
     if (call.body) {
         request.body = JsonCoding::encode(*call.body);
     }
+    if (call.readyToSend != nullptr) {
+        (*call.readyToSend)();
+    }
     try {
         return transport_.send(request, stop);
     } catch (const BackendError&) {
@@ -198,15 +201,19 @@ PairingStatusResponse BackendClient::pairingStatus(const std::string& token, Sto
         {"GET", "/api/agent/pair/status", &token, std::nullopt, FailureRule::plain}, stop);
 }
 
-IngestResponse BackendClient::ingest(const std::string& token, const IngestRequest& batch,
-                                     StopToken stop) {
+IngestResponse BackendClient::ingest(const std::string& token, const IngestRequest& batch, StopToken stop) {
     return perform<IngestResponse>(
         {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::ingest}, stop);
 }
 
+IngestResponse BackendClient::ingestWhenReady(const std::string& token, const IngestRequest& batch,
+                                              const std::function<void()>& readyToSend, StopToken stop) {
+    return perform<IngestResponse>(
+        {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::ingest, &readyToSend}, stop);
+}
+
 HeartbeatResponse BackendClient::heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
-                                           const std::optional<std::string>& agentVersion,
-                                           StopToken stop) {
+                                           const std::optional<std::string>& agentVersion, StopToken stop) {
     HeartbeatRequest request;
     if (cursor) {
         request.cursor = std::to_string(*cursor);
@@ -227,8 +234,7 @@ AlertActionResponse BackendClient::ackAlert(const std::string& token, const Uuid
         stop);
 }
 
-AlertActionResponse BackendClient::resolveAlert(const std::string& token, const Uuid& id,
-                                                StopToken stop) {
+AlertActionResponse BackendClient::resolveAlert(const std::string& token, const Uuid& id, StopToken stop) {
     return perform<AlertActionResponse>({"POST", "/api/agent/alerts/" + id.text() + "/resolve", &token,
                                          std::nullopt, FailureRule::alertAction},
                                         stop);

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
-#include "core/common/StopToken.hpp"
 #include <string>
 #include <string_view>
+#include "core/common/StopToken.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -37,16 +38,14 @@ public:
                                         const std::optional<std::string>& agentVersion,
                                         StopToken stop = {}) override;
     PairingStatusResponse pairingStatus(const std::string& token, StopToken stop = {}) override;
-    IngestResponse ingest(const std::string& token, const IngestRequest& batch,
-                          StopToken stop = {}) override;
+    IngestResponse ingest(const std::string& token, const IngestRequest& batch, StopToken stop = {}) override;
+    IngestResponse ingestWhenReady(const std::string& token, const IngestRequest& batch,
+                                   const std::function<void()>& readyToSend, StopToken stop = {}) override;
     HeartbeatResponse heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
-                                const std::optional<std::string>& agentVersion,
-                                StopToken stop = {}) override;
+                                const std::optional<std::string>& agentVersion, StopToken stop = {}) override;
     InterruptsResponse interrupts(const std::string& token, StopToken stop = {}) override;
-    AlertActionResponse ackAlert(const std::string& token, const Uuid& id,
-                                 StopToken stop = {}) override;
-    AlertActionResponse resolveAlert(const std::string& token, const Uuid& id,
-                                     StopToken stop = {}) override;
+    AlertActionResponse ackAlert(const std::string& token, const Uuid& id, StopToken stop = {}) override;
+    AlertActionResponse resolveAlert(const std::string& token, const Uuid& id, StopToken stop = {}) override;
     MeetingsResponse fetchMeetings(const std::string& token, StopToken stop = {}) override;
 
 private:
@@ -72,6 +71,8 @@ private:
         const std::string* token = nullptr;
         std::optional<nlohmann::ordered_json> body;
         FailureRule rule = FailureRule::authenticated;
+        // Called once the request is encoded, just before it is sent.
+        const std::function<void()>* readyToSend = nullptr;
     };
 
     template <typename Record>

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "core/common/StopToken.hpp"
+#include <functional>
 #include <string>
+
+#include "core/common/StopToken.hpp"
 
 #include "core/backend/IngestRecords.hpp"
 
@@ -15,6 +17,15 @@ public:
 
     virtual IngestResponse ingest(const std::string& token, const IngestRequest& batch,
                                   StopToken stop = {}) = 0;
+
+    // As ingest, but calls `readyToSend` after the request is built and before it leaves: the caller
+    // may wait there for something the backend must not see the batch before, while the encoding of
+    // the request goes on. Clients that build nothing ahead simply call it first.
+    virtual IngestResponse ingestWhenReady(const std::string& token, const IngestRequest& batch,
+                                           const std::function<void()>& readyToSend, StopToken stop = {}) {
+        readyToSend();
+        return ingest(token, batch, std::move(stop));
+    }
 };
 
 }  // namespace kindora

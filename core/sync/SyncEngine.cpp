@@ -46,6 +46,7 @@ SyncEngine::SyncEngine(const ChatDBReading& reader, IngestBackendClientProtocol&
       agentVersion_(agentVersion),
       readReporter_(reader, ingestClient, clock_, std::move(agentVersion),
                     [this] { notifyBackendContact(); }),
+      saver_(watermarkStore),
       loop_(
           "Sync", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); },
           PollingLoop::WakeDuringTick::runsAnotherTick) {}
@@ -184,6 +185,7 @@ std::optional<SyncState> SyncEngine::loadStateOrFirstRun() {
     if (cachedState_) {
         return cachedState_;
     }
+    saver_.waitUntilSaved();
     if (auto stored = watermarkStore_.load()) {
         cachedState_ = stored;
         return stored;
@@ -245,7 +247,9 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
             } catch (const std::exception& error) {
                 return IngestPhaseResult::failed(errorText(error));
             }
-            persist(state);
+            // Durable before the next batch leaves (sendPart waits for it), so a crash resends at
+            // most this batch; the next batch is mapped and encoded meanwhile.
+            persistInBackground(state);
             if (result == BatchResult::held) {
                 return {};  // held rows go again at the next tick, without back-off
             }
@@ -338,7 +342,10 @@ SyncEngine::PartResult SyncEngine::sendPart(std::span<const MessageRow> part, co
 
     IngestResponse response;
     try {
-        response = ingestClient_.ingest(token, request, stop);
+        // The backend must not take this part before the watermark over the previous one is on disk,
+        // or a crash in between would resend more than one batch.
+        response = ingestClient_.ingestWhenReady(
+            token, request, [this] { saver_.waitUntilSaved(); }, stop);
     } catch (const BackendError& error) {
         if (error.kind() == BackendError::Kind::duplicate) {
             return handleDuplicateRejection(part, error.message().value_or(""), state);
@@ -504,13 +511,13 @@ SyncEngine::PartResult SyncEngine::applyOutcomes(const std::vector<IngestOutcome
 }
 
 void SyncEngine::persist(const SyncState& state) {
+    persistInBackground(state);
+    saver_.waitUntilSaved();
+}
+
+void SyncEngine::persistInBackground(const SyncState& state) {
     cachedState_ = state;
-    try {
-        watermarkStore_.save(state);
-    } catch (const std::exception& error) {
-        // The in-memory state moves on; the next successful save catches up.
-        logger_.error("failed to persist sync state: {}", error.what());
-    }
+    saver_.save(state);
 }
 
 void SyncEngine::stopForRevocation(const SyncState& state) {

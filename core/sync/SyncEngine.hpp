@@ -22,6 +22,7 @@
 #include "core/lifecycle/CredentialStoreProtocol.hpp"
 #include "core/lifecycle/RevocationHandler.hpp"
 #include "core/messagesdb/ChatDBReading.hpp"
+#include "core/sync/BackgroundStateSaver.hpp"
 #include "core/sync/IngestMessageMapper.hpp"
 #include "core/sync/ReadReporter.hpp"
 #include "core/sync/SyncState.hpp"
@@ -112,8 +113,7 @@ private:
     };
 
     std::optional<SyncState> loadStateOrFirstRun();
-    IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state,
-                                        const StopToken& stop);
+    IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state, const StopToken& stop);
     bool reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText);
     BatchResult sendBatch(std::span<const MessageRow> batch, const std::string& token, SyncState& state,
                           const StopToken& stop);
@@ -132,7 +132,10 @@ private:
     void endDropNotice();
     double failTick(const std::string& errorText);
     double backOff(const std::string& errorText);
+    // Saves and waits until the state is stored.
     void persist(const SyncState& state);
+    // Saves while the tick goes on; the next ingest request waits for it (see sendPart).
+    void persistInBackground(const SyncState& state);
     void stopForRevocation(const SyncState& state);
 
     void publish(const SyncStatus& status) const;
@@ -148,6 +151,7 @@ private:
     const Log logger_{"Sync"};
     const IngestMessageMapper mapper_;
     ReadReporter readReporter_;
+    BackgroundStateSaver saver_;
 
     mutable std::mutex handlersMutex_;
     StatusHandler statusHandler_;

@@ -94,11 +94,21 @@ TEST_F(SyncEngineTest, APageOf199RowsEndsThePhase) {
     EXPECT_EQ(db.calls(Operation::fetchInbound), 1u);
 }
 
-TEST_F(SyncEngineTest, ABacklogDrainsPageByPageInOneTick) {
+TEST_F(SyncEngineTest, ABacklogDrainsPageByPageInOneTickAndNoBatchLeavesBeforeThePreviousIsStored) {
     storeWatermark(0);
     addMessages(1050);
+    // The state is saved on another thread while the next batch is prepared; a crash must never
+    // find more than one accepted batch missing from the stored watermark.
+    std::vector<std::int64_t> storedWhenSent;
+    backend.setResponder([&](const IngestRequest& request) {
+        storedWhenSent.push_back(saved().lastRowID);
+        return FakeIngestClient::allNoMatch(request);
+    });
     engine->tick();
-    EXPECT_EQ(backend.messageBatches().size(), 11u);
+    ASSERT_EQ(backend.messageBatches().size(), 11u);
+    for (std::size_t batch = 0; batch < storedWhenSent.size(); ++batch) {
+        EXPECT_EQ(storedWhenSent[batch], static_cast<std::int64_t>(batch) * 100) << "batch " << batch;
+    }
     EXPECT_EQ(saved().lastRowID, 1050);
     EXPECT_EQ(lastStatus().sessionSentCount, 1050);
     EXPECT_EQ(lastStatus().queueLagRowCount, 0);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "core/common/Log.hpp"
+#include "core/sync/SyncState.hpp"
+#include "core/sync/WatermarkStore.hpp"
+
+namespace kindora {
+
+// Writes the sync state through its store on a thread of its own, so that the engine maps and encodes
+// the next batch while the previous batch's watermark is flushed to disk. At most one save is in
+// flight: save() first waits for the one before it, so saves reach the store in order. Whoever must
+// not run ahead of a durable watermark (the next ingest request, the end of a tick, a load from the
+// store) calls waitUntilSaved() first. A failed save is logged; the next one catches up.
+class BackgroundStateSaver {
+public:
+    explicit BackgroundStateSaver(WatermarkStore& store);
+    BackgroundStateSaver(const BackgroundStateSaver&) = delete;
+    BackgroundStateSaver& operator=(const BackgroundStateSaver&) = delete;
+    // Finishes the save in flight.
+    ~BackgroundStateSaver();
+
+    void save(const SyncState& state);
+    void waitUntilSaved();
+
+private:
+    void run();
+    void waitUntilIdle(std::unique_lock<std::mutex>& lock);
+
+    WatermarkStore& store_;
+    const Log logger_{"Sync"};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<SyncState> pending_;  // handed over, not yet taken by the thread
+    bool writing_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace kindora
