@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/support/BenchDevServer.hpp"
 #include "core/agent/Agent.hpp"
 #include "core/agent/LogindWakeSource.hpp"
 #include "core/backend/BackendClient.hpp"
@@ -47,32 +48,6 @@ double cpuSeconds() {
         return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6;
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::atol(line.c_str() + 6);
-        }
-    }
-    return -1;
-}
-
-void adminPost(const std::string& url) {
-    CURL* curl = curl_easy_init();
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, "");
-    curl_easy_setopt(
-        curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
-    long status = 0;
-    const CURLcode result = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
-    if (result != CURLE_OK || status != 200) {
-        throw std::runtime_error("admin call failed: " + url);
-    }
 }
 
 // The database is made by a child process, so that none of its memory or CPU time counts here.
@@ -116,8 +91,7 @@ int main() {
     {
         CurlTransport pairingTransport;
         BackendClient client(server.origin(), pairingTransport);
-        const auto pairing = client.createPairing("bench-mac", "bench");
-        adminPost(server.origin() + "/admin/pairings/" + pairing.code + "/confirm");
+        const auto pairing = bench::pairConfirmedDevice(server.origin(), client);
         credentials.saveDeviceToken(pairing.deviceToken);
         credentials.saveDeviceId(pairing.deviceId);
     }
@@ -154,7 +128,7 @@ int main() {
             std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
             const double wall = std::chrono::duration<double>(Clock::now() - start).count();
             idleCPU = 100.0 * (cpuSeconds() - cpuBefore) / wall;
-            rss = residentKilobytes();
+            rss = bench::residentKilobytes();
             mainQueue.quit();
         });
         mainQueue.run();

@@ -56,7 +56,7 @@ void takeoverDecision(benchmark::State& state) {
     }
     for (auto _ : state) {
         benchmark::DoNotOptimize(
-            MeetingDecision::decide(meetings, presented, preferences, false, false, ten));
+            MeetingDecision::decide(meetings, presented, preferences, ten));
     }
 }
 

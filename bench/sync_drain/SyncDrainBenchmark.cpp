@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchDevServer.hpp"
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
 #include "core/backend/JsonCoding.hpp"
@@ -44,24 +45,7 @@ double secondsSince(Clock::time_point start) {
 
 // The resident-set high-water mark of this process, in kilobytes, since the last reset.
 long peakResidentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::atol(line.c_str() + 6);
-        }
-    }
-    return -1;
-}
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::atol(line.c_str() + 6);
-        }
-    }
-    return -1;
+    return bench::processStatusKilobytes("VmHWM:");
 }
 void resetPeakResident() {
     std::ofstream("/proc/self/clear_refs") << "5";
@@ -103,29 +87,11 @@ private:
     std::filesystem::path path_;
 };
 
-// An empty POST to the devserver's admin API.
-void adminPost(const std::string& url) {
-    CURL* curl = curl_easy_init();
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, "{}");
-    curl_easy_setopt(
-        curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
-    long status = 0;
-    const CURLcode result = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
-    if (result != CURLE_OK || status != 200) {
-        throw std::runtime_error("admin call failed: " + url);
-    }
-}
-
 // A paired device of the devserver's household; the household is emptied first, so that every run
 // starts from the same state.
 std::string pairFreshDevice(const std::string& origin, BackendClient& client) {
-    adminPost(origin + "/admin/reset");
-    const auto pairing = client.createPairing("bench-mac", "bench");
-    adminPost(origin + "/admin/pairings/" + pairing.code + "/confirm");
-    return pairing.deviceToken;
+    bench::adminPost(origin + "/admin/reset");
+    return bench::pairConfirmedDevice(origin, client).deviceToken;
 }
 
 // The floor: one scan, the same messages encoded the same way, a bare libcurl POST per 100.
@@ -247,7 +213,7 @@ int main() {
         store.save(state);
         SyncEngine engine(reader, client, credentials, store, nullptr, Sleeper::live(), SyncClock::live(),
                           "bench");
-        const long residentBefore = residentKilobytes();
+        const long residentBefore = bench::residentKilobytes();
         resetPeakResident();
         const auto engineStart = Clock::now();
         engine.tick();

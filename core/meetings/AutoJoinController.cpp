@@ -29,8 +29,7 @@ void AutoJoinController::handleMeetings(const MeetingsResponse& response) {
 }
 
 bool AutoJoinController::isArmed(const Meeting& meeting) const {
-    const auto preferences = preferencesStore_.load();
-    if (!preferences.isDisruptEnabled || !preferences.isAutoJoinEnabled) {
+    if (!AutoJoinDecision::gatesOpen(preferencesStore_.load())) {
         return false;
     }
     auto meetings = currentMeetings_;
@@ -38,9 +37,8 @@ bool AutoJoinController::isArmed(const Meeting& meeting) const {
                      [&](const Meeting& known) { return known.id == meeting.id; })) {
         meetings.push_back(meeting);
     }
-    const Date now = now_();
     return AutoJoinDecision::isEligible(meeting, meetings, ledger_.presentedIDs()) &&
-           secondsBetween(meeting.startsAt, now) < AutoJoinDecision::missedWindowGrace;
+           AutoJoinDecision::hasGraceLeft(meeting, now_());
 }
 
 void AutoJoinController::suppress(const Meeting& meeting, AutoJoinSuppression reason) {
@@ -60,7 +58,7 @@ void AutoJoinController::evaluate() {
     const auto preferences = preferencesStore_.load();
     const Date now = now_();
     // The probe asks the audio system, so it runs only when its answer can matter, and once.
-    const bool isAlreadyInMeeting = preferences.isDisruptEnabled && preferences.isAutoJoinEnabled &&
+    const bool isAlreadyInMeeting = AutoJoinDecision::gatesOpen(preferences) &&
                                     preferences.isPresenceSuppressionEnabled &&
                                     presenceProbe_.isLikelyInMeeting();
 

@@ -6,10 +6,6 @@
 namespace kindora::AutoJoinDecision {
 namespace {
 
-bool gatesOpen(const MeetingPreferences& preferences) {
-    return preferences.isDisruptEnabled && preferences.isAutoJoinEnabled;
-}
-
 std::string lowercased(std::string_view text) {
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(),
@@ -135,8 +131,16 @@ std::optional<std::string> usableJoinURL(const Meeting& meeting) {
     return *meeting.joinUrl;
 }
 
+bool gatesOpen(const MeetingPreferences& preferences) {
+    return preferences.isDisruptEnabled && preferences.isAutoJoinEnabled;
+}
+
+bool hasGraceLeft(const Meeting& meeting, Date now) {
+    return now < meeting.startsAt + Seconds(missedWindowGrace);
+}
+
 bool isWithinGrace(const Meeting& meeting, Date now) {
-    return meeting.startsAt <= now && now < meeting.startsAt + Seconds(missedWindowGrace);
+    return meeting.startsAt <= now && hasGraceLeft(meeting, now);
 }
 
 bool isEligible(const Meeting& meeting, const std::vector<Meeting>& meetings,
@@ -221,7 +225,7 @@ std::optional<std::string_view> skipReason(const Meeting& meeting, const std::ve
     if (joinedIDs.contains(meeting.id)) {
         return "already-joined";
     }
-    if (secondsBetween(meeting.startsAt, now) >= missedWindowGrace) {
+    if (!hasGraceLeft(meeting, now)) {
         return "missed-window";
     }
     if (!usableJoinURL(meeting)) {

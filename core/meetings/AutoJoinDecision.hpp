@@ -24,6 +24,12 @@ inline constexpr double presenceRecheckInterval = 15;
 // Meetings of other providers, and anything that is not a plain well-formed URL, give nothing.
 std::optional<std::string> usableJoinURL(const Meeting& meeting);
 
+// Takeover and auto-join are both switched on.
+bool gatesOpen(const MeetingPreferences& preferences);
+
+// now < start + missedWindowGrace: the meeting may still be joined, now or once it starts.
+bool hasGraceLeft(const Meeting& meeting, Date now);
+
 // start ≤ now < start + missedWindowGrace.
 bool isWithinGrace(const Meeting& meeting, Date now);
 

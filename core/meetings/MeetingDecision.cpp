@@ -9,9 +9,8 @@ bool isRelevant(const Meeting& meeting, MeetingLeadTime leadTime, Date now) {
 }
 
 std::optional<Meeting> decide(const std::vector<Meeting>& meetings, const std::set<std::string>& presentedIDs,
-                              const MeetingPreferences& preferences, bool isDNDActive,
-                              bool isAlertInterruptPresenting, Date now) {
-    if (!preferences.isDisruptEnabled || isDNDActive || isAlertInterruptPresenting) {
+                              const MeetingPreferences& preferences, Date now) {
+    if (!preferences.isDisruptEnabled) {
         return std::nullopt;
     }
     const Meeting* chosen = nullptr;

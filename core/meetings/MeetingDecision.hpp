@@ -21,11 +21,11 @@ inline constexpr double justStartedWindow = 300;
 // Only the start counts; the end time plays no part.
 bool isRelevant(const Meeting& meeting, MeetingLeadTime leadTime, Date now);
 
-// The meeting to take over now, when nothing is claimed: none while the takeover is switched off,
-// do-not-disturb is on or an alert is showing; else the relevant meeting not yet presented with the
-// earliest start, ties going to the id that sorts first.
+// The meeting to take over now, when nothing is claimed: none while the takeover is switched off;
+// else the relevant meeting not yet presented with the earliest start, ties going to the id that
+// sorts first. Do-not-disturb and an alert on screen hold a takeover back in the controller, which
+// keeps the meeting claimed until they end.
 std::optional<Meeting> decide(const std::vector<Meeting>& meetings, const std::set<std::string>& presentedIDs,
-                              const MeetingPreferences& preferences, bool isDNDActive,
-                              bool isAlertInterruptPresenting, Date now);
+                              const MeetingPreferences& preferences, Date now);
 
 }  // namespace kindora::MeetingDecision

@@ -170,7 +170,7 @@ void MeetingDisruptController::evaluate() {
             candidates.push_back(meeting);
         }
     }
-    const auto chosen = MeetingDecision::decide(candidates, alreadyPresented, preferences, false, false, now);
+    const auto chosen = MeetingDecision::decide(candidates, alreadyPresented, preferences, now);
     if (!chosen) {
         presentedMeetings_.set({});
     } else {

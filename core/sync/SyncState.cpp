@@ -6,6 +6,7 @@
 #include <chrono>
 #include <iterator>
 
+#include "core/backend/JsonCoding.hpp"
 #include "core/common/JsonDate.hpp"
 
 namespace kindora {
@@ -119,8 +120,10 @@ std::string SyncState::encode() const {
 SyncState SyncState::decode(std::string_view text) {
     Json object;
     try {
-        object = Json::parse(text);
-    } catch (const Json::parse_error& error) {
+        // The records' parser: a number out of range is a bad file like any other (the JSON library
+        // throws another exception type for it), and nesting is bounded.
+        object = JsonCoding::parse(text);
+    } catch (const RecordDecodingError& error) {
         fail(error.what());
     }
     if (!object.is_object()) {

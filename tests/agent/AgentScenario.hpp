@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -106,8 +107,9 @@ protected:
         server.stop();
     }
 
-    void makeAgent() {
-        agent = std::make_unique<Agent>(PlatformServices{
+    // The platform as every scenario gives it; a scenario may change a part before makeAgent().
+    PlatformServices services() {
+        return PlatformServices{
             .mainQueue = mainQueue,
             .credentialStore = credentials,
             .defaults = defaults,
@@ -124,7 +126,11 @@ protected:
             .isLikelyInMeeting = {},
             .sleeper = time.sleeper(),
             .clock = time.clock(),
-        });
+        };
+    }
+
+    void makeAgent(std::optional<PlatformServices> platform = std::nullopt) {
+        agent = std::make_unique<Agent>(platform ? *std::move(platform) : services());
     }
 
     // A device the household has confirmed, with its credentials in the store.

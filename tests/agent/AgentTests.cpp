@@ -211,30 +211,12 @@ TEST_F(AgentScenario, TheMainThreadStaysFreeWhileTheDatabaseIsCheckedAndShutDown
     std::promise<void> checkMayAnswer;
     std::shared_future<void> answer = checkMayAnswer.get_future().share();
     // A database held by another process keeps the check waiting (up to SQLite's busy time-out).
-    PlatformServices services{
-        .mainQueue = mainQueue,
-        .credentialStore = credentials,
-        .defaults = defaults,
-        .loginItemService = &loginItems,
-        .transport = *transport,
-        .changeWatcher = changeWatcher,
-        .wakeSource = wakeSource,
-        .backendBaseURL = server.origin(),
-        .databasePath = databasePath,
-        .dataDirectory = AgentPaths::ensureDataDirectory(),
-        .hostName = "den-pc",
-        .agentVersion = "2.0.0",
-        .openURL = {},
-        .isLikelyInMeeting = {},
-        .hasFullDiskAccess =
-            [answer](const std::filesystem::path& path) {
-                answer.wait();
-                return FDAChecker::hasFullDiskAccess(path);
-            },
-        .sleeper = time.sleeper(),
-        .clock = time.clock(),
+    PlatformServices platform = services();
+    platform.hasFullDiskAccess = [answer](const std::filesystem::path& path) {
+        answer.wait();
+        return FDAChecker::hasFullDiskAccess(path);
     };
-    agent = std::make_unique<Agent>(services);
+    makeAgent(std::move(platform));
 
     agent->finishLaunching();  // returns at once; the answer comes later
     bool mainThreadRan = false;

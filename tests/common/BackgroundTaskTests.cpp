@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "tests/support/LogCapture.hpp"
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"
 
@@ -54,10 +56,18 @@ TEST(BackgroundTask, DestroyingTheTaskCancelsAWaitInProgress) {
     EXPECT_FALSE(ran);
 }
 
-TEST(BackgroundTask, WorkThatThrowsDoesNotEscape) {
+TEST(BackgroundTask, WorkThatThrowsIsLoggedAsAFaultAndWhatItPostedBeforeStillRuns) {
+    testing::LogCapture logs;
     testing::ManualMainQueue mainQueue;
-    { BackgroundTask task(mainQueue, [](const BackgroundTask::Context&) { throw std::runtime_error("boom"); }); }
-    SUCCEED();
+    bool posted = false;
+    BackgroundTask task(mainQueue, [&posted](const BackgroundTask::Context& context) {
+        context.post([&posted] { posted = true; });
+        throw std::runtime_error("boom");
+    });
+    // The exception stays on the task's thread: the test goes on, and so does the main thread.
+    ASSERT_TRUE(mainQueue.drainUntil(
+        [&] { return posted && logs.count("background work threw: boom", "BackgroundTask") == 1; }));
+    EXPECT_EQ(logs.lines().back().level, LogLevel::fault);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include "core/common/InMemoryDefaults.hpp"
 #include "core/common/JsonDate.hpp"
 #include "core/interrupts/DoNotDisturbPreset.hpp"
-#include "core/interrupts/InMemoryDoNotDisturbStore.hpp"
 #include "core/interrupts/UserDefaultsDoNotDisturbStore.hpp"
 
 namespace kindora {
@@ -64,15 +63,6 @@ TEST_F(UserDefaultsDoNotDisturbStoreTest, AFormerValueThatIsNotADateIsDroppedWit
     UserDefaultsDoNotDisturbStore store(defaults);
     EXPECT_FALSE(defaults.contains(key));
     EXPECT_FALSE(defaults.contains(legacyKey));
-}
-
-TEST(InMemoryDoNotDisturbStore, StartsEmptyAndKeepsWhatIsSaved) {
-    InMemoryDoNotDisturbStore store;
-    EXPECT_EQ(store.loadUntil(), std::nullopt);
-    store.saveUntil(someDate);
-    EXPECT_EQ(store.loadUntil(), someDate);
-    store.saveUntil(std::nullopt);
-    EXPECT_EQ(store.loadUntil(), std::nullopt);
 }
 
 }  // namespace

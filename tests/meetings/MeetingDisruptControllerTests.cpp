@@ -63,17 +63,15 @@ TEST(MeetingDecision, ChoosesTheEarliestUnpresentedRelevantMeetingWithTiesToTheF
     const std::vector<Meeting> meetings{meeting("b", ten), meeting("a", ten),
                                         meeting("later", ten + Seconds(60)),
                                         meeting("earlier-but-out", ten + Seconds(-400))};
-    EXPECT_EQ(MeetingDecision::decide(meetings, {}, on, false, false, now)->id, "earlier-but-out");
-    EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out"}, on, false, false, now)->id, "a");
-    EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out", "a"}, on, false, false, now)->id, "b");
-    EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out", "a", "b"}, on, false, false, now)->id,
+    EXPECT_EQ(MeetingDecision::decide(meetings, {}, on, now)->id, "earlier-but-out");
+    EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out"}, on, now)->id, "a");
+    EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out", "a"}, on, now)->id, "b");
+    EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out", "a", "b"}, on, now)->id,
               "later");
 
     auto off = on;
     off.isDisruptEnabled = false;
-    EXPECT_FALSE(MeetingDecision::decide(meetings, {}, off, false, false, now));
-    EXPECT_FALSE(MeetingDecision::decide(meetings, {}, on, true, false, now));
-    EXPECT_FALSE(MeetingDecision::decide(meetings, {}, on, false, true, now));
+    EXPECT_FALSE(MeetingDecision::decide(meetings, {}, off, now));
 }
 
 class MeetingDisruptControllerTest : public ::testing::Test {

@@ -58,7 +58,7 @@ TEST_F(FileWatermarkStoreTest, ACorruptFileIsLoggedAndKeptAsideUnderADatedNameAn
     EXPECT_EQ(lines[0].category, "Sync");
     EXPECT_EQ(lines[0].message.rfind("state.json is corrupt, treating as first run: ", 0), 0u)
         << lines[0].message;
-    EXPECT_NE(lines[0].message.find("parse_error"), std::string::npos);
+    EXPECT_NE(lines[0].message.find("Malformed JSON at byte"), std::string::npos);
 
     std::vector<std::filesystem::path> aside;
     for (const auto& entry : std::filesystem::directory_iterator(directory)) {
@@ -79,6 +79,9 @@ TEST_F(FileWatermarkStoreTest, ACorruptFileIsLoggedAndKeptAsideUnderADatedNameAn
     EXPECT_FALSE(store.load());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), {}), 2)
         << "a second corruption within the same second gets a name of its own";
+    writeFile(R"({"lastRowID":1e400,"lifetimeSentCount":0})");
+    EXPECT_FALSE(store.load()) << "a number too large to read is a corrupt file, not an error that stops sync";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), {}), 3);
 }
 
 TEST_F(FileWatermarkStoreTest, AFileThatCannotBeReadIsAnErrorNotAFirstRun) {
