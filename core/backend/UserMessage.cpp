@@ -1,5 +1,8 @@
 #include "core/backend/UserMessage.hpp"
 
+#include <string_view>
+
+#include "core/backend/AgentTexts.hpp"
 #include "core/backend/BackendError.hpp"
 
 namespace kindora {
@@ -7,25 +10,28 @@ namespace {
 
 std::string backendErrorText(const BackendError& error) {
     const auto& message = error.message();
+    const auto orFallback = [&message](std::string_view fallback) {
+        return message ? *message : std::string(fallback);
+    };
     switch (error.kind()) {
         case BackendError::Kind::http:
-            return message ? *message : "Request failed (HTTP " + std::to_string(error.status()) + ")";
+            return orFallback(std::string(AgentTexts::requestFailedPrefix) + std::to_string(error.status()) + ")");
         case BackendError::Kind::duplicate:
             return message.value_or("");
         case BackendError::Kind::network:
-            return "Network error: " + message.value_or("");
+            return std::string(AgentTexts::networkErrorPrefix) + message.value_or("");
         case BackendError::Kind::decoding:
-            return "Unexpected response from the server: " + message.value_or("");
+            return std::string(AgentTexts::unexpectedResponsePrefix) + message.value_or("");
         case BackendError::Kind::requiresResolution:
-            return message ? *message : "This alert requires a resolution.";
+            return orFallback(AgentTexts::requiresResolution);
         case BackendError::Kind::forbidden:
-            return message ? *message : "You don't have permission to resolve this alert.";
+            return orFallback(AgentTexts::forbidden);
         case BackendError::Kind::revoked:
-            return "This device has been revoked.";
+            return std::string(AgentTexts::revoked);
         case BackendError::Kind::pending:
-            return "Pairing has not been confirmed yet.";
+            return std::string(AgentTexts::pending);
         case BackendError::Kind::notFound:
-            return "Not found.";
+            return std::string(AgentTexts::notFound);
     }
     return error.what();
 }

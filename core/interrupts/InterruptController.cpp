@@ -2,17 +2,15 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
 #include <utility>
 
+#include "core/backend/AgentTexts.hpp"
 #include "core/backend/BackendError.hpp"
 #include "core/backend/UserMessage.hpp"
 
 namespace kindora {
 namespace {
-
-const std::string requiresResolutionSentence =
-    "This alert requires a resolution, not just an acknowledgement.";
-const std::string forbiddenSentence = "You don't have permission to resolve this alert.";
 
 // The interrupt's group: its group key, or its own id, so that an interrupt without a key stands alone.
 std::string groupKeyOf(const Interrupt& interrupt) {
@@ -20,11 +18,11 @@ std::string groupKeyOf(const Interrupt& interrupt) {
 }
 
 // The backend's own refusal text when it sent a usable one, else the agent's sentence for the case.
-std::string refusalText(const std::optional<std::string>& backendMessage, const std::string& fallback) {
+std::string refusalText(const std::optional<std::string>& backendMessage, std::string_view fallback) {
     if (backendMessage && backendMessage->find_first_not_of(" \t\r\n") != std::string::npos) {
         return *backendMessage;
     }
-    return fallback;
+    return std::string(fallback);
 }
 
 }  // namespace
@@ -50,9 +48,9 @@ struct InterruptController::ActionOutcome {
                 case BackendError::Kind::notFound:
                     return {};  // already gone: as good as done
                 case BackendError::Kind::requiresResolution:
-                    return {Kind::refused, refusalText(error.message(), requiresResolutionSentence), {}};
+                    return {Kind::refused, refusalText(error.message(), AgentTexts::acknowledgementRefused), {}};
                 case BackendError::Kind::forbidden:
-                    return {Kind::refused, refusalText(error.message(), forbiddenSentence), {}};
+                    return {Kind::refused, refusalText(error.message(), AgentTexts::forbidden), {}};
                 case BackendError::Kind::revoked:
                     return {Kind::revoked, {}, {}};
                 default:
