@@ -1,6 +1,8 @@
 // kindora: the desktop agent. A tray icon opens the popover with the agent's status; the setup wizard
 // leads a new user through reading Messages and pairing. One agent per user: a second launch asks the
 // running one to show itself and exits.
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QSysInfo>
 
 #include <cstdlib>
@@ -69,6 +71,12 @@ std::string backendOrigin(const kindora::Defaults& defaults) {
 
 int main(int argc, char** argv) {
     using namespace kindora;
+    // The agent's few small windows draw quickly in software, and the GPU driver that Qt Quick would
+    // load otherwise (Mesa's llvmpipe without a GPU) holds about 70 MB in an agent that runs all day.
+    // QT_QUICK_BACKEND still chooses another renderer.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    }
     KindoraApplication application(argc, argv);
     const Log log("AppDelegate");
 

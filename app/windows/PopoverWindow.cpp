@@ -29,6 +29,13 @@ PopoverWindow::PopoverWindow(QQmlEngine& engine, Mode mode, std::function<void(b
             }
         });
     }
+    // Queued from the render thread: the time includes the main thread hearing of the frame.
+    connect(&view_, &QQuickWindow::frameSwapped, this, [this] {
+        if (awaitingFirstFrame_) {
+            awaitingFirstFrame_ = false;
+            log_.info("first frame {} ms after the request to open", openedAt_.elapsed());
+        }
+    });
     connect(&view_, &QWindow::visibleChanged, this, [this](bool visible) {
         if (onVisibleChanged_) {
             onVisibleChanged_(visible);
@@ -52,6 +59,8 @@ void PopoverWindow::toggle(const QRect& iconGeometry) {
 }
 
 void PopoverWindow::open(const QRect& iconGeometry) {
+    openedAt_.start();
+    awaitingFirstFrame_ = true;
     place(iconGeometry);
     view_.show();
     view_.raise();

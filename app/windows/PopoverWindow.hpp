@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include "core/common/Log.hpp"
+
 namespace kindora {
 
 // The window the tray icon opens: a frameless dark popover placed at the icon (or at the cursor when
@@ -41,6 +43,10 @@ private:
     // When the popover last closed because it lost focus: the click on the tray icon that caused that
     // must not open it again at once.
     QElapsedTimer closedByFocusLoss_;
+    // From the request to open until the first frame on screen, logged (bench/app_idle reads it).
+    QElapsedTimer openedAt_;
+    bool awaitingFirstFrame_ = false;
+    const Log log_{"Popover"};
 };
 
 }  // namespace kindora

@@ -1,0 +1,145 @@
+#!/usr/bin/python3
+"""What the desktop agent costs while nothing happens, and how quickly its popover opens.
+
+The real kindora under Xvfb with openbox and trayer (the end-to-end tests' desktop session), paired with
+kindora-devserver through its own popover, on a generated Messages database. After a warm-up it takes
+the CPU time of the kindora process (/proc: user + system) over an idle window with the popover closed
+and its resident memory at the end; then it opens the popover from the tray icon ten times and takes
+the median time from the click to the popover's first frame (the agent logs when that frame is on
+screen). Prints on its last line idle_cpu_pct=X rss_kb=Y popover_open_ms=Z.
+
+usage: app_idle.py --kindora BIN --devserver BIN --chatdb BIN [--seconds 60] [--artifacts DIR]
+Run inside scripts/with-test-session. The agent must accept KINDORA_DEVELOPMENT_BACKEND_ORIGIN (a
+build with KINDORA_DEVELOPMENT_BUILD=ON): a release build talks only to its built-in backend."""
+
+import argparse
+import datetime
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(here, "..", "..", "tests", "app", "e2e"))
+from desktop_session import DesktopSession, wait_for  # noqa: E402
+from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
+
+FIRST_FRAME = "[com.quillmere.kindora:Popover] info: first frame "
+
+
+def cpu_seconds(pid):
+    fields = open("/proc/%d/stat" % pid).read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def resident_kb(pid):
+    for line in open("/proc/%d/status" % pid):
+        if line.startswith("VmRSS:"):
+            return int(line.split()[1])
+    raise RuntimeError("no VmRSS for %d" % pid)
+
+
+def resident_by_mapping(pid):
+    """Resident kilobytes per mapped file (anonymous memory as "[anonymous]"), largest first."""
+    sizes = {}
+    name = None
+    for line in open("/proc/%d/smaps" % pid):
+        fields = line.split()
+        if "-" in fields[0] and len(fields) >= 5:
+            name = os.path.basename(fields[5]) if len(fields) > 5 else "[anonymous]"
+        elif fields[0] == "Rss:":
+            sizes[name] = sizes.get(name, 0) + int(fields[1])
+    return sorted(sizes.items(), key=lambda item: -item[1])
+
+
+def first_frame_times(log_path):
+    """The wall-clock times of every first-frame line the agent has logged so far."""
+    times = []
+    for line in open(log_path, errors="replace"):
+        if FIRST_FRAME in line:
+            stamp = datetime.datetime.strptime(line[:23], "%Y-%m-%d %H:%M:%S.%f")
+            times.append(stamp.timestamp())
+    return times
+
+
+def pair(session, a11y, server, tray_center):
+    session.click(*tray_center)
+    a11y.press(wait_for("the signed-out screen", lambda: a11y.find("Pair with Kindora"), timeout=30))
+    code = wait_for("the pairing code", lambda: a11y.find_prefix("Pairing code ")).name[len("Pairing code "):]
+    server.call("POST", "/admin/pairings/%s/confirm" % code)
+    a11y.press(wait_for("the wizard's preferences step", lambda: a11y.find("Continue"), timeout=30))
+    a11y.press(wait_for("the wizard's last step", lambda: a11y.find("Got it")))
+    wait_for("the wizard to close", lambda: a11y.find("Got it") is None)
+    if a11y.find("Running") is None:
+        session.click(*tray_center)
+    wait_for("the running dashboard", lambda: a11y.find("Running"), timeout=30)
+    wait_for("the first sync", lambda: a11y.find("Last sync: —") is None, timeout=30)
+    session.key("Escape")
+    wait_for("the popover to close", lambda: a11y.find("Running") is None)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--kindora", "--devserver", "--chatdb"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--seconds", type=float, default=60.0)
+    parser.add_argument("--artifacts", default=None)
+    args = parser.parse_args()
+    artifacts = args.artifacts or tempfile.mkdtemp(prefix="app_idle-")
+
+    with DesktopSession(artifacts) as session:
+        env = session.env
+        port = free_port()
+        devserver_out = open(os.path.join(artifacts, "devserver.out"), "w+")
+        session.processes.start("devserver", [args.devserver, "--port", str(port)], env, artifacts,
+                                stdout=devserver_out)
+        wait_for("the devserver", lambda: "listening on" in open(devserver_out.name).read())
+        server = Devserver("http://127.0.0.1:%d" % port)
+        database = os.path.join(session.home, "Library/Messages/chat.db")
+        os.makedirs(os.path.dirname(database))
+        subprocess.run([args.chatdb, "create", database, "--messages", "10000", "--seed", "5"], env=env,
+                       check=True, capture_output=True)
+
+        agent_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                         KINDORA_DEVELOPMENT_BACKEND_ORIGIN=server.origin)
+        kindora = session.processes.start("kindora", [args.kindora], agent_env, artifacts)
+        a11y = Accessibility()
+        wait_for("kindora on the accessibility bus", a11y.application, timeout=30)
+        x, y, w, h = session.window_geometry(wait_for("the tray icon", session.tray_window, timeout=30))
+        tray_center = (x + w // 2, y + h // 2)
+        pair(session, a11y, server, tray_center)
+
+        time.sleep(10)  # the loops' first ticks and the accessibility tree settle
+        before = cpu_seconds(kindora.pid)
+        start = time.monotonic()
+        time.sleep(args.seconds)
+        idle_cpu_pct = 100.0 * (cpu_seconds(kindora.pid) - before) / (time.monotonic() - start)
+        rss_kb = resident_kb(kindora.pid)
+
+        log_path = os.path.join(artifacts, "kindora.log")
+        mapped = resident_by_mapping(kindora.pid)
+        opens = []
+        # The pointer rests on the icon; each round times the click alone.
+        subprocess.run(["xdotool", "mousemove", str(tray_center[0]), str(tray_center[1])], env=env, check=True)
+        for _ in range(10):
+            seen = len(first_frame_times(log_path))
+            clicked = time.time()
+            subprocess.run(["xdotool", "click", "1"], env=env, check=True)
+            wait_for("the popover's first frame", lambda: len(first_frame_times(log_path)) > seen)
+            opens.append(1000.0 * (first_frame_times(log_path)[-1] - clicked))
+            wait_for("the dashboard", lambda: a11y.find("Running"))
+            if not opens[1:]:
+                session.screenshot("popover-measured")
+            session.key("Escape")
+            wait_for("the popover to close", lambda: a11y.find("Running") is None)
+            time.sleep(0.5)
+
+    print("resident memory by mapping (kB):", ", ".join("%s %d" % item for item in mapped[:8]))
+    print("idle window: %.0f s, popover opens (ms): %s" % (args.seconds, " ".join("%.0f" % o for o in opens)))
+    print("idle_cpu_pct=%.2f rss_kb=%d popover_open_ms=%.0f" % (idle_cpu_pct, rss_kb, statistics.median(opens)))
+
+
+if __name__ == "__main__":
+    main()
