@@ -14,6 +14,11 @@ class TestFailure(Exception):
     pass
 
 
+# The session's own programs start slowly on a machine busy compiling; waiting longer for them costs
+# nothing when they are quick.
+STARTUP_TIMEOUT = 90.0
+
+
 def wait_for(what, predicate, timeout=20.0, interval=0.1):
     """Polls `predicate` until it returns something true; raises TestFailure naming `what` otherwise."""
     deadline = time.monotonic() + timeout
@@ -106,8 +111,10 @@ class DesktopSession:
         # sessions started at the same time (other tests, other users) never share a display.
         read_end, write_end = os.pipe()
         log = open(os.path.join(self.artifacts, "xvfb.log"), "wb")
+        # -noreset: by default the server resets when its last client leaves (our readiness probe),
+        # and a client connecting during the reset (the window manager) is turned away.
         child = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
-                                  "-nolisten", "tcp"], env=self.env, stdout=log, stderr=log,
+                                  "-nolisten", "tcp", "-noreset"], env=self.env, stdout=log, stderr=log,
                                  pass_fds=(write_end,), start_new_session=True)
         os.close(write_end)
         self.processes.children.append(("xvfb", child, log))
@@ -120,18 +127,21 @@ class DesktopSession:
                 number += chunk
         self.display = ":%d" % int(number)
         self.env["DISPLAY"] = self.display
-        wait_for("the X server", lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0)
+        wait_for("the X server", lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
+                 timeout=STARTUP_TIMEOUT)
 
     def _start_window_manager_and_tray(self):
         self.processes.start("openbox", ["openbox", "--sm-disable"], self.env, self.artifacts)
         wait_for("openbox", lambda: b"_NET_SUPPORTING_WM_CHECK(WINDOW)" in subprocess.run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True).stdout)
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True).stdout,
+                 timeout=STARTUP_TIMEOUT)
         self.processes.start("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
                                         "--height", "28", "--SetDockType", "true", "--transparent", "false",
                                         "--tint", "0x202020", "--iconspacing", "0"], self.env, self.artifacts)
         # trayer shows its panel only once an icon docks; until then its own windows tell it runs.
         wait_for("the tray host", lambda: subprocess.run(["xdotool", "search", "--classname", "trayer"],
-                                                         env=self.env, capture_output=True).stdout.strip())
+                                                         env=self.env, capture_output=True).stdout.strip(),
+                 timeout=STARTUP_TIMEOUT)
         time.sleep(0.5)  # trayer claims the tray selection right after creating its windows
 
     def _start_accessibility_bus(self):
