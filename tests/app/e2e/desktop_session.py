@@ -62,10 +62,12 @@ class Processes:
 class DesktopSession:
     """Xvfb + openbox + trayer + at-spi-bus-launcher under a home and XDG directories of its own."""
 
-    def __init__(self, artifacts, existing_display=None):
+    def __init__(self, artifacts, existing_display=None, tray=True):
         """With `existing_display` (a person's own X display) no X server, window manager or tray is
-        started; everything else (home, accessibility bus) is still the session's own."""
+        started; everything else (home, accessibility bus) is still the session's own. Without `tray`
+        the desktop has no tray host, as some window managers have none."""
         self.existing_display = existing_display
+        self.tray = tray
         self.artifacts = artifacts
         os.makedirs(artifacts, exist_ok=True)
         self.home = tempfile.mkdtemp(prefix="kindora-e2e-")
@@ -135,6 +137,8 @@ class DesktopSession:
         wait_for("openbox", lambda: b"_NET_SUPPORTING_WM_CHECK(WINDOW)" in subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True).stdout,
                  timeout=STARTUP_TIMEOUT)
+        if not self.tray:
+            return
         self.processes.start("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
                                         "--height", "28", "--SetDockType", "true", "--transparent", "false",
                                         "--tint", "0x202020", "--iconspacing", "0"], self.env, self.artifacts)

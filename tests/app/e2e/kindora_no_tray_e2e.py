@@ -1,0 +1,113 @@
+#!/usr/bin/python3
+"""The agent on a desktop without a tray host, used with the keyboard alone: the popover's content opens
+at launch as an ordinary window (so the agent is never unreachable), Tab reaches "Pair with Kindora",
+Space presses it, and the pairing code button copies the code to the X clipboard.
+
+usage: kindora_no_tray_e2e.py --kindora BIN --devserver BIN --chatdb BIN --artifacts DIR
+Runs inside scripts/with-test-session."""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop_session import DesktopSession, TestFailure, wait_for  # noqa: E402
+from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
+
+
+def focused_name(a11y):
+    app = a11y.application()
+    for node in a11y._walk(app) if app else []:
+        try:
+            if node.getState().contains(a11y.pyatspi.STATE_FOCUSED) and node.name:
+                return node.name
+        except Exception:
+            continue
+    return None
+
+
+def tab_to(session, a11y, name, limit=20):
+    """Presses Tab until the control called `name` has the keyboard focus."""
+    for _ in range(limit):
+        if focused_name(a11y) == name:
+            return
+        session.key("Tab")
+        time.sleep(0.2)
+    raise TestFailure("Tab never reached %r (focus on %r)" % (name, focused_name(a11y)))
+
+
+def walk(session, args):
+    env = session.env
+    port = free_port()
+    out = open(os.path.join(session.artifacts, "devserver.out"), "w+")
+    session.processes.start("devserver", [args.devserver, "--port", str(port)], env, session.artifacts, stdout=out)
+    wait_for("the devserver", lambda: "listening on" in open(out.name).read())
+    server = Devserver("http://127.0.0.1:%d" % port)
+    database = os.path.join(session.home, "Library/Messages/chat.db")
+    os.makedirs(os.path.dirname(database))
+    subprocess.run([args.chatdb, "create", database, "--messages", "20", "--seed", "4"], env=env, check=True,
+                   capture_output=True)
+
+    agent_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                     KINDORA_DEVELOPMENT_BACKEND_ORIGIN=server.origin)
+    if "ASAN_OPTIONS" in agent_env:  # as in kindora_desktop_e2e.py, for the GUI process only
+        agent_env["ASAN_OPTIONS"] = agent_env["ASAN_OPTIONS"].replace(
+            "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
+    session.processes.start("kindora", [args.kindora], agent_env, session.artifacts)
+    a11y = Accessibility()
+    wait_for("kindora on the accessibility bus", a11y.application, timeout=30)
+    wait_for("the signed-out screen in a window of its own", lambda: a11y.find("Pair with Kindora"), timeout=30)
+
+    # An ordinary, managed window called Kindora, not a popover that closes when it loses focus.
+    window = wait_for("the Kindora window", lambda: subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--name", "^Kindora$"], env=env, capture_output=True,
+        text=True).stdout.split())[0]
+    subprocess.run(["xdotool", "windowactivate", "--sync", window], env=env, check=True)
+    time.sleep(0.5)
+    session.screenshot("no-tray-1-window")
+
+    tab_to(session, a11y, "Pair with Kindora")
+    session.key("space")
+    code = wait_for("the pairing code", lambda: a11y.find_prefix("Pairing code ")).name[len("Pairing code "):]
+    tab_to(session, a11y, "Pairing code " + code)
+    session.key("space")
+    wait_for("the copy confirmation", lambda: a11y.find("Copied to clipboard"))
+    copied = wait_for("the code on the clipboard", lambda: subprocess.run(
+        ["xclip", "-selection", "clipboard", "-o"], env=env, capture_output=True, text=True).stdout == code)
+    time.sleep(0.3)
+    session.screenshot("no-tray-2-code-copied")
+    if not copied:
+        raise TestFailure("the clipboard does not hold the pairing code")
+
+    server.call("POST", "/admin/pairings/%s/confirm" % code)
+    wait_for("the wizard's preferences step after pairing", lambda: a11y.find("Continue"), timeout=30)
+    log = open(os.path.join(env["XDG_DATA_HOME"], "Kindora", "kindora.log"), errors="replace").read()
+    if "Uncaught exception" in log or any(":Qt]" in line and " error: " in line for line in log.splitlines()):
+        raise TestFailure("Qt warnings or an exception in the agent's log")
+
+
+def main():
+    if os.environ.get("KINDORA_E2E_SKIP"):
+        print("skipped:", os.environ["KINDORA_E2E_SKIP"])
+        sys.exit(77)
+    parser = argparse.ArgumentParser()
+    for option in ("--kindora", "--devserver", "--chatdb", "--artifacts"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    with DesktopSession(args.artifacts, tray=False) as session:
+        try:
+            walk(session, args)
+        except Exception:
+            print("the screen at the failure:", session.screenshot("no-tray-failure"), file=sys.stderr)
+            raise
+    print("screenshots in", args.artifacts)
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except TestFailure as failure:
+        print("FAILED:", failure, file=sys.stderr)
+        sys.exit(1)
