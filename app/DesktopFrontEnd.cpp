@@ -35,7 +35,8 @@ QVariantMap textsFor(const PlatformTexts& texts) {
 
 }  // namespace
 
-DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems)
+DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems,
+                                 UpdateInstaller& updateInstaller)
     : agent_(agent),
       status_(agent, actions),
       dnd_(agent.doNotDisturbController(), agent.interruptController()),
@@ -46,6 +47,11 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
     context->setContextProperty(QStringLiteral("dndModel"), &dnd_);
     context->setContextProperty(QStringLiteral("meetingsModel"), &meetings_);
     context->setContextProperty(QStringLiteral("wizardModel"), &wizard_);
+    if (Updater* updater = agent.updater()) {
+        updaterController_ = std::make_unique<UpdaterController>(
+            *updater, updateInstaller, [this] { activate(); }, [&actions] { actions.relaunchApplication(); });
+    }
+    context->setContextProperty(QStringLiteral("updaterController"), updaterController_.get());
     context->setContextProperty(QStringLiteral("texts"),
                                 textsFor(PlatformTexts::current(agent.services().databasePath)));
 

@@ -9,6 +9,7 @@
 #include "app/viewmodels/DoNotDisturbViewModel.hpp"
 #include "app/viewmodels/MeetingSettingsViewModel.hpp"
 #include "app/viewmodels/StatusViewModel.hpp"
+#include "app/viewmodels/UpdaterController.hpp"
 #include "app/viewmodels/WizardViewModel.hpp"
 #include "app/windows/PopoverWindow.hpp"
 #include "app/windows/TrayIcon.hpp"
@@ -23,7 +24,9 @@ namespace kindora {
 class DesktopFrontEnd final : public QObject {
     Q_OBJECT
 public:
-    DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems);
+    // `updateInstaller` installs what the agent's updater downloaded (when the agent has one).
+    DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems,
+                    UpdateInstaller& updateInstaller);
     ~DesktopFrontEnd() override;
 
     // Shows the tray icon, or without a tray the popover as an ordinary window.
@@ -41,6 +44,7 @@ private:
     DoNotDisturbViewModel dnd_;
     MeetingSettingsViewModel meetings_;
     WizardViewModel wizard_;
+    std::unique_ptr<UpdaterController> updaterController_;
     std::unique_ptr<PopoverWindow> popover_;
     std::unique_ptr<WizardWindow> wizardWindow_;
     std::unique_ptr<TrayIcon> tray_;

@@ -27,6 +27,9 @@
 #include "core/lifecycle/KeychainCredentialStore.hpp"
 #include "core/lifecycle/XdgAutostartLoginItemService.hpp"
 #include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
+#include "core/update/Appcast.hpp"
+#include "core/update/PackageKitInstaller.hpp"
+#include "core/update/UpdateEnvironment.hpp"
 
 namespace {
 
@@ -65,6 +68,24 @@ std::string backendOrigin(const kindora::Defaults& defaults) {
     }
 #endif
     return kindora::BackendEnvironment::currentBaseURL(defaults);
+}
+
+// Updates come from the feed the agent was built with; a development build may be pointed at a local
+// feed (the end-to-end tests and the demo do so), still checked against the built-in key.
+kindora::UpdateSource updateSource() {
+    kindora::UpdateSource source =
+        kindora::UpdateEnvironment::builtInSource(kindora::AgentPaths::cacheDirectory() / "Updates");
+#if defined(KINDORA_ALLOWS_LOCAL_BACKEND)
+    if (const char* local = std::getenv("KINDORA_DEVELOPMENT_UPDATE_FEED")) {
+        const std::string feed = local;
+        if (feed.starts_with("http://127.0.0.1:") && kindora::isAcceptedUpdateURL(feed, true)) {
+            source.feedURL = feed;
+        } else {
+            std::cerr << "kindora: ignoring KINDORA_DEVELOPMENT_UPDATE_FEED (only http://127.0.0.1:PORT/path)\n";
+        }
+    }
+#endif
+    return source;
 }
 
 }  // namespace
@@ -131,11 +152,13 @@ int main(int argc, char** argv) {
         .dataDirectory = dataDirectory,
         .hostName = QSysInfo::machineHostName().toStdString(),
         .agentVersion = std::string(KINDORA_VERSION),
+        .updateSource = updateSource(),
         .openURL = [&actions](const std::string& url) { actions.openURL(url); },
         .isLikelyInMeeting = [] { return LinuxPresenceProbe::isLikelyInMeeting(); },
     };
     auto agent = std::make_unique<Agent>(services);
-    auto frontEnd = std::make_unique<DesktopFrontEnd>(*agent, actions, loginItems);
+    PackageKitInstaller updateInstaller;
+    auto frontEnd = std::make_unique<DesktopFrontEnd>(*agent, actions, loginItems, updateInstaller);
     QObject::connect(&guard, &SingleInstanceGuard::activationRequested, frontEnd.get(),
                      &DesktopFrontEnd::activate);
     QObject::connect(&application, &QGuiApplication::applicationStateChanged,

@@ -67,6 +67,10 @@ Agent::Agent(PlatformServices services)
     wizardController_.setOnCompleted(
         [this] { services_.defaults.setBool(SetupWizardController::didCompleteKey, true); });
     pairingController_.setOnPairingCompleted([this] { pairingCompleted(); });
+    if (services_.updateSource) {
+        updateFetcher_ = std::make_unique<UpdateFetcher>(services_.transport, *services_.updateSource);
+        updater_ = std::make_unique<Updater>(*updateFetcher_, services_.mainQueue, services_.sleeper);
+    }
     observeForViews();
 }
 
@@ -87,6 +91,9 @@ void Agent::finishLaunching() {
         LaunchAtLoginFirstRun::registerOnFirstRun(services_.defaults, *services_.loginItemService);
     }
     wireLoopCallbacks();
+    if (updater_) {
+        updater_->start();
+    }
     if (!listeningForWake_) {
         listeningForWake_ = true;
         services_.wakeSource.start([this] { onMain([this] { handleWake(); }); });
@@ -138,10 +145,16 @@ void Agent::shutDown() {
         listeningForWake_ = false;
     }
     stopLoops();
+    if (updater_) {
+        updater_->stop();
+    }
     syncEngine_.join();
     heartbeatScheduler_.join();
     interruptPoller_.join();
     meetingPoller_.join();
+    if (updater_) {
+        updater_->join();
+    }
     factsCheck_.cancelAll();
     refreshInFlight_ = false;
     refreshAgain_ = false;

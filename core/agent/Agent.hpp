@@ -34,6 +34,8 @@
 #include "core/sync/FileWatermarkStore.hpp"
 #include "core/sync/SyncEngine.hpp"
 #include "core/sync/SyncStatusStore.hpp"
+#include "core/update/UpdateFetcher.hpp"
+#include "core/update/Updater.hpp"
 
 namespace kindora {
 
@@ -97,6 +99,9 @@ public:
     MeetingDisruptController& meetingDisruptController() { return meetingDisruptController_; }
     AutoJoinController& autoJoinController() { return autoJoinController_; }
     SetupWizardController& setupWizardController() { return wizardController_; }
+    // Checks for, downloads and installs updates; absent when the services name no update source.
+    // Started by finishLaunching().
+    Updater* updater() { return updater_.get(); }
     // The meeting preferences (lead time, takeover and auto-join switches) live in the meeting disrupt
     // controller, which saves them; auto-join reads the saved ones.
     const MeetingPreferences& meetingPreferences() const { return meetingDisruptController_.preferences(); }
@@ -146,6 +151,8 @@ private:
     MeetingPresentationLedger autoJoinLedger_;
     AutoJoinController autoJoinController_;
     SetupWizardController wizardController_;
+    std::unique_ptr<UpdateFetcher> updateFetcher_;
+    std::unique_ptr<Updater> updater_;
     // An alert on screen holds every meeting takeover back, whatever shows the alert.
     AlertTakeoverLink alertTakeoverLink_;
 

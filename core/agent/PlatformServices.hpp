@@ -15,6 +15,7 @@
 #include "core/lifecycle/FDAChecker.hpp"
 #include "core/lifecycle/LoginItemService.hpp"
 #include "core/messagesdb/ChatDBChangeWatching.hpp"
+#include "core/update/UpdateSource.hpp"
 
 namespace kindora {
 
@@ -46,6 +47,9 @@ struct PlatformServices {
     // Shown to the household as the device's name.
     std::string hostName;
     std::optional<std::string> agentVersion;
+    // Where updates come from (UpdateEnvironment's built-in source); absent where the front end offers
+    // no updates, and then the agent has no updater.
+    std::optional<UpdateSource> updateSource = std::nullopt;
 
     // Opens a URL (a meeting's join link, a settings page) in its default application.
     std::function<void(const std::string& url)> openURL;

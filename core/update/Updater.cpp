@@ -12,6 +12,7 @@ Updater::Updater(UpdateFetcher& fetcher, MainQueue& mainQueue, Sleeper sleeper)
       loop_("Updater", std::move(sleeper), [this](StopToken stop) { return check(stop); }) {}
 
 Updater::~Updater() {
+    installation_.reset();
     loop_.stop();
     loop_.join();
 }
@@ -28,7 +29,18 @@ void Updater::start() {
 void Updater::stop() {
     started_ = false;
     loop_.stop();
+    if (installation_) {
+        installation_->cancel();
+    }
     canCheckForUpdates_.set(false);
+}
+
+void Updater::join() {
+    if (started_) {
+        return;
+    }
+    loop_.join();
+    installation_.reset();
 }
 
 void Updater::checkForUpdates() {
@@ -47,8 +59,47 @@ std::optional<std::filesystem::path> Updater::readyPackage() const {
     return package_;
 }
 
-void Updater::reportError(const std::string& message) {
-    lastError_.set(message);
+void Updater::installUpdate(UpdateInstaller& installer, std::function<void()> onInstalled) {
+    if (!package_ || !item_ || isInstalling_.value() || !canCheckForUpdates_.value()) {
+        return;
+    }
+    installing_ = true;
+    isInstalling_.set(true);
+    canCheckForUpdates_.set(false);
+    lastError_.set(std::nullopt);
+    log_.info("Installing update {}", item_->displayVersion());
+    installation_ = std::make_unique<BackgroundTask>(
+        mainQueue_, [this, &installer, item = *item_, package = *package_,
+                     onInstalled = std::move(onInstalled)](const BackgroundTask::Context& context) {
+            std::optional<std::string> failure;
+            try {
+                fetcher_.verifyDownloaded(item, package);
+                installer.install(package, context.stopToken());
+            } catch (const std::exception& error) {
+                failure = error.what();
+            }
+            installing_ = false;
+            context.post([this, failure, package, onInstalled] {
+                isInstalling_.set(false);
+                if (failure) {
+                    log_.error("{}", *failure);
+                    lastError_.set(*failure);
+                    // A package that failed its second check is gone: it must be fetched again.
+                    std::error_code ignored;
+                    if (!std::filesystem::exists(package, ignored)) {
+                        publish(item_, std::nullopt);
+                    }
+                } else {
+                    log_.info("Update installed; relaunching");
+                }
+                if (started_) {
+                    canCheckForUpdates_.set(true);
+                }
+                if (!failure && onInstalled) {
+                    onInstalled();
+                }
+            });
+        });
 }
 
 void Updater::post(std::function<void()> work) {
@@ -70,6 +121,9 @@ void Updater::publish(std::optional<AppcastItem> item, std::optional<std::filesy
 }
 
 double Updater::check(StopToken stop) {
+    if (installing_) {
+        return checkInterval;  // the installation's end makes checks possible again
+    }
     post([this] { canCheckForUpdates_.set(false); });
     try {
         std::optional<AppcastItem> item = fetcher_.findUpdate(stop);
@@ -105,7 +159,7 @@ double Updater::check(StopToken stop) {
         }
     }
     post([this, stop] {
-        if (started_ && !stop.stop_requested()) {
+        if (started_ && !stop.stop_requested() && !isInstalling_.value()) {
             canCheckForUpdates_.set(true);
         }
     });

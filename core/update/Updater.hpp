@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+#include <atomic>
+
+#include "core/common/BackgroundTask.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
@@ -14,6 +17,7 @@
 #include "core/update/Appcast.hpp"
 #include "core/update/PendingUpdate.hpp"
 #include "core/update/UpdateFetcher.hpp"
+#include "core/update/UpdateInstaller.hpp"
 
 namespace kindora {
 
@@ -32,8 +36,10 @@ public:
 
     // Starts the scheduled checks (the first one at once).
     void start();
-    // Ends the scheduled checks; a check in flight is cancelled. Never blocks.
+    // Ends the scheduled checks; a check or installation in flight is cancelled. Never blocks.
     void stop();
+    // After stop(): waits until the check's and the installation's threads have ended.
+    void join();
     // Checks now, unless a check is already running or the updater is not started.
     void checkForUpdates();
 
@@ -48,8 +54,13 @@ public:
     std::optional<AppcastItem> readyItem() const;
     std::optional<std::filesystem::path> readyPackage() const;
 
-    // For the installer: reports a failure the way a check does.
-    void reportError(const std::string& message);
+    // Hands the ready update to `installer`, after checking its package once more. On success
+    // `onInstalled` runs on the main thread (the application relaunches into the new version); on
+    // failure `lastError` says why, the running version is untouched and the update stays ready.
+    // Does nothing unless an update is ready and no check or installation is running.
+    void installUpdate(UpdateInstaller& installer, std::function<void()> onInstalled);
+    // True from installUpdate until the installer has answered.
+    const Observable<bool>& isInstalling() const { return isInstalling_; }
 
 private:
     double check(StopToken stop);
@@ -64,11 +75,16 @@ private:
     Observable<bool> canCheckForUpdates_{false};
     Observable<std::optional<PendingUpdate>> pendingUpdate_;
     Observable<std::optional<std::string>> lastError_;
+    Observable<bool> isInstalling_{false};
     std::optional<AppcastItem> item_;
     std::optional<std::filesystem::path> package_;
     bool started_ = false;
     // Posted results look at this first, so none arrives after the updater is gone.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    // Read by the check's thread: no scheduled check replaces the package while it is installed.
+    std::atomic<bool> installing_{false};
+
+    std::unique_ptr<BackgroundTask> installation_;
 
     PollingLoop loop_;  // last: stopped and joined before the state its check touches goes away
 };

@@ -15,47 +15,13 @@
 #include <string>
 
 #include "tests/support/LogCapture.hpp"
+#include "tests/support/PrivateSystemBus.hpp"
 
 namespace kindora {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A private bus daemon, reached through DBUS_SYSTEM_BUS_ADDRESS for as long as it lives.
-class PrivateSystemBus {
-public:
-    PrivateSystemBus() {
-        const auto socket =
-            std::filesystem::temp_directory_path() / ("kindora-system-bus-" + std::to_string(::getpid()));
-        const std::string command =
-            "dbus-daemon --session --fork --print-address=1 --print-pid=1 --address=unix:path=" +
-            socket.string();
-        FILE* output = ::popen(command.c_str(), "r");
-        if (output == nullptr) {
-            return;
-        }
-        char line[512] = {};
-        if (std::fgets(line, sizeof line, output) != nullptr) {
-            address_ = line;
-            address_.erase(address_.find_last_not_of("\n") + 1);
-        }
-        if (std::fgets(line, sizeof line, output) != nullptr) {
-            pid_ = std::atoi(line);
-        }
-        ::pclose(output);
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.c_str(), 1);
-    }
-    ~PrivateSystemBus() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-        }
-    }
-    bool isRunning() const { return !address_.empty() && pid_ > 0; }
-
-private:
-    std::string address_;
-    int pid_ = 0;
-};
+using testing::PrivateSystemBus;
 
 // Owns org.freedesktop.login1 on the bus and sends its PrepareForSleep signal.
 class LogindStandIn {

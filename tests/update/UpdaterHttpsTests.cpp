@@ -7,17 +7,22 @@
 #include <string>
 
 #include "core/backend/CurlTransport.hpp"
+#include "core/update/PackageKitInstaller.hpp"
 #include "core/update/UpdateError.hpp"
 #include "core/update/UpdateFetcher.hpp"
 #include "core/update/Updater.hpp"
 #include "tests/backend/ScriptedServer.hpp"
 #include "tests/support/ManualMainQueue.hpp"
+#include "tests/support/PrivateSystemBus.hpp"
 #include "tests/support/VirtualTime.hpp"
+#include "tests/update/PackageKitStandIn.hpp"
 
 namespace kindora {
 namespace {
 
 using testing::ManualMainQueue;
+using testing::PackageKitStandIn;
+using testing::PrivateSystemBus;
 using testing::ScriptedReply;
 using testing::ScriptedServer;
 using testing::VirtualTime;
@@ -145,6 +150,71 @@ TEST_F(UpdaterOverHttps, VersionNFindsNPlusOneDownloadsItVerifiesItAndReportsItR
     ASSERT_TRUE(mainQueue.drainUntil([&] { return updater.canCheckForUpdates().value(); }));
     EXPECT_EQ(updater.pendingUpdate().value(), std::nullopt);
     EXPECT_EQ(updater.readyPackage(), std::nullopt);
+    updater.stop();
+}
+
+TEST_F(UpdaterOverHttps, AReadyUpdateIsInstalledThroughPackageKitOrItsRefusalLeavesItReadyAndSaysWhy) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    const Release next;
+    serve({next}, next.package);
+    UpdateFetcher fetcher(transport_, source());
+    ManualMainQueue mainQueue;
+    VirtualTime time;
+    Updater updater(fetcher, mainQueue, time.sleeper());
+    updater.start();
+    ASSERT_TRUE(mainQueue.drainUntil([&] { return updater.canCheckForUpdates().value(); }));
+    ASSERT_EQ(updater.pendingUpdate().value(), (PendingUpdate{"1.5.0", true}));
+    PackageKitInstaller installer;
+    int relaunches = 0;
+
+    {
+        // The person refuses to authorise: nothing changes but the message.
+        PackageKitStandIn packageKit({2, "Failed to obtain authentication."});
+        updater.installUpdate(installer, [&] { ++relaunches; });
+        EXPECT_TRUE(updater.isInstalling().value());
+        EXPECT_FALSE(updater.canCheckForUpdates().value());
+        ASSERT_TRUE(mainQueue.drainUntil([&] { return !updater.isInstalling().value(); }));
+        EXPECT_EQ(updater.lastError().value(),
+                  "The update could not be installed: Failed to obtain authentication.");
+        EXPECT_EQ(updater.pendingUpdate().value(), (PendingUpdate{"1.5.0", true}));
+        EXPECT_TRUE(updater.canCheckForUpdates().value());
+        EXPECT_EQ(relaunches, 0);
+        EXPECT_EQ(packageKit.installedFiles(), std::vector<std::string>{updater.readyPackage()->string()});
+    }
+    {
+        PackageKitStandIn packageKit({});
+        updater.installUpdate(installer, [&] { ++relaunches; });
+        ASSERT_TRUE(mainQueue.drainUntil([&] { return relaunches == 1; }));
+        EXPECT_FALSE(updater.isInstalling().value());
+        EXPECT_EQ(updater.lastError().value(), std::nullopt);
+    }
+    updater.stop();
+}
+
+TEST_F(UpdaterOverHttps, APackageAlteredAfterItsDownloadIsNeverHandedToTheInstaller) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    PackageKitStandIn packageKit({});
+    const Release next;
+    serve({next}, next.package);
+    UpdateFetcher fetcher(transport_, source());
+    ManualMainQueue mainQueue;
+    VirtualTime time;
+    Updater updater(fetcher, mainQueue, time.sleeper());
+    updater.start();
+    ASSERT_TRUE(mainQueue.drainUntil([&] { return updater.canCheckForUpdates().value(); }));
+    const std::filesystem::path package = *updater.readyPackage();
+    std::ofstream(package, std::ios::binary | std::ios::in | std::ios::out).write("X", 1);
+
+    PackageKitInstaller installer;
+    updater.installUpdate(installer, [] { ADD_FAILURE() << "relaunched into an altered package"; });
+    ASSERT_TRUE(mainQueue.drainUntil([&] { return !updater.isInstalling().value(); }));
+    EXPECT_NE(updater.lastError().value()->find("not signed by Kindora's maintainers"), std::string::npos);
+    EXPECT_TRUE(packageKit.installedFiles().empty());
+    EXPECT_FALSE(std::filesystem::exists(package));
+    // Found still, but it must be downloaded again.
+    EXPECT_EQ(updater.pendingUpdate().value(), (PendingUpdate{"1.5.0", false}));
     updater.stop();
 }
 

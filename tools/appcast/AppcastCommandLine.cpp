@@ -25,8 +25,12 @@ struct CommandFailure {
     std::string message;
 };
 
-[[noreturn]] void fail(const std::string& message) { throw CommandFailure{1, message}; }
-[[noreturn]] void misuse(const std::string& message) { throw CommandFailure{2, message}; }
+[[noreturn]] void fail(const std::string& message) {
+    throw CommandFailure{1, message};
+}
+[[noreturn]] void misuse(const std::string& message) {
+    throw CommandFailure{2, message};
+}
 
 // "--name value" options and "--flag" switches, then positional arguments.
 struct ParsedArguments {
@@ -199,11 +203,10 @@ int AppcastCommandLine::sign(const std::vector<std::string>& arguments) {
 }
 
 int AppcastCommandLine::add(const std::vector<std::string>& arguments) {
-    const ParsedArguments parsed =
-        parse(arguments,
-              {"key", "appcast", "url", "version", "short-version", "title", "date", "minimum-system-version",
-               "public-key"},
-              {"replace", "allow-loopback-http"});
+    const ParsedArguments parsed = parse(arguments,
+                                         {"key", "appcast", "url", "version", "short-version", "title",
+                                          "date", "minimum-system-version", "public-key"},
+                                         {"replace", "allow-loopback-http"});
     if (parsed.positional.size() != 1) {
         misuse("add takes exactly one package");
     }
@@ -257,8 +260,9 @@ int AppcastCommandLine::add(const std::vector<std::string>& arguments) {
     if (std::filesystem::exists(appcastFile)) {
         appcast = Appcast::parse(readFile(appcastFile, "appcast"), allowsLoopbackHttp);
     }
-    const auto sameVersion = std::find_if(appcast.items.begin(), appcast.items.end(),
-                                          [&](const AppcastItem& existing) { return existing.version == item.version; });
+    const auto sameVersion =
+        std::find_if(appcast.items.begin(), appcast.items.end(),
+                     [&](const AppcastItem& existing) { return existing.version == item.version; });
     if (sameVersion != appcast.items.end()) {
         if (parsed.switches.count("replace") == 0) {
             fail("the appcast has an item of version " + sameVersion->version.text() +
@@ -267,8 +271,9 @@ int AppcastCommandLine::add(const std::vector<std::string>& arguments) {
         appcast.items.erase(sameVersion);
     }
     // Newest first, as people read a feed.
-    const auto position = std::find_if(appcast.items.begin(), appcast.items.end(),
-                                       [&](const AppcastItem& existing) { return existing.version < item.version; });
+    const auto position =
+        std::find_if(appcast.items.begin(), appcast.items.end(),
+                     [&](const AppcastItem& existing) { return existing.version < item.version; });
     appcast.items.insert(position, item);
 
     const std::string xml = AppcastWriter::write(appcast);
@@ -277,8 +282,8 @@ int AppcastCommandLine::add(const std::vector<std::string>& arguments) {
     }
     AtomicFile::write(appcastFile, xml);
     ::chmod(appcastFile.c_str(), 0644);  // the feed is published
-    out_ << "Added " << item.displayVersion() << " (" << item.length << " bytes, signature " << item.edSignature
-         << ") to " << appcastFile.string() << "\n";
+    out_ << "Added " << item.displayVersion() << " (" << item.length << " bytes, signature "
+         << item.edSignature << ") to " << appcastFile.string() << "\n";
     return 0;
 }
 

@@ -52,6 +52,13 @@ ColumnLayout {
         BrandSecondaryButton { text: "Setup…"; onClicked: statusModel.openSetup() }
         BrandSecondaryButton { text: "Open Kindora"; onClicked: statusModel.openKindora() }
     }
+    Loader {
+        // Only where the agent has an updater.
+        active: updaterController !== null
+        visible: active
+        Layout.fillWidth: true
+        sourceComponent: UpdatesRow { }
+    }
     RowLayout {
         Layout.fillWidth: true
         BrandFooter { Layout.fillWidth: true }

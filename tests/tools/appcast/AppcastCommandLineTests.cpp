@@ -18,7 +18,8 @@ namespace {
 class AppcastTool : public ::testing::Test {
 protected:
     AppcastTool()
-        : directory_(std::filesystem::path(::testing::TempDir()) / ("appcast-" + std::to_string(::getpid()))) {
+        : directory_(std::filesystem::path(::testing::TempDir()) /
+                     ("appcast-" + std::to_string(::getpid()))) {
         std::filesystem::remove_all(directory_);
         std::filesystem::create_directories(directory_);
     }
@@ -36,13 +37,21 @@ protected:
         AtomicFile::write(directory_ / name, contents);
         return path(name);
     }
-    std::string read(const std::string& name) const { return AtomicFile::read(directory_ / name).value_or(""); }
+    std::string read(const std::string& name) const {
+        return AtomicFile::read(directory_ / name).value_or("");
+    }
 
     std::vector<std::string> add(const std::string& version, const std::string& package,
                                  std::vector<std::string> extra = {}) {
-        std::vector<std::string> arguments{"add",   "--key",     path("key"), "--appcast",
-                                           path("appcast.xml"), "--url", "https://updates.example/kindora_" + version + ".deb",
-                                           "--version", version};
+        std::vector<std::string> arguments{"add",
+                                           "--key",
+                                           path("key"),
+                                           "--appcast",
+                                           path("appcast.xml"),
+                                           "--url",
+                                           "https://updates.example/kindora_" + version + ".deb",
+                                           "--version",
+                                           version};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         arguments.push_back(package);
         return arguments;
@@ -65,7 +74,8 @@ TEST_F(AppcastTool, MakesAKeyThenWritesAndExtendsAFeedWhoseItemsTheAgentAccepts)
     EXPECT_EQ(out_.str(), publicKey->base64() + "\n");
 
     const std::string first = write("kindora_1.5.0_amd64.deb", std::string(5000, 'a'));
-    ASSERT_EQ(run(add("1.5.0", first, {"--short-version", "1.5", "--minimum-system-version", "12"})), 0) << err_.str();
+    ASSERT_EQ(run(add("1.5.0", first, {"--short-version", "1.5", "--minimum-system-version", "12"})), 0)
+        << err_.str();
     const std::string second = write("kindora_1.10.0_amd64.deb", std::string(7000, 'b'));
     ASSERT_EQ(run(add("1.10.0", second, {"--title", "Kindora <1.10> & more"})), 0) << err_.str();
 
@@ -100,7 +110,8 @@ TEST_F(AppcastTool, RefusesAnItemItCannotVerifyOrThatIsNotSoundAndLeavesTheFeedA
 
     // Signed with a key that is not the one the agents trust: refused, nothing written.
     EXPECT_EQ(run(add("1.6.0", package, {"--public-key", otherKey})), 1);
-    EXPECT_NE(err_.str().find("does not verify with the public key " + otherKey), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("does not verify with the public key " + otherKey), std::string::npos)
+        << err_.str();
     EXPECT_EQ(read("appcast.xml"), feed);
 
     // The same version again needs --replace.
