@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 #include "app/DesktopFrontEnd.hpp"
 #include "app/KindoraApplication.hpp"
@@ -92,6 +93,11 @@ kindora::UpdateSource updateSource() {
 
 int main(int argc, char** argv) {
     using namespace kindora;
+    // Answered before anything else: no display, data directory or running agent is needed for it.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "kindora " << KINDORA_VERSION << "\n";
+        return 0;
+    }
     // The agent's few small windows draw quickly in software, and the GPU driver that Qt Quick would
     // load otherwise (Mesa's llvmpipe without a GPU) holds about 70 MB in an agent that runs all day.
     // QT_QUICK_BACKEND still chooses another renderer.

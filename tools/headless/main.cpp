@@ -24,7 +24,7 @@
 namespace {
 
 int usage() {
-    std::cerr << "usage: kindora-headless [--database PATH] [--memory-credentials]\n";
+    std::cerr << "usage: kindora-headless [--database PATH] [--memory-credentials] | --version\n";
     return 2;
 }
 
@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
             databasePath = argv[++i];
         } else if (argument == "--memory-credentials") {
             memoryCredentials = true;
+        } else if (argument == "--version") {
+            std::cout << "kindora-headless " << KINDORA_VERSION << "\n";
+            return 0;
         } else {
             return usage();
         }
