@@ -83,6 +83,14 @@ def walk(session, args):
 
     server.call("POST", "/admin/pairings/%s/confirm" % code)
     wait_for("the wizard's preferences step after pairing", lambda: a11y.find("Continue"), timeout=30)
+
+    # The test session's keyring outlives this test: revoking makes the agent delete its device token,
+    # so that the next test's agent starts signed out.
+    devices = server.call("GET", "/admin/devices")
+    for device in devices["devices"] if isinstance(devices, dict) else devices:
+        server.call("POST", "/admin/devices/%s/revoke" % device["id"])
+    wait_for("the signed-out screen after revocation",
+             lambda: a11y.find("Pair with Kindora", role="push button"), timeout=30)
     log = open(os.path.join(env["XDG_DATA_HOME"], "Kindora", "kindora.log"), errors="replace").read()
     if "Uncaught exception" in log or any(":Qt]" in line and " error: " in line for line in log.splitlines()):
         raise TestFailure("Qt warnings or an exception in the agent's log")
