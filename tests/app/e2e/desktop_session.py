@@ -88,6 +88,7 @@ class DesktopSession:
         self.display = None
 
     def __enter__(self):
+        self._forget_agent_credentials()
         try:
             if self.existing_display:
                 self.display = self.existing_display
@@ -107,6 +108,20 @@ class DesktopSession:
     def close(self):
         self.processes.stop_all()
         shutil.rmtree(self.home, ignore_errors=True)
+
+    def _forget_agent_credentials(self):
+        """The test session's keyring is shared by every test run in it: a device token that an earlier
+        test left behind would make this test's agent start paired to a household it does not know."""
+        if self.existing_display:
+            return  # a person's own session: never touch their keyring
+        import gi
+        gi.require_version("Secret", "1")
+        from gi.repository import Secret
+        schema = Secret.Schema.new("com.quillmere.kindora.Credential", Secret.SchemaFlags.DONT_MATCH_NAME,
+                                   {"service": Secret.SchemaAttributeType.STRING,
+                                    "account": Secret.SchemaAttributeType.STRING})
+        for account in ("deviceToken", "deviceId"):
+            Secret.password_clear_sync(schema, {"service": "com.quillmere.kindora", "account": account}, None)
 
     def _start_x(self):
         # Xvfb picks a free display number itself and writes it to a pipe (-displayfd), so that
