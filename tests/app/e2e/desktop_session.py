@@ -2,10 +2,12 @@
 (openbox), a tray host (trayer) and the accessibility bus, each a real program started here and
 stopped when the session ends. Runs with the system /usr/bin/python3 (pyatspi comes from Debian)."""
 
+import argparse
 import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -200,3 +202,30 @@ class DesktopSession:
             argv += ["-crop", "%dx%d+%d+%d" % (w, h, x, y)]
         subprocess.run(argv + [path], env=self.env, check=True)
         return path
+
+
+def run_end_to_end(options, walk, tray=True, failure_shot="failure"):
+    """The common frame of a desktop end-to-end test: exits 77 (skipped) when KINDORA_E2E_SKIP says why,
+    parses the required `options` (with --artifacts), runs walk(session, args) in a DesktopSession and,
+    on a failure, keeps a screenshot and the agent's log; a TestFailure exits 1 with its text."""
+    if os.environ.get("KINDORA_E2E_SKIP"):
+        print("skipped:", os.environ["KINDORA_E2E_SKIP"])
+        sys.exit(77)
+    parser = argparse.ArgumentParser()
+    for option in tuple(options) + ("--artifacts",):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    try:
+        with DesktopSession(args.artifacts, tray=tray) as session:
+            try:
+                walk(session, args)
+            except Exception:
+                print("the screen at the failure:", session.screenshot(failure_shot), file=sys.stderr)
+                data_log = os.path.join(session.env["XDG_DATA_HOME"], "Kindora", "kindora.log")
+                if os.path.exists(data_log):
+                    shutil.copy(data_log, os.path.join(args.artifacts, "agent.log"))
+                raise
+    except TestFailure as failure:
+        print("FAILED:", failure, file=sys.stderr)
+        sys.exit(1)
+    print("screenshots in", args.artifacts)

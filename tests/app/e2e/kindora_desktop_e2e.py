@@ -6,7 +6,6 @@ read through AT-SPI by accessible names. Screenshots of each screen land in the 
 usage: kindora_desktop_e2e.py --kindora BIN --devserver BIN --chatdb BIN --artifacts DIR
 Runs inside scripts/with-test-session (a private D-Bus session with an unlocked keyring)."""
 
-import argparse
 import json
 import os
 import shutil
@@ -18,7 +17,7 @@ import time
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, TestFailure, wait_for  # noqa: E402
+from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
 
 
 def free_port():
@@ -263,29 +262,6 @@ def walkthrough(session, kindora_binary, devserver_binary, chatdb_binary, say=la
     shutil.copy(os.path.join(env["XDG_DATA_HOME"], "Kindora", "kindora.log"), os.path.join(artifacts, "agent.log"))
 
 
-def main():
-    if os.environ.get("KINDORA_E2E_SKIP"):
-        print("skipped:", os.environ["KINDORA_E2E_SKIP"])
-        sys.exit(77)
-    parser = argparse.ArgumentParser()
-    for option in ("--kindora", "--devserver", "--chatdb", "--artifacts"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    with DesktopSession(args.artifacts) as session:
-        try:
-            walkthrough(session, args.kindora, args.devserver, args.chatdb, say=print)
-        except Exception:
-            print("the screen at the failure:", session.screenshot("failure"), file=sys.stderr)
-            data_log = os.path.join(session.env["XDG_DATA_HOME"], "Kindora", "kindora.log")
-            if os.path.exists(data_log):
-                shutil.copy(data_log, os.path.join(args.artifacts, "agent.log"))
-            raise
-    print("screenshots in", args.artifacts)
-
-
 if __name__ == "__main__":
-    try:
-        main()
-    except TestFailure as failure:
-        print("FAILED:", failure, file=sys.stderr)
-        sys.exit(1)
+    run_end_to_end(("--kindora", "--devserver", "--chatdb"),
+                   lambda session, args: walkthrough(session, args.kindora, args.devserver, args.chatdb, say=print))

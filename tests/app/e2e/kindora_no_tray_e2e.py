@@ -6,14 +6,13 @@ Space presses it, and the pairing code button copies the code to the X clipboard
 usage: kindora_no_tray_e2e.py --kindora BIN --devserver BIN --chatdb BIN --artifacts DIR
 Runs inside scripts/with-test-session."""
 
-import argparse
 import os
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, TestFailure, wait_for  # noqa: E402
+from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
 from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
 
 
@@ -96,26 +95,5 @@ def walk(session, args):
         raise TestFailure("Qt warnings or an exception in the agent's log")
 
 
-def main():
-    if os.environ.get("KINDORA_E2E_SKIP"):
-        print("skipped:", os.environ["KINDORA_E2E_SKIP"])
-        sys.exit(77)
-    parser = argparse.ArgumentParser()
-    for option in ("--kindora", "--devserver", "--chatdb", "--artifacts"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    with DesktopSession(args.artifacts, tray=False) as session:
-        try:
-            walk(session, args)
-        except Exception:
-            print("the screen at the failure:", session.screenshot("no-tray-failure"), file=sys.stderr)
-            raise
-    print("screenshots in", args.artifacts)
-
-
 if __name__ == "__main__":
-    try:
-        main()
-    except TestFailure as failure:
-        print("FAILED:", failure, file=sys.stderr)
-        sys.exit(1)
+    run_end_to_end(("--kindora", "--devserver", "--chatdb"), walk, tray=False, failure_shot="no-tray-failure")

@@ -10,7 +10,6 @@ usage: kindora_update_e2e.py --kindora BIN --devserver BIN --chatdb BIN --appcas
                              --agent-version VERSION --artifacts DIR
 Runs inside scripts/with-test-session (a private D-Bus session with an unlocked keyring)."""
 
-import argparse
 import functools
 import http.server
 import os
@@ -21,7 +20,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, TestFailure, wait_for  # noqa: E402
+from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
 from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
 
 
@@ -146,30 +145,6 @@ def walkthrough(session, args, say=lambda text: None):
         feed_server.shutdown()
 
 
-def main():
-    if os.environ.get("KINDORA_E2E_SKIP"):
-        print("skipped:", os.environ["KINDORA_E2E_SKIP"])
-        sys.exit(77)
-    parser = argparse.ArgumentParser()
-    for option in ("--kindora", "--devserver", "--chatdb", "--appcast", "--signing-key", "--agent-version",
-                   "--artifacts"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    with DesktopSession(args.artifacts) as session:
-        try:
-            walkthrough(session, args, say=print)
-        except Exception:
-            print("the screen at the failure:", session.screenshot("failure"), file=sys.stderr)
-            data_log = os.path.join(session.env["XDG_DATA_HOME"], "Kindora", "kindora.log")
-            if os.path.exists(data_log):
-                shutil.copy(data_log, os.path.join(args.artifacts, "agent.log"))
-            raise
-    print("screenshots in", args.artifacts)
-
-
 if __name__ == "__main__":
-    try:
-        main()
-    except TestFailure as failure:
-        print("FAILED:", failure, file=sys.stderr)
-        sys.exit(1)
+    run_end_to_end(("--kindora", "--devserver", "--chatdb", "--appcast", "--signing-key", "--agent-version"),
+                   lambda session, args: walkthrough(session, args, say=print))
