@@ -49,7 +49,7 @@ Agent::Agent(PlatformServices services)
               }
           },
           services_.mainQueue),
-      alertTakeoverLink_(interruptController_, meetingDisruptController_),
+      alertTakeoverLink_(std::in_place, interruptController_, meetingDisruptController_),
       menuBarImage_(MenuBarImage::of(appState_.phase(), dndController_.isActive())),
       factsCheck_(services_.mainQueue, services_.credentialStore, [this] {
           return services_.hasFullDiskAccess && services_.hasFullDiskAccess(services_.databasePath);

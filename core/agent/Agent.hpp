@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +107,10 @@ public:
     // controller, which saves them; auto-join reads the saved ones.
     const MeetingPreferences& meetingPreferences() const { return meetingDisruptController_.preferences(); }
     void setMeetingPreferences(const MeetingPreferences& preferences);
+    // Until this is called the agent itself tells the meeting disrupt controller whether an alert is
+    // presented. A front end whose meeting panel does so (from what its alert panel shows) calls this
+    // before it builds that panel, so that one owner drives the link.
+    void releaseAlertTakeoverLink() { alertTakeoverLink_.reset(); }
 
 private:
     void wireLoopCallbacks();
@@ -153,8 +158,9 @@ private:
     SetupWizardController wizardController_;
     std::unique_ptr<UpdateFetcher> updateFetcher_;
     std::unique_ptr<Updater> updater_;
-    // An alert on screen holds every meeting takeover back, whatever shows the alert.
-    AlertTakeoverLink alertTakeoverLink_;
+    // An alert on screen holds every meeting takeover back, whatever shows the alert; absent once a
+    // front end's meeting panel has taken the link over.
+    std::optional<AlertTakeoverLink> alertTakeoverLink_;
 
     Observable<std::string_view> menuBarImage_;
     Observable<unsigned long> refreshes_{0};  // counts the derivations; lastFacts_ is the latest
