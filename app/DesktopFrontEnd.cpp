@@ -41,7 +41,13 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
       status_(agent, actions),
       dnd_(agent.doNotDisturbController(), agent.interruptController()),
       meetings_(agent, loginItems),
-      wizard_(agent) {
+      wizard_(agent),
+      alertContent_(agent.interruptController(), agent.services().clock.nowFunction()),
+      meetingContent_(
+          agent.meetingDisruptController(), &agent.autoJoinController(),
+          [&actions](const std::string& url) { actions.openURL(url); }, agent.services().clock.nowFunction()),
+      alertPanelWindow_(engine_, topmost_),
+      takeoverWindows_(engine_, topmost_) {
     QQmlContext* context = engine_.rootContext();
     context->setContextProperty(QStringLiteral("statusModel"), &status_);
     context->setContextProperty(QStringLiteral("dndModel"), &dnd_);
@@ -52,6 +58,8 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
             *updater, updateInstaller, [this] { activate(); }, [&actions] { actions.relaunchApplication(); });
     }
     context->setContextProperty(QStringLiteral("updaterController"), updaterController_.get());
+    context->setContextProperty(QStringLiteral("alertPanel"), &alertContent_);
+    context->setContextProperty(QStringLiteral("takeover"), &meetingContent_);
     context->setContextProperty(QStringLiteral("texts"),
                                 textsFor(PlatformTexts::current(agent.services().databasePath)));
 
@@ -72,6 +80,14 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
     wizardWindow_->load();
     connect(&wizard_, &WizardViewModel::changed, this, [this] { wizardWindow_->setShown(wizard_.open()); });
     wizardWindow_->setShown(wizard_.open());
+
+    // The meeting panel tells the meeting controller whether an alert is on screen from now on.
+    agent_.releaseAlertTakeoverLink();
+    interruptPanel_ =
+        std::make_unique<InterruptPanelController>(agent_.interruptController(), alertPanelWindow_, sound_);
+    meetingPanel_ = std::make_unique<MeetingPanelController>(agent_.meetingDisruptController(),
+                                                             agent_.interruptController(), meetingContent_,
+                                                             takeoverWindows_, screens_, sound_);
 }
 
 DesktopFrontEnd::~DesktopFrontEnd() = default;

@@ -104,6 +104,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) {
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     }
+    // The alert panel and the meeting takeover must stand above every window, on every desktop, with
+    // the keyboard: X11 lets a program do that, Wayland does not. Under Wayland the agent therefore runs
+    // through XWayland, unless the user chose a platform.
+    if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY")) {
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
     KindoraApplication application(argc, argv);
     const Log log("AppDelegate");
 

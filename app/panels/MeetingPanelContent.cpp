@@ -90,6 +90,16 @@ void MeetingPanelContent::suppressAutoJoinForAll(AutoJoinSuppression reason) {
     }
 }
 
+void MeetingPanelContent::dismissTakeover() {
+    // The meetings taken over together are one takeover (calendar copies of one call, or calls that
+    // start together): leaving what the user did not click on screen would bring the takeover back
+    // at once under another title.
+    const std::vector<Meeting> meetings = controller_.presentedMeetings();
+    for (const auto& meeting : meetings) {
+        controller_.dismiss(meeting);
+    }
+}
+
 void MeetingPanelContent::join() {
     const auto meeting = controller_.presentedMeeting();
     if (!meeting || !PanelTexts::isOpenableLink(meeting->joinUrl)) {
@@ -99,30 +109,22 @@ void MeetingPanelContent::join() {
         openURL_(*meeting->joinUrl);
     }
     suppressAutoJoinForAll(AutoJoinSuppression::joinedManually);
-    controller_.dismiss(*meeting);
+    dismissTakeover();
     // Joined by hand: neither it nor a copy of it on another calendar takes the screen again.
     controller_.markJoined(meeting->id, meeting->startsAt);
 }
 
 void MeetingPanelContent::hide() {
-    if (const auto meeting = controller_.presentedMeeting()) {
-        controller_.dismiss(*meeting);  // auto-join stays armed
-    }
+    dismissTakeover();  // auto-join stays armed
 }
 
 void MeetingPanelContent::dontAutoJoin() {
-    const auto meeting = controller_.presentedMeeting();
-    if (!meeting) {
-        return;
-    }
     suppressAutoJoinForAll(AutoJoinSuppression::declined);
-    controller_.dismiss(*meeting);
+    dismissTakeover();
 }
 
 void MeetingPanelContent::dismiss() {
-    if (const auto meeting = controller_.presentedMeeting()) {
-        controller_.dismiss(*meeting);
-    }
+    dismissTakeover();
 }
 
 }  // namespace kindora

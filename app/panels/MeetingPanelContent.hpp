@@ -19,7 +19,8 @@ namespace kindora {
 
 // What the meeting takeover shows: the meeting (or the meetings taken over for together) that the
 // meeting disrupt controller presents, a countdown to its start, and the ways out. The clock runs
-// (ticking once a second) only while the takeover is on screen. Main thread only.
+// (ticking once a second) only while the takeover is on screen. Every action ends the whole takeover,
+// every meeting taken over together. Main thread only.
 class MeetingPanelContent final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool shown READ shown NOTIFY changed)
@@ -70,6 +71,7 @@ signals:
 
 private:
     void suppressAutoJoinForAll(AutoJoinSuppression reason);
+    void dismissTakeover();
 
     MeetingDisruptController& controller_;
     AutoJoinController* const autoJoin_;

@@ -181,18 +181,23 @@ TEST_F(PanelContent, AutoJoinArmedOffersHideAndDontAutoJoinWithTheCaptionAndHide
     meetingContent.hide();
     EXPECT_FALSE(meetingContent.shown());
     EXPECT_TRUE(autoJoin_.isArmed(standup));
+    pollMeetings({standup});
+    EXPECT_FALSE(meetingContent.shown()) << "hidden for the rest of its window";
     stepper.stepTo(ten + Seconds(1));
     EXPECT_EQ(opened, std::vector<std::string>{*standup.joinUrl}) << "hidden, and still joined at the start";
 }
 
-TEST_F(PanelContent, DontAutoJoinCancelsTheAutomaticOpenAndEndsTheTakeover) {
+TEST_F(PanelContent, DontAutoJoinCancelsTheAutomaticOpenAndEndsTheWholeTakeover) {
     time.advance(180);
     const auto standup = meeting("standup", ten);
-    pollMeetings({standup});
+    const auto copy = meeting("standup-copy", ten);
+    pollMeetings({standup, copy});
+    ASSERT_TRUE(meetingContent.together());
     meetingContent.dontAutoJoin();
     EXPECT_FALSE(autoJoin_.isArmed(standup));
     EXPECT_TRUE(logs.contains("auto-join: suppressed meeting standup reason=declined"));
-    EXPECT_FALSE(meetingContent.shown());
+    EXPECT_TRUE(logs.contains("auto-join: suppressed meeting standup-copy reason=declined"));
+    EXPECT_FALSE(meetingContent.shown()) << "the copy does not stay on screen by itself";
     stepper.stepTo(ten + Seconds(1));
     EXPECT_TRUE(opened.empty());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QRect>
 
 #include <functional>
@@ -75,7 +76,9 @@ struct CountingSound final : AlertSound {
 class PanelFixture : public ::testing::Test {
 protected:
     PanelFixture() {
-        qtApplication();
+        if (!QCoreApplication::instance()) {
+            qtApplication();  // the GUI suites bring their own application object
+        }
         credentials.saveDeviceToken("device-token-7b1e");
     }
 

@@ -64,12 +64,16 @@ class Processes:
 class DesktopSession:
     """Xvfb + openbox + trayer + at-spi-bus-launcher under a home and XDG directories of its own."""
 
-    def __init__(self, artifacts, existing_display=None, tray=True):
+    def __init__(self, artifacts, existing_display=None, tray=True, screen="1280x800", monitors=None):
         """With `existing_display` (a person's own X display) no X server, window manager or tray is
         started; everything else (home, accessibility bus) is still the session's own. Without `tray`
-        the desktop has no tray host, as some window managers have none."""
+        the desktop has no tray host, as some window managers have none. `monitors` splits the one X
+        screen of `screen` into RandR monitors: a list of (name, width, height, x, y), the first one
+        primary."""
         self.existing_display = existing_display
         self.tray = tray
+        self.screen = screen
+        self.monitors = monitors
         self.artifacts = artifacts
         os.makedirs(artifacts, exist_ok=True)
         self.home = tempfile.mkdtemp(prefix="kindora-e2e-")
@@ -130,9 +134,10 @@ class DesktopSession:
         # sessions started at the same time (other tests, other users) never share a display.
         read_end, write_end = os.pipe()
         log = open(os.path.join(self.artifacts, "xvfb.log"), "wb")
-        # -noreset: by default the server resets when its last client leaves (our readiness probe),
-        # and a client connecting during the reset (the window manager) is turned away.
-        child = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
+        # -noreset: by default the server resets when its last client leaves (our readiness probe, or
+        # each xrandr call), and a client connecting during the reset (the window manager) is turned
+        # away; the reset would also drop the RandR monitors.
+        child = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen + "x24",
                                   "-nolisten", "tcp", "-noreset"], env=self.env, stdout=log, stderr=log,
                                  pass_fds=(write_end,), start_new_session=True)
         os.close(write_end)
@@ -148,6 +153,31 @@ class DesktopSession:
         self.env["DISPLAY"] = self.display
         wait_for("the X server", lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
                  timeout=STARTUP_TIMEOUT)
+        for index, monitor in enumerate(self.monitors or []):
+            self.set_monitor(*monitor, primary=index == 0, takes_output=index == 0)
+
+    def set_monitor(self, name, width, height, x, y, primary=False, takes_output=False):
+        """Adds (or replaces) a RandR monitor. The first one takes over Xvfb's only output, so that the
+        output's own monitor of the whole screen goes away."""
+        subprocess.run(["xrandr", "--setmonitor", ("*" if primary else "") + name,
+                        "%d/%dx%d/%d+%d+%d" % (width, width * 254 // 960, height, height * 254 // 960, x, y),
+                        "screen" if takes_output else "none"], env=self.env, check=True, capture_output=True)
+
+    def remove_monitor(self, name):
+        subprocess.run(["xrandr", "--delmonitor", name], env=self.env, check=True, capture_output=True)
+
+    def monitors_now(self):
+        """{name: (x, y, width, height)} of the RandR monitors."""
+        out = subprocess.run(["xrandr", "--listmonitors"], env=self.env, check=True, capture_output=True,
+                             text=True).stdout
+        found = {}
+        for line in out.splitlines()[1:]:
+            parts = line.split()
+            name = parts[1].lstrip("+*")
+            size, x, y = parts[2].split("+")
+            width, height = (int(value.split("/")[0]) for value in size.split("x"))
+            found[name] = (int(x), int(y), width, height)
+        return found
 
     def _start_window_manager_and_tray(self):
         self.processes.start("openbox", ["openbox", "--sm-disable"], self.env, self.artifacts)

@@ -1,0 +1,353 @@
+#!/usr/bin/python3
+"""The alert panel and the meeting takeover as a person meets them: the real kindora under Xvfb with
+two monitors (RandR monitors on one wide screen), openbox and trayer, against the real kindora-devserver,
+with a rival full-screen application. Reads the X server's stacking order and geometry, drives the
+panels with the keyboard (xdotool) and AT-SPI, and photographs every state into the artifacts directory.
+
+usage: kindora_panels_e2e.py --kindora BIN --devserver BIN --chatdb BIN --rival BIN --artifacts DIR
+Runs inside scripts/with-test-session (a private D-Bus session with an unlocked keyring)."""
+
+import argparse
+import datetime
+import os
+import shutil
+import signal
+import stat
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop_session import DesktopSession, TestFailure, wait_for  # noqa: E402
+from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
+from x11_windows import X11Windows  # noqa: E402
+
+LEFT = ("LEFT", 1280, 800, 0, 0)
+RIGHT = ("RIGHT", 1024, 768, 1280, 0)
+ALERT = "Kindora alert"
+TAKEOVER = "Kindora meeting"
+COVER = "Kindora meeting cover"
+# Long enough for the alerts to be done before the call's lead time begins (an alert on screen holds a
+# takeover back).
+PAIR_STARTS_IN = 210
+
+
+def check(condition, message):
+    if not condition:
+        raise TestFailure(message)
+
+
+def rect(monitor):
+    _, width, height, x, y = monitor
+    return x, y, width, height
+
+
+class PanelsWalkthrough:
+    def __init__(self, session, binaries, say):
+        self.session = session
+        self.binaries = binaries
+        self.say = say
+        self.env = session.env
+        self.x = X11Windows(session.env)
+        self.a11y = None
+        self.server = None
+        self.rival = None
+        self.opened_file = os.path.join(session.home, "opened-links")
+
+    # --- setting up -------------------------------------------------------------------------------
+
+    def start_agent(self):
+        env, artifacts = self.env, self.session.artifacts
+        port = free_port()
+        out = open(os.path.join(artifacts, "devserver.out"), "w+")
+        self.session.processes.start("devserver", [self.binaries.devserver, "--port", str(port)], env, artifacts,
+                                     stdout=out)
+        wait_for("the devserver", lambda: "listening on" in open(out.name).read())
+        self.server = Devserver("http://127.0.0.1:%d" % port)
+
+        database = os.path.join(self.session.home, "Library/Messages/chat.db")
+        os.makedirs(os.path.dirname(database))
+        subprocess.run([self.binaries.chatdb, "create", database, "--messages", "5", "--seed", "4"], env=env,
+                       check=True, capture_output=True)
+        # Set up already (no wizard); meetings take the screen a minute ahead and open by themselves.
+        settings = os.path.join(env["XDG_CONFIG_HOME"], "quillmere")
+        os.makedirs(settings)
+        with open(os.path.join(settings, "Kindora.conf"), "w") as conf:
+            conf.write("[General]\n"
+                       "com.quillmere.kindora.setupWizard.didComplete=true\n"
+                       "com.quillmere.kindora.meetingDisrupt.enabled=true\n"
+                       "com.quillmere.kindora.meetingDisrupt.leadTime=oneMinute\n"
+                       "com.quillmere.kindora.meetingDisrupt.autoJoinEnabled=true\n")
+        # The desktop's browser: a stand-in that notes the links it is given.
+        bin_dir = os.path.join(self.session.home, "bin")
+        os.makedirs(bin_dir)
+        browser = os.path.join(bin_dir, "xdg-open")
+        with open(browser, "w") as script:
+            script.write('#!/bin/sh\necho "$1" >> "%s"\n' % self.opened_file)
+        os.chmod(browser, os.stat(browser).st_mode | stat.S_IEXEC)
+
+        agent_env = dict(env)
+        agent_env.update({
+            "PATH": bin_dir + os.pathsep + env.get("PATH", ""),
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            "QT_QPA_PLATFORM": "xcb",
+            "KINDORA_DEVELOPMENT_BACKEND_ORIGIN": self.server.origin,
+            # No sound server here: the alert sound must stay quiet without failing.
+            "PULSE_SERVER": "unix:" + os.path.join(self.session.home, "no-pulse"),
+        })
+        if "ASAN_OPTIONS" in agent_env:  # the GUI process's two relaxations, as in the desktop test
+            agent_env["ASAN_OPTIONS"] = agent_env["ASAN_OPTIONS"].replace(
+                "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
+        self.agent = self.session.processes.start("kindora", [self.binaries.kindora], agent_env,
+                                                  self.session.artifacts)
+        self.a11y = Accessibility()
+        wait_for("kindora on the accessibility bus", self.a11y.application, timeout=30)
+
+    def add_meetings(self):
+        """Before pairing, so that the first poll sees them: one without a link that is due at once, and
+        two copies of one call (on two calendars) due in a few minutes, whose link auto-join opens."""
+        self.no_link = self.server.call("POST", "/admin/meetings", {
+            "id": "plumber", "title": "Plumber visit", "startsInSeconds": 45, "provider": "other",
+            "calendarLabel": "HOME"})
+        link = "https://meet.google.com/kin-dora-e2e"
+        # The same start to the second: taken over together, opened once.
+        starts = datetime.datetime.fromtimestamp(int(time.time()) + PAIR_STARTS_IN, datetime.timezone.utc)
+        self.pair = [self.server.call("POST", "/admin/meetings", {
+            "id": "call-%s" % which, "title": "Family call (%s)" % which,
+            "startsAt": starts.strftime("%Y-%m-%dT%H:%M:%SZ"), "provider": "meet", "joinUrl": link,
+            "calendarLabel": which.upper()}) for which in ("family", "work")]
+        self.link = link
+
+    def pair_device(self):
+        tray = wait_for("the tray icon", self.session.tray_window)
+        tx, ty, tw, th = self.session.window_geometry(tray)
+        self.session.click(tx + tw // 2, ty + th // 2)
+        self.a11y.press(wait_for("the signed-out screen", lambda: self.a11y.find("Pair with Kindora")))
+        wait_for("the pairing code", lambda: self.a11y.find_prefix("Pairing code "))
+        devices = self.server.call("GET", "/admin/devices")
+        devices = devices["devices"] if isinstance(devices, dict) else devices
+        self.server.call("POST", "/admin/pairings/%s/confirm" % devices[0]["code"])
+        # Paired, the agent polls at once: the meeting due now takes the screen (and the keyboard, which
+        # closes the popover), or the dashboard shows until it does.
+        wait_for("the running agent", lambda: self.x.find(TAKEOVER) or self.a11y.find("Running"), timeout=30)
+
+    def start_rival(self):
+        out = open(os.path.join(self.session.artifacts, "rival.out"), "w+")
+        self.rival = self.session.processes.start("rival", [self.binaries.rival], self.env, self.session.artifacts,
+                                                  stdout=out)
+        window = wait_for("the rival full-screen window", lambda: self.x.find("Rival full screen"))[0]
+        wait_for("the rival to fill the primary monitor", lambda: self.x.geometry(window) == rect(LEFT))
+        screens = open(out.name).read()
+        check("LEFT 1280x800+0+0 primary" in screens and "RIGHT 1024x768+1280+0" in screens,
+              "Qt does not see the two monitors: " + screens)
+        self.rival_window = window
+
+    def raise_rival(self):
+        """The rival comes forward by itself, as a full-screen program does when it gets attention."""
+        self.rival.send_signal(signal.SIGUSR1)
+        subprocess.run(["xdotool", "windowraise", str(self.rival_window)], env=self.env, check=True)
+        time.sleep(0.5)
+
+    def shoot(self, name, what, region=None):
+        time.sleep(0.4)  # the last frame is on screen
+        self.say("%s %s: %s" % (time.strftime("%H:%M:%S"), what, self.session.screenshot(name, region)))
+
+    # --- the alert panel --------------------------------------------------------------------------
+
+    def alert_window(self):
+        return wait_for("the alert panel", lambda: self.x.find(ALERT), timeout=20)[0]
+
+    def check_alert_above_and_centred(self):
+        panel = self.alert_window()
+        stats = self.x.stats(panel)
+        check(stats["override_redirect"], "the alert panel is managed by the window manager")
+        self.raise_rival()
+        check(self.x.is_above(panel, self.rival_window), "the rival full-screen window covers the alert panel")
+        wx, wy, ww, wh = self.x.work_area()
+        usable = (max(wx, 0), max(wy, 0), min(wx + ww, 1280) - max(wx, 0), min(wy + wh, 800) - max(wy, 0))
+        expected = (usable[0] + (usable[2] - 380) // 2, usable[1] + (usable[3] - 260) // 2, 380, 260)
+        check(self.x.geometry(panel) == expected,
+              "the alert panel is at %s, not centred on the primary monitor's usable area %s" %
+              (self.x.geometry(panel), expected))
+        return panel
+
+    def alerts(self):
+        server, a11y = self.server, self.a11y
+        first = self.add_alert(title="Back door open", body="The back door has been open for 20 minutes.",
+                               urgency="URGENT", source="Home sensors", raisedSecondsAgo=300)
+        wait_for("the single alert", lambda: a11y.find("Back door open"))
+        self.check_alert_above_and_centred()
+        self.shoot("alert-1-single", "a single urgent alert above the rival full-screen window")
+        # The rival took the keyboard when it came forward; a click on the panel takes it back, and
+        # Return is the default action: Resolve.
+        px, py, pw, ph = self.x.geometry(self.alert_window())
+        self.session.click(px + pw - 20, py + 20)
+        time.sleep(0.3)
+        self.session.key("Return")
+        wait_for("Return to resolve it on the server",
+                 lambda: self.alert_status(first) == "resolved", timeout=20)
+        wait_for("the panel to go", lambda: not self.x.find(ALERT))
+
+        group = [self.add_alert(title="Leak sensor %d" % n, urgency="CRITICAL", source="Kitchen sensor %d" % n,
+                                groupKey="leak") for n in range(1, 6)]
+        wait_for("the group of five", lambda: a11y.find("5 alerts at once"))
+        check(a11y.find("2 more copies") is not None, "no '2 more copies' under a group of five")
+        self.shoot("alert-2-group-of-five", "five alerts of one incident together")
+        a11y.press(a11y.find("Acknowledge"))
+        wait_for("Acknowledge to reach the server for all five",
+                 lambda: all(self.alert_status(alert) == "acknowledged" for alert in group), timeout=20)
+
+        must_resolve = self.add_alert(title="Smoke alarm", urgency="CRITICAL", source="Hallway",
+                                      requiresResolution=True, groupKey="smoke")
+        not_mine = self.add_alert(title="Smoke alarm (upstairs)", urgency="CRITICAL", source="Landing",
+                                  requiresResolution=True, canResolve=False, groupKey="smoke")
+        wait_for("both alarms together", lambda: a11y.find("2 alerts at once"))
+        check(a11y.find("This alert requires a resolution - Acknowledge is disabled below.") is not None,
+              "no resolution hint")
+        check(a11y.find("Acknowledge") is None, "Acknowledge is offered for an alert that must be resolved")
+        self.shoot("alert-3-requires-resolution", "an alert that must be resolved: no Acknowledge")
+        a11y.press(a11y.find("Resolve"))
+        wait_for("the 403 as its text", lambda: a11y.find("You don't have permission to resolve this alert."),
+                 timeout=20)
+        check(self.alert_status(must_resolve) == "resolved", "the alert this user may resolve was not")
+        self.shoot("alert-4-action-error", "resolving both: the one this user may not resolve is refused (403)")
+        a11y.press(a11y.find("Dismiss"))
+        wait_for("Dismiss to hide it here", lambda: not self.x.find(ALERT))
+        check(self.alert_status(not_mine) == "open", "Dismiss must not act on the server")
+
+        plain = self.add_alert(title="Garage left open", urgency="URGENT")
+        wait_for("the next alert", lambda: a11y.find("Garage left open"))
+        server.call("POST", "/admin/faults", {"endpoint": "ackAlert", "kind": "status", "status": 409,
+                                              "body": {"code": "requires-resolution"}})
+        a11y.press(a11y.find("Acknowledge"))
+        wait_for("the 409 as its text",
+                 lambda: a11y.find("This alert requires a resolution, not just an acknowledgement."), timeout=20)
+        self.shoot("alert-5-conflict", "the server refused the acknowledgement (409)")
+        a11y.press(a11y.find("Dismiss"))
+        wait_for("the panel to go", lambda: not self.x.find(ALERT))
+        check(self.alert_status(plain) == "open", "a refused acknowledgement changed the alert")
+
+    def add_alert(self, **draft):
+        return self.server.call("POST", "/admin/interrupts", draft)["interrupt"]["id"]
+
+    def alert_status(self, alert_id):
+        for alert in self.server.call("GET", "/admin/interrupts"):
+            if alert["interrupt"]["id"].lower() == alert_id.lower():
+                return alert["state"]
+        return None
+
+    # --- the meeting takeover ---------------------------------------------------------------------
+
+    def takeover_windows(self):
+        return (wait_for("the takeover", lambda: self.x.find(TAKEOVER), timeout=90)[0],
+                [window for window in self.x.find(COVER)])
+
+    def check_covers(self, monitors):
+        def exact():
+            takeover = self.x.find(TAKEOVER)
+            covers = self.x.find(COVER)
+            if len(takeover) != 1 or len(covers) != len(monitors) - 1:
+                return False
+            shown = sorted(self.x.geometry(window) for window in takeover + covers)
+            return shown == sorted(rect(monitor) for monitor in monitors)
+        wait_for("the takeover to cover exactly %s" % [monitor[0] for monitor in monitors], exact, timeout=10)
+        for window in self.x.find(TAKEOVER) + self.x.find(COVER):
+            check(self.x.stats(window)["override_redirect"], "a takeover window is managed by the window manager")
+            check(self.x.is_above(window, self.rival_window), "the rival covers part of the takeover")
+
+    def meetings(self):
+        a11y = self.a11y
+        wait_for("the meeting without a link", lambda: a11y.find("Plumber visit"), timeout=90)
+        self.takeover_windows()
+        self.raise_rival()
+        self.check_covers([LEFT, RIGHT])
+        check(a11y.find("Join") is None, "Join is offered for a meeting without a link")
+        check(a11y.find("Dismiss") is not None, "no Dismiss on a takeover without auto-join")
+        self.shoot("meeting-1-no-link", "a meeting without a link: no Join, only Dismiss")
+        self.shoot("meeting-2-cover-second-screen", "the cover on the second monitor", rect(RIGHT))
+
+        # Monitors come and go under the takeover: the covers follow at once.
+        self.session.remove_monitor("RIGHT")
+        self.check_covers([LEFT])
+        self.session.set_monitor(*RIGHT)
+        self.check_covers([LEFT, RIGHT])
+        self.session.key("Return")  # no Join here: Return does nothing
+        time.sleep(0.5)
+        check(self.x.find(TAKEOVER), "Return closed a takeover that offers no Join")
+        a11y.press(a11y.find("Dismiss"))
+        wait_for("Dismiss to end the takeover", lambda: not self.x.find(TAKEOVER) and not self.x.find(COVER))
+        # Gone from the calendar: the next poll ends its claim on the screen.
+        self.server.call("DELETE", "/admin/meetings/plumber")
+
+        self.alerts()
+
+        starts = datetime.datetime.fromisoformat(self.pair[0]["startsAt"].replace("Z", "+00:00")).timestamp()
+        wait_for("the two copies of the call taken over together",
+                 lambda: a11y.find("Family call (family)") and a11y.find("Family call (work)"),
+                 timeout=max(10, starts - 60 - time.time() + 30))
+        late = time.time() - (starts - 60)
+        self.say("taken over %.1f s after its lead time began" % late)
+        check(-1.5 <= late <= 5, "the takeover came %.1f s off its lead time" % late)
+        self.check_covers([LEFT, RIGHT])
+        check(a11y.find_prefix("Auto-join opens this at start.") is not None, "auto-join is armed: no caption")
+        check(a11y.find("Hide") and a11y.find("Don't auto-join") and a11y.find("Join"), "the armed buttons")
+        self.shoot("meeting-3-two-together-auto-join-armed", "two calendar copies of one call, auto-join armed")
+        a11y.press(a11y.find("Hide"))
+        wait_for("Hide to end the takeover", lambda: not self.x.find(TAKEOVER))
+        wait_for("auto-join to open the link at the start",
+                 lambda: os.path.exists(self.opened_file) and open(self.opened_file).read().split(),
+                 timeout=max(10, starts - time.time() + 15))
+        opened = open(self.opened_file).read().split()
+        late = time.time() - starts
+        self.say("auto-join opened %s %.1f s after the start" % (opened, late))
+        check(opened == [self.link], "the stand-in browser got %s" % opened)
+
+    def finish(self):
+        # The agent's log is complete once it has stopped.
+        self.agent.send_signal(signal.SIGTERM)
+        self.agent.wait(timeout=20)
+        log_path = os.path.join(self.env["XDG_DATA_HOME"], "Kindora", "kindora.log")
+        log = open(log_path, errors="replace").read()
+        shutil.copy(log_path, os.path.join(self.session.artifacts, "agent.log"))
+        for needed in ("present: id=plumber", "reapplyScreenFrame: ", "MeetingPanel] info: dismiss", "auto-join: joined meeting",
+                       "kindora stopped"):
+            check(needed in log, "the log lacks %r" % needed)
+        qt_warnings = [line for line in log.splitlines() if ":Qt]" in line and " error: " in line]
+        check(not qt_warnings, "Qt or QML warnings:\n" + "\n".join(qt_warnings))
+        check("Uncaught exception" not in log, "an exception escaped an event handler; see agent.log")
+
+    def run(self):
+        self.start_agent()
+        self.add_meetings()
+        self.pair_device()
+        self.start_rival()
+        self.meetings()
+        self.finish()
+
+
+def main():
+    if os.environ.get("KINDORA_E2E_SKIP"):
+        print("skipped:", os.environ["KINDORA_E2E_SKIP"])
+        sys.exit(77)
+    parser = argparse.ArgumentParser()
+    for option in ("--kindora", "--devserver", "--chatdb", "--rival", "--artifacts"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    with DesktopSession(args.artifacts, screen="2304x800", monitors=[LEFT, RIGHT]) as session:
+        try:
+            PanelsWalkthrough(session, args, say=print).run()
+        except Exception:
+            print("the screen at the failure:", session.screenshot("panels-failure"), file=sys.stderr)
+            data_log = os.path.join(session.env["XDG_DATA_HOME"], "Kindora", "kindora.log")
+            if os.path.exists(data_log):
+                shutil.copy(data_log, os.path.join(args.artifacts, "agent.log"))
+            raise
+    print("screenshots in", args.artifacts)
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except TestFailure as failure:
+        print("FAILED:", failure, file=sys.stderr)
+        sys.exit(1)
