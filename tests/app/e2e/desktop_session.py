@@ -158,7 +158,10 @@ class DesktopSession:
 
     def set_monitor(self, name, width, height, x, y, primary=False, takes_output=False):
         """Adds (or replaces) a RandR monitor. The first one takes over Xvfb's only output, so that the
-        output's own monitor of the whole screen goes away."""
+        output's own monitor of the whole screen goes away. A new primary one takes that role from the
+        old primary."""
+        if name in self.monitors_now():
+            self.remove_monitor(name)
         subprocess.run(["xrandr", "--setmonitor", ("*" if primary else "") + name,
                         "%d/%dx%d/%d+%d+%d" % (width, width * 254 // 960, height, height * 254 // 960, x, y),
                         "screen" if takes_output else "none"], env=self.env, check=True, capture_output=True)

@@ -243,10 +243,13 @@ class PanelsWalkthrough:
                 [window for window in self.x.find(COVER)])
 
     def check_covers(self, monitors):
+        """The full takeover on the first (primary) of `monitors`, a cover on each other one, exactly."""
         def exact():
             takeover = self.x.find(TAKEOVER)
             covers = self.x.find(COVER)
             if len(takeover) != 1 or len(covers) != len(monitors) - 1:
+                return False
+            if self.x.geometry(takeover[0]) != rect(monitors[0]):
                 return False
             shown = sorted(self.x.geometry(window) for window in takeover + covers)
             return shown == sorted(rect(monitor) for monitor in monitors)
@@ -270,6 +273,10 @@ class PanelsWalkthrough:
         self.session.remove_monitor("RIGHT")
         self.check_covers([LEFT])
         self.session.set_monitor(*RIGHT)
+        self.check_covers([LEFT, RIGHT])
+        self.session.set_monitor(*RIGHT, primary=True)  # the other monitor becomes the primary one
+        self.check_covers([RIGHT, LEFT])
+        self.session.set_monitor(*LEFT, primary=True, takes_output=True)
         self.check_covers([LEFT, RIGHT])
         self.session.key("Return")  # no Join here: Return does nothing
         time.sleep(0.5)
