@@ -94,9 +94,11 @@ void MeetingPanelContent::dismissTakeover() {
     // The meetings taken over together are one takeover (calendar copies of one call, or calls that
     // start together): leaving what the user did not click on screen would bring the takeover back
     // at once under another title.
+    // The meeting shown goes last: while companions go, the one on screen stays the same, so the
+    // takeover is not presented afresh (with its sound) for a companion on the way out.
     const std::vector<Meeting> meetings = controller_.presentedMeetings();
-    for (const auto& meeting : meetings) {
-        controller_.dismiss(meeting);
+    for (auto meeting = meetings.rbegin(); meeting != meetings.rend(); ++meeting) {
+        controller_.dismiss(*meeting);
     }
 }
 

@@ -87,6 +87,15 @@ TEST_F(PanelControllers, AMeetingCoversEveryScreenOnceAndTheNextOneReplacesIt) {
     EXPECT_EQ(meetingSound.plays, 2);
 }
 
+TEST_F(PanelControllers, EndingATakeoverOfTwoMeetingsNeverPresentsTheSecondByItself) {
+    pollMeetings({meeting("standup", ten), meeting("standup-copy", ten)});
+    ASSERT_EQ(meetingSound.plays, 1);
+    meetingContent.hide();
+    EXPECT_FALSE(takeover.shown);
+    EXPECT_EQ(takeover.shows, 1);
+    EXPECT_EQ(meetingSound.plays, 1);
+}
+
 TEST_F(PanelControllers, AnAlertHoldsTheTakeoverBackAndItReturnsWhenTheAlertGoes) {
     const auto standup = meeting("standup", ten);
     pollMeetings({standup});

@@ -319,6 +319,7 @@ class PanelsWalkthrough:
         for needed in ("present: id=plumber", "reapplyScreenFrame: ", "MeetingPanel] info: dismiss", "auto-join: joined meeting",
                        "kindora stopped"):
             check(needed in log, "the log lacks %r" % needed)
+        check("present: id=call-work" not in log, "hiding the takeover of two meetings presented the second one")
         qt_warnings = [line for line in log.splitlines() if ":Qt]" in line and " error: " in line]
         check(not qt_warnings, "Qt or QML warnings:\n" + "\n".join(qt_warnings))
         check("Uncaught exception" not in log, "an exception escaped an event handler; see agent.log")
