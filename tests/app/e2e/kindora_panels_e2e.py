@@ -37,6 +37,14 @@ def check(condition, message):
         raise TestFailure(message)
 
 
+def relax_for_qt(env):
+    """The two AddressSanitizer relaxations of Qt's X11 GUI processes (see the desktop test)."""
+    if "ASAN_OPTIONS" in env:
+        env["ASAN_OPTIONS"] = env["ASAN_OPTIONS"].replace(
+            "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
+    return env
+
+
 def rect(monitor):
     _, width, height, x, y = monitor
     return x, y, width, height
@@ -95,9 +103,7 @@ class PanelsWalkthrough:
             # No sound server here: the alert sound must stay quiet without failing.
             "PULSE_SERVER": "unix:" + os.path.join(self.session.home, "no-pulse"),
         })
-        if "ASAN_OPTIONS" in agent_env:  # the GUI process's two relaxations, as in the desktop test
-            agent_env["ASAN_OPTIONS"] = agent_env["ASAN_OPTIONS"].replace(
-                "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
+        relax_for_qt(agent_env)
         self.agent = self.session.processes.start("kindora", [self.binaries.kindora], agent_env,
                                                   self.session.artifacts)
         self.a11y = Accessibility()
@@ -133,8 +139,8 @@ class PanelsWalkthrough:
 
     def start_rival(self):
         out = open(os.path.join(self.session.artifacts, "rival.out"), "w+")
-        self.rival = self.session.processes.start("rival", [self.binaries.rival], self.env, self.session.artifacts,
-                                                  stdout=out)
+        self.rival = self.session.processes.start("rival", [self.binaries.rival], relax_for_qt(dict(self.env)),
+                                                  self.session.artifacts, stdout=out)
         window = wait_for("the rival full-screen window", lambda: self.x.find("Rival full screen"))[0]
         wait_for("the rival to fill the primary monitor", lambda: self.x.geometry(window) == rect(LEFT))
         screens = open(out.name).read()
