@@ -237,10 +237,11 @@ class DesktopSession:
         return path
 
 
-def run_end_to_end(options, walk, tray=True, failure_shot="failure"):
+def run_end_to_end(options, walk, tray=True, failure_shot="failure", **session_options):
     """The common frame of a desktop end-to-end test: exits 77 (skipped) when KINDORA_E2E_SKIP says why,
-    parses the required `options` (with --artifacts), runs walk(session, args) in a DesktopSession and,
-    on a failure, keeps a screenshot and the agent's log; a TestFailure exits 1 with its text."""
+    parses the required `options` (with --artifacts), runs walk(session, args) in a DesktopSession (given
+    `tray` and any other `session_options`, such as screen and monitors) and, on a failure, keeps a
+    screenshot and the agent's log; a TestFailure exits 1 with its text."""
     if os.environ.get("KINDORA_E2E_SKIP"):
         print("skipped:", os.environ["KINDORA_E2E_SKIP"])
         sys.exit(77)
@@ -249,7 +250,7 @@ def run_end_to_end(options, walk, tray=True, failure_shot="failure"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     try:
-        with DesktopSession(args.artifacts, tray=tray) as session:
+        with DesktopSession(args.artifacts, tray=tray, **session_options) as session:
             try:
                 walk(session, args)
             except Exception:

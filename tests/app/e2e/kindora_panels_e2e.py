@@ -7,7 +7,6 @@ panels with the keyboard (xdotool) and AT-SPI, and photographs every state into 
 usage: kindora_panels_e2e.py --kindora BIN --devserver BIN --chatdb BIN --rival BIN --artifacts DIR
 Runs inside scripts/with-test-session (a private D-Bus session with an unlocked keyring)."""
 
-import argparse
 import datetime
 import os
 import shutil
@@ -18,7 +17,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, TestFailure, wait_for  # noqa: E402
+from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
 from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
 from x11_windows import X11Windows  # noqa: E402
 
@@ -339,29 +338,7 @@ class PanelsWalkthrough:
         self.finish()
 
 
-def main():
-    if os.environ.get("KINDORA_E2E_SKIP"):
-        print("skipped:", os.environ["KINDORA_E2E_SKIP"])
-        sys.exit(77)
-    parser = argparse.ArgumentParser()
-    for option in ("--kindora", "--devserver", "--chatdb", "--rival", "--artifacts"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    with DesktopSession(args.artifacts, screen="2304x800", monitors=[LEFT, RIGHT]) as session:
-        try:
-            PanelsWalkthrough(session, args, say=print).run()
-        except Exception:
-            print("the screen at the failure:", session.screenshot("panels-failure"), file=sys.stderr)
-            data_log = os.path.join(session.env["XDG_DATA_HOME"], "Kindora", "kindora.log")
-            if os.path.exists(data_log):
-                shutil.copy(data_log, os.path.join(args.artifacts, "agent.log"))
-            raise
-    print("screenshots in", args.artifacts)
-
-
 if __name__ == "__main__":
-    try:
-        main()
-    except TestFailure as failure:
-        print("FAILED:", failure, file=sys.stderr)
-        sys.exit(1)
+    run_end_to_end(("--kindora", "--devserver", "--chatdb", "--rival"),
+                   lambda session, args: PanelsWalkthrough(session, args, say=print).run(),
+                   failure_shot="panels-failure", screen="2304x800", monitors=[LEFT, RIGHT])
