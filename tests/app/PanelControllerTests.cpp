@@ -34,11 +34,15 @@ TEST_F(PanelControllers, TheAlertPanelComesForwardWithTheSoundForEachNewGroupOnl
     EXPECT_EQ(alertSound.plays, 1);
 
     pollAlerts({door});  // the next poll, five seconds later
-    backend.hold();
-    alertContent.acknowledge();  // an action in flight, then its end, change the content only
-    backend.releaseAll();
+    // An action in flight, then its refusal, change the content only. The refusal is scripted before the
+    // call starts: the call runs on a thread of its own, and a success would dismiss the alert for good.
     backend.setActionError(door.id, BackendError::requiresResolution(std::nullopt));
+    backend.hold();
+    alertContent.acknowledge();
+    EXPECT_TRUE(alertContent.inFlight());
+    backend.releaseAll();
     ASSERT_TRUE(mainQueue.drainUntil([&] { return !interrupts_.isActionInFlight(); }));
+    EXPECT_FALSE(alertContent.actionError().isEmpty());
     EXPECT_EQ(alertPanel.shows, 1);
     EXPECT_EQ(alertSound.plays, 1);
 

@@ -72,10 +72,11 @@ struct CountingSound final : AlertSound {
 };
 
 // The real interrupt, meeting disrupt and auto-join controllers over a scripted backend, in-memory
-// stores, a hand-driven main queue and virtual time, with the two panel contents over them.
-class PanelFixture : public ::testing::Test {
-protected:
-    PanelFixture() {
+// stores, a hand-driven main queue and virtual time, with the two panel contents over them. A plain
+// object, so that a test can decide (skip) before any of it is made.
+class PanelScene {
+public:
+    PanelScene() {
         if (!QCoreApplication::instance()) {
             qtApplication();  // the GUI suites bring their own application object
         }
@@ -145,5 +146,7 @@ protected:
     MeetingPanelContent meetingContent{
         meetings_, &autoJoin_, [this](const std::string& url) { opened.push_back(url); }, time.nowFunction()};
 };
+
+class PanelFixture : public ::testing::Test, public PanelScene {};
 
 }  // namespace kindora::testing

@@ -8,6 +8,10 @@
 #include <QQuickItem>
 #include <QQuickView>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "tests/app/GuiTestSupport.hpp"
 #include "tests/app/PanelFixture.hpp"
 #include "tests/app/QtTestApplication.hpp"
@@ -17,20 +21,15 @@ namespace {
 
 using testing::meeting;
 
-// The GUI application object must exist before the fixture's controllers (and any Qt object). Under
-// ThreadSanitizer the suite skips before using it, so it is not made at all.
+// The panels' view models with a QML engine over them. The GUI application object must exist before
+// the scene's controllers (and any Qt object), hence the first base.
 struct GuiApplicationFirst {
-    GuiApplicationFirst() {
-#if !defined(__SANITIZE_THREAD__)
-        testing::guiApplication();
-#endif
-    }
+    GuiApplicationFirst() { testing::guiApplication(); }
 };
 
-class PanelViews : private GuiApplicationFirst, public testing::PanelFixture {
-protected:
-    void SetUp() override {
-        KINDORA_SKIP_GUI_UNDER_TSAN();
+class PanelViewScene : private GuiApplicationFirst, public testing::PanelScene {
+public:
+    PanelViewScene() {
         warnings.watch(engine);
         engine.rootContext()->setContextProperty(QStringLiteral("alertPanel"), &alertContent);
         engine.rootContext()->setContextProperty(QStringLiteral("takeover"), &meetingContent);
@@ -50,7 +49,7 @@ protected:
 
     // Return as the panel's root receives it once the window has the keyboard (which windows on the
     // offscreen platform are not given; the end-to-end test presses it on a real X server).
-    void pressReturn(QQuickView& view) {
+    static void pressReturn(QQuickView& view) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QCoreApplication::sendEvent(view.rootObject(), &press);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
@@ -61,42 +60,47 @@ protected:
     QQmlEngine engine;
 };
 
-TEST_F(PanelViews, TheAlertPanelRendersEveryStateAndReturnResolves) {
-    auto view = show("qrc:/qml/panels/InterruptPanel.qml", QSize(380, 260));
+// Each test skips under ThreadSanitizer before its scene (and with it a QML engine) is made.
+TEST(PanelViews, TheAlertPanelRendersEveryStateAndReturnResolves) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    PanelViewScene scene;
+    auto view = scene.show("qrc:/qml/panels/InterruptPanel.qml", QSize(380, 260));
     std::vector<Interrupt> group;
     for (int i = 0; i < 5; ++i) {
-        group.push_back(alert("Leak " + std::to_string(i), "leak"));
+        group.push_back(PanelViewScene::alert("Leak " + std::to_string(i), "leak"));
     }
     group[1].requiresResolution = true;
-    pollAlerts(group, true);
+    scene.pollAlerts(group, true);
     testing::renderOnce(*view);
-    auto single = alert("Back door open");
+    auto single = PanelViewScene::alert("Back door open");
     single.body = "";
-    pollAlerts({single});
+    scene.pollAlerts({single});
     testing::renderOnce(*view);
 
-    pressReturn(*view);
-    ASSERT_TRUE(mainQueue.drainUntil([&] { return !backend.actionCalls().empty(); }));
-    EXPECT_EQ(backend.actionCalls().front().action, "resolve");
-    pollAlerts({});
+    PanelViewScene::pressReturn(*view);
+    ASSERT_TRUE(scene.mainQueue.drainUntil([&] { return !scene.backend.actionCalls().empty(); }));
+    EXPECT_EQ(scene.backend.actionCalls().front().action, "resolve");
+    scene.pollAlerts({});
     testing::renderOnce(*view);
-    EXPECT_EQ(warnings.text(), "");
+    EXPECT_EQ(scene.warnings.text(), "");
 }
 
-TEST_F(PanelViews, TheTakeoverAndItsCoverRenderOneMeetingOrTwoAndReturnJoins) {
-    auto cover = show("qrc:/qml/panels/MeetingCover.qml", QSize(1024, 768));
-    auto takeover = show("qrc:/qml/panels/MeetingTakeover.qml", QSize(1280, 800));
-    time.advance(180);
-    pollMeetings({meeting("standup", ten), meeting("standup-copy", ten)});
-    meetingContent.start();
+TEST(PanelViews, TheTakeoverAndItsCoverRenderOneMeetingOrTwoAndReturnJoins) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    PanelViewScene scene;
+    auto cover = scene.show("qrc:/qml/panels/MeetingCover.qml", QSize(1024, 768));
+    auto takeover = scene.show("qrc:/qml/panels/MeetingTakeover.qml", QSize(1280, 800));
+    scene.time.advance(180);
+    scene.pollMeetings({meeting("standup", scene.ten), meeting("standup-copy", scene.ten)});
+    scene.meetingContent.start();
     testing::renderOnce(*takeover);
     testing::renderOnce(*cover);
 
-    pressReturn(*takeover);
-    EXPECT_EQ(opened.size(), 1u);
-    EXPECT_FALSE(meetingContent.shown());
+    PanelViewScene::pressReturn(*takeover);
+    EXPECT_EQ(scene.opened.size(), 1u);
+    EXPECT_FALSE(scene.meetingContent.shown());
     testing::renderOnce(*takeover);
-    EXPECT_EQ(warnings.text(), "");
+    EXPECT_EQ(scene.warnings.text(), "");
 }
 
 }  // namespace
