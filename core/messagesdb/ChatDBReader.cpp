@@ -1,6 +1,7 @@
 #include "core/messagesdb/ChatDBReader.hpp"
 
 #include <set>
+#include <unordered_set>
 #include <utility>
 
 #include "core/common/AgentPaths.hpp"
@@ -138,13 +139,14 @@ InboundFetchResult ChatDBReader::fetchInbound(std::int64_t afterRowID, std::int6
     return connections_->run([&](const SQLiteConnection& connection) {
         InboundFetchResult result;
         result.highestScannedRowID = afterRowID;
-        std::set<std::int64_t> seenRowIDs;
-        std::set<std::string> seenGUIDs;
+        std::unordered_set<std::string> seenGUIDs;
+        std::optional<std::int64_t> previousRowID;
         connection.query(inboundSQL, {afterRowID, limit}, [&](const SQLiteRow& row) {
             const std::int64_t rowID = row.int64(0);
             result.highestScannedRowID = std::max(result.highestScannedRowID, rowID);
-            // A message joined to several chats comes once per chat; its first row wins.
-            if (!seenRowIDs.insert(rowID).second) {
+            // A message joined to several chats comes once per chat, in adjacent rows (they are ordered
+            // by ROWID); its first row wins.
+            if (std::exchange(previousRowID, rowID) == rowID) {
                 return;
             }
             if (!hasText(row.optionalText(6))) {

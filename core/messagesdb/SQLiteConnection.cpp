@@ -14,15 +14,19 @@ bool isBusyCode(int result) {
     return result == SQLITE_BUSY || result == SQLITE_LOCKED;
 }
 
-// Finalizes the statement on every path out of query(), the error paths included.
+// Gives the statement back (reset, so that no read transaction stays open) on every path out of
+// query(), the error paths included.
 class StatementGuard {
 public:
-    explicit StatementGuard(sqlite3_stmt* statement) : statement_(statement) {}
+    StatementGuard(SQLiteStatementCache& cache, const std::string& sql, sqlite3_stmt* statement)
+        : cache_(cache), sql_(sql), statement_(statement) {}
     StatementGuard(const StatementGuard&) = delete;
     StatementGuard& operator=(const StatementGuard&) = delete;
-    ~StatementGuard() { sqlite3_finalize(statement_); }
+    ~StatementGuard() { cache_.giveBack(sql_, statement_); }
 
 private:
+    SQLiteStatementCache& cache_;
+    const std::string& sql_;
     sqlite3_stmt* statement_;
 };
 
@@ -47,17 +51,20 @@ SQLiteConnection SQLiteConnection::open(const std::string& path) {
 }
 
 SQLiteConnection::SQLiteConnection(SQLiteConnection&& other) noexcept
-    : db_(std::exchange(other.db_, nullptr)) {}
+    : db_(std::exchange(other.db_, nullptr)), statements_(std::move(other.statements_)) {}
 
 SQLiteConnection& SQLiteConnection::operator=(SQLiteConnection&& other) noexcept {
     if (this != &other) {
+        statements_.clear();
         sqlite3_close_v2(db_);
         db_ = std::exchange(other.db_, nullptr);
+        statements_ = std::move(other.statements_);
     }
     return *this;
 }
 
 SQLiteConnection::~SQLiteConnection() {
+    statements_.clear();
     sqlite3_close_v2(db_);
 }
 
@@ -74,7 +81,7 @@ bool SQLiteConnection::queryIfPreparable(const std::string& sql, const std::vect
 bool SQLiteConnection::run(const std::string& sql, const std::vector<SQLiteBindable>& bindings,
                            const RowReader& row, RefusedStatement refused) const {
     sqlite3_stmt* statement = nullptr;
-    const int prepared = sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr);
+    const int prepared = statements_.take(db_, sql, &statement);
     if (isBusyCode(prepared)) {
         sqlite3_finalize(statement);
         throw SQLiteError::busy();
@@ -89,7 +96,7 @@ bool SQLiteConnection::run(const std::string& sql, const std::vector<SQLiteBinda
         sqlite3_finalize(statement);
         throw SQLiteError::failure(prepared, sqlite3_errmsg(db_));
     }
-    const StatementGuard guard(statement);
+    const StatementGuard guard(statements_, sql, statement);
 
     if (bindings.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         throw SQLiteError::failure(SQLITE_RANGE, "too many bindings");

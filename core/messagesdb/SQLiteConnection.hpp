@@ -8,6 +8,7 @@
 #include "core/messagesdb/SQLiteBindable.hpp"
 #include "core/messagesdb/SQLiteError.hpp"
 #include "core/messagesdb/SQLiteRow.hpp"
+#include "core/messagesdb/SQLiteStatementCache.hpp"
 
 struct sqlite3;
 
@@ -15,6 +16,7 @@ namespace kindora {
 
 // One read-only connection to a SQLite database, owned for the length of one reader operation and
 // closed when released. Every failure is thrown as SQLiteError; a locked database gives `busy`.
+// Statements are prepared once per text and kept for the connection's life, reset between queries.
 class SQLiteConnection {
 public:
     // Milliseconds SQLite itself keeps retrying while another process holds a lock.
@@ -62,6 +64,7 @@ private:
              RefusedStatement refused) const;
 
     sqlite3* db_;
+    mutable SQLiteStatementCache statements_;
 };
 
 }  // namespace kindora

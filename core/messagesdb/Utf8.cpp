@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace kindora::Utf8 {
 
@@ -53,11 +54,29 @@ std::ptrdiff_t sequenceAt(std::string_view bytes, std::size_t index) {
     return static_cast<std::ptrdiff_t>(length);
 }
 
+// The index of the first byte at or after `index` that is not ASCII (or the end), eight bytes at a time:
+// most message text is ASCII, and this is checked for every text read.
+std::size_t skipASCII(std::string_view bytes, std::size_t index) {
+    constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+    while (index + sizeof(std::uint64_t) <= bytes.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + index, sizeof word);
+        if ((word & highBits) != 0) {
+            break;
+        }
+        index += sizeof word;
+    }
+    while (index < bytes.size() && static_cast<std::uint8_t>(bytes[index]) < 0x80) {
+        ++index;
+    }
+    return index;
+}
+
 }  // namespace
 
 bool isValid(std::string_view bytes) {
     std::size_t index = 0;
-    while (index < bytes.size()) {
+    while ((index = skipASCII(bytes, index)) < bytes.size()) {
         const std::ptrdiff_t length = sequenceAt(bytes, index);
         if (length < 0) {
             return false;
@@ -85,6 +104,14 @@ std::string repairing(std::string_view bytes) {
         }
     }
     return repaired;
+}
+
+std::size_t codePointCount(std::string_view text) {
+    std::size_t count = 0;
+    for (const char byte : text) {
+        count += (static_cast<std::uint8_t>(byte) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
 }
 
 }  // namespace kindora::Utf8

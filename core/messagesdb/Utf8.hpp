@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,5 +12,8 @@ bool isValid(std::string_view bytes);
 
 // `bytes` with every ill-formed sequence replaced by U+FFFD, one per maximal ill-formed subpart.
 std::string repairing(std::string_view bytes);
+
+// The number of code points in well-formed UTF-8 `text` (its bytes that do not continue a sequence).
+std::size_t codePointCount(std::string_view text);
 
 }  // namespace kindora::Utf8

@@ -40,15 +40,18 @@ std::optional<IngestMessage> IngestMessageMapper::makeIngestMessage(const Messag
 std::string IngestMessageMapper::truncatedText(const std::string& text) const {
     // One malformed byte must not make the whole batch unencodable.
     std::string valid = Utf8::isValid(text) ? text : Utf8::repairing(text);
-    if (valid.size() <= maximumTextLength) {
-        return valid;  // fewer bytes than the limit means fewer characters
-    }
-    const std::size_t count = MessageText::characterCount(valid);
-    if (count <= maximumTextLength) {
+    // Characters (grapheme clusters) never outnumber code points, and code points never bytes: only a
+    // text with more code points than the limit needs segmenting.
+    if (valid.size() <= maximumTextLength || Utf8::codePointCount(valid) <= maximumTextLength) {
         return valid;
     }
-    logger_.debug("truncating message text from {} to {} chars", count, maximumTextLength);
-    return MessageText::prefix(valid, maximumTextLength);
+    std::string prefix = MessageText::prefix(valid, maximumTextLength);
+    if (prefix.size() == valid.size()) {
+        return valid;
+    }
+    logger_.debug("truncating message text from {} to {} chars", MessageText::characterCount(valid),
+                  maximumTextLength);
+    return prefix;
 }
 
 }  // namespace kindora

@@ -41,11 +41,33 @@ private:
     std::unique_ptr<UBreakIterator, BreakIteratorCloser> iterator_;
 };
 
+bool isASCII(std::string_view text) {
+    for (const char byte : text) {
+        if (static_cast<unsigned char>(byte) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// In ASCII text every byte is a character of its own, except that CR LF is one; most messages are
+// ASCII, and segmenting them through the break iterator costs far more than this.
+std::size_t asciiCharacterLength(std::string_view text, std::size_t index) {
+    return text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n' ? 2 : 1;
+}
+
 }  // namespace
 
 std::size_t characterCount(std::string_view text) {
     if (text.empty()) {
         return 0;
+    }
+    if (isASCII(text)) {
+        std::size_t count = 0;
+        for (std::size_t index = 0; index < text.size(); index += asciiCharacterLength(text, index)) {
+            ++count;
+        }
+        return count;
     }
     CharacterBoundaries boundaries(text);
     std::size_t count = 0;
@@ -58,6 +80,13 @@ std::size_t characterCount(std::string_view text) {
 std::string prefix(std::string_view text, std::size_t limit) {
     if (text.size() <= limit) {
         return std::string(text);  // fewer bytes than the limit means fewer characters too
+    }
+    if (isASCII(text)) {
+        std::size_t end = 0;
+        for (std::size_t count = 0; count < limit && end < text.size(); ++count) {
+            end += asciiCharacterLength(text, end);
+        }
+        return std::string(text.substr(0, end));
     }
     CharacterBoundaries boundaries(text);
     std::size_t end = 0;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "core/common/AgentPaths.hpp"
 #include "core/messagesdb/ChatDBReader.hpp"
@@ -122,14 +123,41 @@ TEST_F(SQLiteConnectionOnDatabase, StatementFailuresCarrySQLitesMessage) {
     EXPECT_EQ(connection.queryInt64("SELECT 7"), 7);
 }
 
-TEST_F(SQLiteConnectionOnDatabase, ARowReaderThatThrowsEndsTheStatementAndLeavesTheConnectionUsable) {
+// Statements are kept between queries; none may hold the database, or Messages could not write to it.
+TEST_F(SQLiteConnectionOnDatabase, KeptStatementsNeverHoldTheDatabaseNotEvenAfterARowReaderThrew) {
+    writer.execute("PRAGMA journal_mode=DELETE");  // where a reader left open blocks every writer
     const SQLiteConnection connection = SQLiteConnection::open(path);
-    EXPECT_THROW(connection.query("SELECT column1 FROM (VALUES (1), (2))", {},
-                                  [](const SQLiteRow&) { throw std::runtime_error("stop"); }),
+    sqlite3* messages = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &messages), SQLITE_OK);
+    const auto writerCommits = [messages] {
+        return sqlite3_exec(messages, "CREATE TABLE IF NOT EXISTS probe(x); INSERT INTO probe VALUES (1)", nullptr,
+                            nullptr, nullptr) == SQLITE_OK;
+    };
+    const std::string twoRows = "SELECT column1 FROM (VALUES (1), (2))";
+    int seen = 0;
+    EXPECT_THROW(connection.query(twoRows, {},
+                                  [&](const SQLiteRow&) {
+                                      ++seen;
+                                      throw std::runtime_error("stop");
+                                  }),
                  std::runtime_error);
-    // A statement left unfinalized would keep the handle from closing (and show as a leak under ASan).
-    EXPECT_EQ(sqlite3_next_stmt(connection.db(), nullptr), nullptr);
-    EXPECT_EQ(connection.queryInt64("SELECT 3"), 3);
+    EXPECT_TRUE(writerCommits());
+    // The same text again starts from the first row, not where the throw left it.
+    std::vector<std::int64_t> values;
+    connection.query(twoRows, {}, [&](const SQLiteRow& row) { values.push_back(row.int64(0)); });
+    EXPECT_EQ(values, (std::vector<std::int64_t>{1, 2}));
+    // A query issued from inside another's rows, of the same text, runs on its own statement.
+    std::int64_t nested = 0;
+    connection.query("SELECT COUNT(*) FROM probe", {}, [&](const SQLiteRow&) {
+        nested += connection.queryInt64("SELECT COUNT(*) FROM probe");
+    });
+    EXPECT_EQ(nested, 1);
+    // Bindings of one query do not linger into the next.
+    EXPECT_EQ(connection.queryInt64("SELECT ?1 + 1", {std::int64_t{41}}), 42);
+    EXPECT_EQ(connection.queryOptionalInt64("SELECT ?1 + 1", {}), 0);
+    EXPECT_TRUE(writerCommits());
+    EXPECT_EQ(seen, 1);
+    sqlite3_close(messages);
 }
 
 TEST_F(SQLiteConnectionOnDatabase, AnErrorRaisedWhileSteppingIsAFailure) {

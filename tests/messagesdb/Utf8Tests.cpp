@@ -27,6 +27,14 @@ TEST(Utf8, RepairReplacesEachIllFormedSubpartWithOneReplacementCharacter) {
         {"bytes never used", "\xFE\xFF", fffd + fffd},
         {"highest scalar value", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
         {"empty", "", ""},
+        // Long ASCII runs are skipped a word at a time; a bad byte on either side of a word edge.
+        {"bad byte after a word of ASCII", std::string(8, 'a') + "\x80" + std::string(9, 'b'),
+         std::string(8, 'a') + fffd + std::string(9, 'b')},
+        {"bad byte inside the second word", std::string(13, 'a') + "\xE9" + std::string(2, 'b'),
+         std::string(13, 'a') + fffd + "bb"},
+        {"torn sequence after long ASCII", std::string(16, 'a') + "\xF0\x9F", std::string(16, 'a') + fffd},
+        {"well-formed text between ASCII words", std::string(9, 'a') + "日本" + std::string(8, 'b'),
+         std::string(9, 'a') + "日本" + std::string(8, 'b')},
     };
     for (const RepairCase& repair : cases) {
         EXPECT_EQ(Utf8::repairing(repair.input), repair.repaired) << repair.name;

@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "\xF0\x9F\x91\xA7",
                                 1},
                       CountCase{"FlagPair", "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7", 1},
-                      CountCase{"CrLf", "\r\n", 1}),
+                      CountCase{"CrLf", "\r\n", 1}, CountCase{"AsciiLinesEndingInCrLfAndCr", "a\r\nb\r\r\n\n", 6},
+                      CountCase{"AsciiThenEmoji", "ok \xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\r\n", 5}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(MessageTextPrefix, CutsAtCharactersNotBytes) {
@@ -45,6 +46,10 @@ TEST(MessageTextPrefix, CutsAtCharactersNotBytes) {
     EXPECT_EQ(cut, repeated(thumbs, 10000));
     EXPECT_EQ(MessageText::prefix(repeated("a", 10000), 10000).size(), 10000u);
     EXPECT_EQ(MessageText::prefix("short", 10000), "short");
+    // CR LF is one character, and never cut in two.
+    EXPECT_EQ(MessageText::prefix(repeated("a\r\n", 5000), 3), "a\r\na");
+    EXPECT_EQ(MessageText::prefix(repeated("ab\r\n", 5000), 3), "ab\r\n");
+    EXPECT_EQ(MessageText::prefix(repeated("a", 9999) + "\r\n", 10000), repeated("a", 9999) + "\r\n");
 }
 
 }  // namespace

@@ -280,13 +280,21 @@ TEST_F(SyncEngineTest, CutsTextsLongerThan10000CharactersAndSendsExactly10000Who
     std::string exact;
     for (int i = 0; i < 10000; ++i)
         exact += accented;
+    // Twice as many code points as characters: "e" and a combining acute accent make one character.
+    std::string combined;
+    for (int i = 0; i < 10000; ++i)
+        combined += "e\xCC\x81";
     db.addMessage(exact);
     db.addMessage(exact + "x");
+    db.addMessage(combined);
+    db.addMessage(combined + "e\xCC\x81");
     engine->tick();
     const auto messages = backend.messageBatches().at(0).messages;
     EXPECT_EQ(messages[0].text, exact);
     EXPECT_EQ(messages[1].text, exact);
-    EXPECT_EQ(logs.count("truncating message text from 10001 to 10000 chars", "Sync"), 1u);
+    EXPECT_EQ(messages[2].text, combined);
+    EXPECT_EQ(messages[3].text, combined);
+    EXPECT_EQ(logs.count("truncating message text from 10001 to 10000 chars", "Sync"), 2u);
 }
 
 TEST_F(SyncEngineTest, CopiesTheRowsFieldsIntoTheMessage) {
