@@ -156,7 +156,9 @@ HTTPResponse BackendClient::exchange(const Call& call, StopToken stop) {
         }
         request.headers.emplace_back("Authorization", "Bearer " + *call.token);
     }
-    if (call.body) {
+    if (call.encodedBody != nullptr) {
+        request.body = *call.encodedBody;
+    } else if (call.body) {
         request.body = JsonCoding::encode(*call.body);
     }
     if (call.readyToSend != nullptr) {
@@ -210,6 +212,13 @@ IngestResponse BackendClient::ingestWhenReady(const std::string& token, const In
                                               const std::function<void()>& readyToSend, StopToken stop) {
     return perform<IngestResponse>(
         {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::ingest, &readyToSend}, stop);
+}
+
+IngestResponse BackendClient::ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
+                                             const std::function<void()>& readyToSend, StopToken stop) {
+    Call call{"POST", "/api/ingest/messages", &token, std::nullopt, FailureRule::ingest, &readyToSend};
+    call.encodedBody = &prepared.body;
+    return perform<IngestResponse>(call, stop);
 }
 
 HeartbeatResponse BackendClient::heartbeat(const std::string& token, std::optional<std::int64_t> cursor,

@@ -41,6 +41,8 @@ public:
     IngestResponse ingest(const std::string& token, const IngestRequest& batch, StopToken stop = {}) override;
     IngestResponse ingestWhenReady(const std::string& token, const IngestRequest& batch,
                                    const std::function<void()>& readyToSend, StopToken stop = {}) override;
+    IngestResponse ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
+                                  const std::function<void()>& readyToSend, StopToken stop = {}) override;
     HeartbeatResponse heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
                                 const std::optional<std::string>& agentVersion, StopToken stop = {}) override;
     InterruptsResponse interrupts(const std::string& token, StopToken stop = {}) override;
@@ -73,6 +75,8 @@ private:
         FailureRule rule = FailureRule::authenticated;
         // Called once the request is encoded, just before it is sent.
         const std::function<void()>* readyToSend = nullptr;
+        // The body encoded already, in place of `body`.
+        const std::string* encodedBody = nullptr;
     };
 
     template <typename Record>

@@ -6,6 +6,7 @@
 #include "core/common/StopToken.hpp"
 
 #include "core/backend/IngestRecords.hpp"
+#include "core/backend/PreparedIngestRequest.hpp"
 
 namespace kindora {
 
@@ -25,6 +26,12 @@ public:
                                            const std::function<void()>& readyToSend, StopToken stop = {}) {
         readyToSend();
         return ingest(token, batch, std::move(stop));
+    }
+
+    // As ingestWhenReady, with the body encoded already. Clients that encode nothing send the request.
+    virtual IngestResponse ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
+                                          const std::function<void()>& readyToSend, StopToken stop = {}) {
+        return ingestWhenReady(token, prepared.request, readyToSend, std::move(stop));
     }
 };
 

@@ -6,7 +6,15 @@
 
 namespace kindora {
 
+bool IngestMessageMapper::isForwardable(const MessageRow& row) {
+    return row.service.kind != Service::Kind::other;
+}
+
 std::optional<IngestMessage> IngestMessageMapper::makeIngestMessage(const MessageRow& row) const {
+    if (!isForwardable(row)) {
+        logger_.debug("skipping rowID={} with unsupported service '{}'", row.rowID, row.service.name);
+        return std::nullopt;
+    }
     IngestMessage message;
     switch (row.service.kind) {
         case Service::Kind::imessage:
@@ -16,7 +24,6 @@ std::optional<IngestMessage> IngestMessageMapper::makeIngestMessage(const Messag
             message.service = MessageServiceKind::sms;
             break;
         case Service::Kind::other:
-            logger_.debug("skipping rowID={} with unsupported service '{}'", row.rowID, row.service.name);
             return std::nullopt;
     }
     message.guid = row.guid;

@@ -17,7 +17,9 @@ class IngestMessageMapper {
 public:
     static constexpr std::size_t maximumTextLength = 10000;  // characters (grapheme clusters)
 
-    // Nothing for a row of a service the backend does not take.
+    // Whether the row is of a service the backend takes.
+    static bool isForwardable(const MessageRow& row);
+    // Nothing for a row that is not forwardable.
     std::optional<IngestMessage> makeIngestMessage(const MessageRow& row) const;
     // At most maximumTextLength characters.
     std::string truncatedText(const std::string& text) const;

@@ -1,5 +1,7 @@
 #include "core/sync/SyncEngine.hpp"
 
+#include "core/sync/InboundPageReader.hpp"
+
 #include <algorithm>
 #include <exception>
 #include <unordered_map>
@@ -16,10 +18,6 @@ namespace {
 bool isBusy(const std::exception& error) {
     const auto* sqliteError = dynamic_cast<const SQLiteError*>(&error);
     return sqliteError != nullptr && sqliteError->isBusy();
-}
-
-bool isForwardable(const MessageRow& row) {
-    return row.service.kind != Service::Kind::other;
 }
 
 // Rows a tick may leave behind in the rejection counts (after a re-anchoring, say) are forgotten
@@ -206,10 +204,11 @@ std::optional<SyncState> SyncEngine::loadStateOrFirstRun() {
 
 SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& token, SyncState& state,
                                                             const StopToken& stop) {
+    InboundPageReader pages(reader_, mapper_, pageSize, batchSize, agentVersion_);
     while (!stop.stop_requested()) {
-        InboundFetchResult page;
+        InboundPage page;
         try {
-            page = reader_.fetchInbound(state.lastRowID, pageSize);
+            page = pages.read(state.lastRowID);
         } catch (const std::exception& error) {
             if (isBusy(error)) {
                 return {};  // Messages holds a lock; the next tick reads again
@@ -232,13 +231,17 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
             }
             return result;
         }
+        const bool pageIsFull = page.rows.size() >= static_cast<std::size_t>(pageSize);
+        if (pageIsFull) {
+            // From where the watermark stands once every batch of this page has passed.
+            pages.readAhead(page.rows.back().rowID);
+        }
 
-        const std::span<const MessageRow> rows(page.rows);
-        for (std::size_t start = 0; start < rows.size(); start += batchSize) {
-            const auto batch = rows.subspan(start, std::min(batchSize, rows.size() - start));
+        for (std::size_t start = 0; start < page.rows.size(); start += batchSize) {
+            const std::size_t count = std::min(batchSize, page.rows.size() - start);
             BatchResult result = BatchResult::passed;
             try {
-                result = sendBatch(batch, token, state, stop);
+                result = sendBatch(page, start, count, token, state, stop);
             } catch (const BackendError& error) {
                 if (error.kind() == BackendError::Kind::revoked) {
                     return {IngestPhaseOutcome::revoked, std::nullopt};
@@ -259,7 +262,7 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
                     "Messages held: the backend could not process the next message yet and is asked again");
             }
         }
-        if (page.rows.size() < static_cast<std::size_t>(pageSize)) {
+        if (!pageIsFull) {
             return {};
         }
     }
@@ -289,16 +292,17 @@ bool SyncEngine::reanchorIfDatabaseShrank(SyncState& state, std::optional<std::s
     return true;
 }
 
-SyncEngine::BatchResult SyncEngine::sendBatch(std::span<const MessageRow> batch, const std::string& token,
-                                              SyncState& state, const StopToken& stop) {
-    // Parts still to send, the next one last. A rejection that may concern only some rows splits its
-    // part in two, so that the rows the backend takes go on and only the ones it refuses remain.
-    std::vector<std::span<const MessageRow>> parts{batch};
+SyncEngine::BatchResult SyncEngine::sendBatch(const InboundPage& page, std::size_t start, std::size_t count,
+                                              const std::string& token, SyncState& state, const StopToken& stop) {
+    // Parts still to send (first row and row count in the page), the next one last. A rejection that
+    // may concern only some rows splits its part in two, so that the rows the backend takes go on and
+    // only the ones it refuses remain.
+    std::vector<std::pair<std::size_t, std::size_t>> parts{{start, count}};
     bool clean = true;
     while (!parts.empty()) {
-        const auto part = parts.back();
+        const auto [first, size] = parts.back();
         parts.pop_back();
-        switch (sendPart(part, token, state, stop)) {
+        switch (sendPart(page, first, size, token, state, stop)) {
             case PartResult::passed:
                 break;
             case PartResult::held:
@@ -310,9 +314,9 @@ SyncEngine::BatchResult SyncEngine::sendBatch(std::span<const MessageRow> batch,
                 return BatchResult::heldAtHead;
             case PartResult::split: {
                 clean = false;
-                const std::size_t half = part.size() / 2;
-                parts.push_back(part.subspan(half));
-                parts.push_back(part.first(half));
+                const std::size_t half = size / 2;
+                parts.emplace_back(first + half, size - half);
+                parts.emplace_back(first, half);
                 break;
             }
             case PartResult::passedOver:
@@ -326,17 +330,30 @@ SyncEngine::BatchResult SyncEngine::sendBatch(std::span<const MessageRow> batch,
     return BatchResult::passed;
 }
 
-SyncEngine::PartResult SyncEngine::sendPart(std::span<const MessageRow> part, const std::string& token,
-                                            SyncState& state, const StopToken& stop) {
-    IngestRequest request;
-    request.agentVersion = agentVersion_;
-    request.messages.reserve(part.size());
-    for (const auto& row : part) {
-        if (auto message = mapper_.makeIngestMessage(row)) {
-            request.messages.push_back(std::move(*message));
-        }
+SyncEngine::PartResult SyncEngine::sendPart(const InboundPage& page, std::size_t first, std::size_t size,
+                                            const std::string& token, SyncState& state, const StopToken& stop) {
+    const auto part = std::span<const MessageRow>(page.rows).subspan(first, size);
+    // A whole batch goes as encoded with its page; a part of one, after a rejection, is encoded now
+    // from the batch's messages (those of its forwardable rows, in order).
+    const std::size_t batchStart = first - first % batchSize;
+    const PreparedIngestRequest& batch = page.batches.at(batchStart / batchSize);
+    const bool wholeBatch = first == batchStart && size == std::min(batchSize, page.rows.size() - first);
+    PreparedIngestRequest partRequest;
+    if (!wholeBatch) {
+        const auto forwardable = [&](std::size_t from, std::size_t to) {
+            return static_cast<std::size_t>(std::count_if(page.rows.begin() + static_cast<std::ptrdiff_t>(from),
+                                                          page.rows.begin() + static_cast<std::ptrdiff_t>(to),
+                                                          &IngestMessageMapper::isForwardable));
+        };
+        const auto messages = std::span(batch.request.messages)
+                                  .subspan(forwardable(batchStart, first), forwardable(first, first + size));
+        IngestRequest request;
+        request.agentVersion = agentVersion_;
+        request.messages.assign(messages.begin(), messages.end());
+        partRequest = PreparedIngestRequest::prepare(std::move(request));
     }
-    if (request.messages.empty()) {
+    const PreparedIngestRequest& prepared = wholeBatch ? batch : partRequest;
+    if (prepared.request.messages.empty()) {
         return applyOutcomes({}, part, state);
     }
 
@@ -344,8 +361,8 @@ SyncEngine::PartResult SyncEngine::sendPart(std::span<const MessageRow> part, co
     try {
         // The backend must not take this part before the watermark over the previous one is on disk,
         // or a crash in between would resend more than one batch.
-        response = ingestClient_.ingestWhenReady(
-            token, request, [this] { saver_.waitUntilSaved(); }, stop);
+        response = ingestClient_.ingestPrepared(
+            token, prepared, [this] { saver_.waitUntilSaved(); }, stop);
     } catch (const BackendError& error) {
         if (error.kind() == BackendError::Kind::duplicate) {
             return handleDuplicateRejection(part, error.message().value_or(""), state);
@@ -480,7 +497,7 @@ SyncEngine::PartResult SyncEngine::applyOutcomes(const std::vector<IngestOutcome
     std::size_t advanced = 0;
     std::int64_t sent = 0;
     for (const auto& row : rows) {
-        if (!isForwardable(row)) {
+        if (!IngestMessageMapper::isForwardable(row)) {
             ++advanced;
             continue;
         }

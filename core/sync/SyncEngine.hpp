@@ -23,6 +23,7 @@
 #include "core/lifecycle/RevocationHandler.hpp"
 #include "core/messagesdb/ChatDBReading.hpp"
 #include "core/sync/BackgroundStateSaver.hpp"
+#include "core/sync/InboundPage.hpp"
 #include "core/sync/IngestMessageMapper.hpp"
 #include "core/sync/ReadReporter.hpp"
 #include "core/sync/SyncState.hpp"
@@ -115,10 +116,11 @@ private:
     std::optional<SyncState> loadStateOrFirstRun();
     IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state, const StopToken& stop);
     bool reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText);
-    BatchResult sendBatch(std::span<const MessageRow> batch, const std::string& token, SyncState& state,
-                          const StopToken& stop);
-    PartResult sendPart(std::span<const MessageRow> part, const std::string& token, SyncState& state,
-                        const StopToken& stop);
+    // Sends `count` rows of `page` from `start` on, in parts as the backend's answers require.
+    BatchResult sendBatch(const InboundPage& page, std::size_t start, std::size_t count, const std::string& token,
+                          SyncState& state, const StopToken& stop);
+    PartResult sendPart(const InboundPage& page, std::size_t first, std::size_t size, const std::string& token,
+                        SyncState& state, const StopToken& stop);
     PartResult refuse(std::span<const MessageRow> part, int status, const std::string& reason,
                       SyncState& state);
     PartResult handleDuplicateRejection(std::span<const MessageRow> part, const std::string& bodyMessage,

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <utility>
 #include <memory>
 #include <set>
 
@@ -112,6 +115,37 @@ TEST_F(SyncEngineTest, ABacklogDrainsPageByPageInOneTickAndNoBatchLeavesBeforeTh
     EXPECT_EQ(saved().lastRowID, 1050);
     EXPECT_EQ(lastStatus().sessionSentCount, 1050);
     EXPECT_EQ(lastStatus().queueLagRowCount, 0);
+}
+
+// The next page is read ahead while a page is sent; a batch held half-way must not skip or repeat a row
+// through it, and rows written meanwhile are not lost.
+TEST_F(SyncEngineTest, ABatchHeldInABacklogResumesAtTheHeldRowAndEveryMessageIsTakenOnce) {
+    storeWatermark(0);
+    addMessages(600);
+    std::map<std::string, int> taken;
+    bool erredOnce = false;
+    backend.setResponder([&](const IngestRequest& request) {
+        if (taken.empty()) {
+            db.addMessage();  // written while the first batch is on its way: row 601
+        }
+        IngestResponse response;
+        for (const auto& message : request.messages) {
+            const bool error = message.guid == "guid-250" && !std::exchange(erredOnce, true);
+            response.outcomes.push_back({message.guid, error ? IngestOutcomeKind::error : IngestOutcomeKind::noMatch});
+            if (error) {
+                break;  // the rows after it are held with it
+            }
+            ++taken[message.guid];
+        }
+        return response;
+    });
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 249);
+    engine->tick();
+    EXPECT_EQ(saved().lastRowID, 601);
+    EXPECT_EQ(taken.size(), 601u);
+    EXPECT_TRUE(std::all_of(taken.begin(), taken.end(), [](const auto& entry) { return entry.second == 1; }));
+    EXPECT_EQ(saved().lifetimeSentCount, 601);
 }
 
 TEST_F(SyncEngineTest, APageWithoutUsableRowsMovesTheWatermarkToTheHighestScannedRow) {
@@ -450,16 +484,31 @@ TEST_F(SyncEngineTest, A400WithoutTheBackendsErrorBacksOffSeveralTimesBeforeTheF
 
 TEST_F(SyncEngineTest, ABatchTooLargeForTheBackendIsSplitAndEverythingGoesOn) {
     storeWatermark(0);
-    addMessages(200);
-    backend.setResponder([](const IngestRequest& request) -> IngestResponse {
+    // Rows of another service among them: each part carries exactly the messages of its own rows.
+    std::set<std::string> forwardable;
+    for (int index = 1; index <= 200; ++index) {
+        MessageRow row = db.addMessage();
+        if (index % 37 == 0) {
+            row.service = Service::other("RCS");
+            db.addRow(row);
+        } else {
+            forwardable.insert(row.guid);
+        }
+    }
+    std::multiset<std::string> accepted;
+    backend.setResponder([&accepted](const IngestRequest& request) -> IngestResponse {
         if (request.messages.size() > 30) {
             throw BackendError::http(413);
+        }
+        for (const auto& message : request.messages) {
+            accepted.insert(message.guid);
         }
         return FakeIngestClient::allNoMatch(request);
     });
     EXPECT_EQ(engine->tick(), 5.0);
     EXPECT_EQ(saved().lastRowID, 200);
-    EXPECT_EQ(saved().lifetimeSentCount, 200);
+    EXPECT_EQ(saved().lifetimeSentCount, 195);
+    EXPECT_EQ(accepted, std::multiset<std::string>(forwardable.begin(), forwardable.end()));
     EXPECT_FALSE(lastStatus().lastError);
     EXPECT_FALSE(logs.contains("dropping"));
 
