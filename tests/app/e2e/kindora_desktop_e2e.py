@@ -117,8 +117,18 @@ def walkthrough(session, kindora_binary, devserver_binary, chatdb_binary, say=la
 
     database = os.path.join(session.home, "Library/Messages/chat.db")
 
+    # The desktop's browser: a stand-in that notes the links it is given.
+    opened_links = os.path.join(session.home, "opened-links")
+    bin_dir = os.path.join(session.home, "bin")
+    os.makedirs(bin_dir, exist_ok=True)
+    browser = os.path.join(bin_dir, "xdg-open")
+    with open(browser, "w") as script:
+        script.write('#!/bin/sh\necho "$1" >> "%s"\n' % opened_links)
+    os.chmod(browser, 0o755)
+
     agent_env = dict(env)
     agent_env.update({
+        "PATH": bin_dir + os.pathsep + env.get("PATH", ""),
         "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
         "QT_QPA_PLATFORM": "xcb",
         "KINDORA_DEVELOPMENT_BACKEND_ORIGIN": server.origin,
@@ -198,6 +208,17 @@ def walkthrough(session, kindora_binary, devserver_binary, chatdb_binary, say=la
     wait_for("the first sync", lambda: a11y.find("Last sync: —") is None, timeout=30)
     time.sleep(0.3)
     say("running: " + session.screenshot("popover-3-running"))
+
+    # "Open Kindora" hands the household's site to the desktop's browser.
+    a11y.press(a11y.find("Open Kindora"))
+    opened = wait_for("the browser to be asked for the household's site",
+                      lambda: os.path.exists(opened_links) and open(opened_links).read().split())
+    if opened != [server.origin] and opened != [server.origin + "/"]:
+        raise TestFailure("Open Kindora opened %s, not %s" % (opened, server.origin))
+    say("Open Kindora opened %s" % opened[0])
+    if a11y.find("Running") is None:
+        session.click(x + w // 2, y + h // 2)
+    wait_for("the running dashboard again", lambda: a11y.find("Running"), timeout=30)
 
     # New messages arrive: the session counter moves.
     subprocess.run([chatdb_binary, "append", database, "--count", "5", "--seed", "9"], env=env, check=True,
