@@ -7,6 +7,7 @@
 #include "core/backend/BackendError.hpp"
 #include "core/backend/BackendErrorBodies.hpp"
 #include "core/backend/JsonCoding.hpp"
+#include "core/common/UrlParts.hpp"
 
 namespace kindora {
 namespace {
@@ -79,12 +80,6 @@ BackendError ingestFailure(const HTTPResponse& response) {
     return BackendError::duplicate(*error.bodyMessage());
 }
 
-bool isAllowedInAuthority(char c) {
-    // Anything that could end the authority or smuggle another part of a URL into it is refused.
-    return c > ' ' && c != '/' && c != '?' && c != '#' && c != '\\' && c != '@' &&
-           static_cast<unsigned char>(c) < 0x7F;
-}
-
 // A line break in a header value would end the header and let the rest pose as headers of its own.
 bool isSendableHeaderValue(const std::string& value) {
     for (const char c : value) {
@@ -120,29 +115,14 @@ std::string BackendClient::resolve(const std::string& path) const {
     const auto invalid = [&] {
         return BackendError::network("Invalid URL for path " + path + " against base " + baseURL_);
     };
-    const std::size_t schemeEnd = baseURL_.find("://");
-    if (schemeEnd == std::string::npos || path.empty() || path.front() != '/') {
+    // Credentials in the base, or anything else that could end the authority early, are refused.
+    const auto parts = splitUrl(baseURL_);
+    if (!parts || (parts->scheme != "https" && parts->scheme != "http") || parts->userinfo || path.empty() ||
+        path.front() != '/') {
         throw invalid();
     }
-    const std::string scheme = baseURL_.substr(0, schemeEnd);
-    if (scheme != "https" && scheme != "http") {
-        throw invalid();
-    }
-    const std::size_t authorityStart = schemeEnd + 3;
-    std::size_t authorityEnd = baseURL_.find_first_of("/?#", authorityStart);
-    if (authorityEnd == std::string::npos) {
-        authorityEnd = baseURL_.size();
-    }
-    const std::string authority = baseURL_.substr(authorityStart, authorityEnd - authorityStart);
-    if (authority.empty()) {
-        throw invalid();
-    }
-    for (const char c : authority) {
-        if (!isAllowedInAuthority(c)) {
-            throw invalid();
-        }
-    }
-    return scheme + "://" + authority + path;
+    return parts->scheme + "://" + parts->host + (parts->port ? ":" + std::to_string(*parts->port) : "") +
+           path;
 }
 
 HTTPResponse BackendClient::exchange(const Call& call, StopToken stop) {

@@ -1,74 +1,11 @@
 #include "core/meetings/AutoJoinDecision.hpp"
 
 #include <algorithm>
-#include <cctype>
+
+#include "core/common/UrlParts.hpp"
 
 namespace kindora::AutoJoinDecision {
 namespace {
-
-std::string lowercased(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
-
-bool isASCIIAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isASCIIDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// Scheme and lower-cased host of an absolute URL with an authority ("scheme://[user@]host[:port]...").
-// Refuses what browsers would read differently from a plain parser: spaces and control characters,
-// backslashes (read as "/" by browsers), and hosts with anything but letters, digits, "-" and ".".
-struct SchemeAndHost {
-    std::string scheme;
-    std::string host;
-};
-
-std::optional<SchemeAndHost> parse(std::string_view url) {
-    for (const char c : url) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte == 0x7f || c == '\\') {
-            return std::nullopt;
-        }
-    }
-    const auto colon = url.find(':');
-    if (colon == std::string_view::npos || colon == 0 || !isASCIIAlpha(url[0])) {
-        return std::nullopt;
-    }
-    const auto scheme = url.substr(0, colon);
-    if (!std::all_of(scheme.begin(), scheme.end(), [](char c) {
-            return isASCIIAlpha(c) || isASCIIDigit(c) || c == '+' || c == '-' || c == '.';
-        })) {
-        return std::nullopt;
-    }
-    auto rest = url.substr(colon + 1);
-    if (rest.substr(0, 2) != "//") {
-        return std::nullopt;
-    }
-    rest.remove_prefix(2);
-    auto authority = rest.substr(0, rest.find_first_of("/?#"));
-    if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
-        authority.remove_prefix(at + 1);
-    }
-    auto host = authority;
-    if (const auto portColon = authority.rfind(':'); portColon != std::string_view::npos) {
-        const auto port = authority.substr(portColon + 1);
-        if (!std::all_of(port.begin(), port.end(), isASCIIDigit) || port.size() > 5) {
-            return std::nullopt;
-        }
-        host = authority.substr(0, portColon);
-    }
-    if (host.empty() || !std::all_of(host.begin(), host.end(), [](char c) {
-            return isASCIIAlpha(c) || isASCIIDigit(c) || c == '-' || c == '.';
-        })) {
-        return std::nullopt;
-    }
-    return SchemeAndHost{lowercased(scheme), lowercased(host)};
-}
 
 bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
@@ -124,8 +61,9 @@ std::optional<std::string> usableJoinURL(const Meeting& meeting) {
     if (!meeting.joinUrl) {
         return std::nullopt;
     }
-    const auto parsed = parse(*meeting.joinUrl);
-    if (!parsed || parsed->scheme != "https" || !isProviderHost(meeting.provider, parsed->host)) {
+    // Only what every browser reads the same way: see splitUrl.
+    const auto parsed = splitUrl(*meeting.joinUrl);
+    if (!parsed || parsed->scheme != "https" || !isProviderHost(meeting.provider, parsed->hostName())) {
         return std::nullopt;
     }
     return *meeting.joinUrl;

@@ -95,7 +95,10 @@ TEST(BackendOrigin, AcceptsOnlySchemeAndHost) {
           Case{"https://a..b", false, false}, Case{"http://api.kindora.example", false, false},
           Case{"http://127.0.0.1:8080", false, true}, Case{"http://127.0.0.1:0", false, false},
           Case{"http://127.0.0.1:70000", false, false}, Case{"http://127.0.0.1:80/x", false, false},
-          Case{"http://localhost:8080", false, false}, Case{"", false, false}}) {
+          Case{"http://localhost:8080", false, false}, Case{"https://[::1]", false, false},
+          Case{"https://api.kindora.example.", false, false}, Case{"https://api.kindora.example?x", false, false},
+          Case{"https://api.kindora.example#x", false, false}, Case{"https://api%2ekindora.example", false, false},
+          Case{"http://127.0.0.1:8080?x", false, false}, Case{"", false, false}}) {
         EXPECT_EQ(BackendEnvironment::isValidOrigin(c.origin, false), c.valid) << c.origin;
         EXPECT_EQ(BackendEnvironment::isValidOrigin(c.origin, true), c.validInDevelopment) << c.origin;
     }

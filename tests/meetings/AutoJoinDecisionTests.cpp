@@ -33,6 +33,8 @@ TEST(AutoJoinDecision, OnlyHttpsLinksToTheProvidersOwnHostsAreUsable) {
         {MeetingProvider::zoom, "https://evil.example%2F.zoom.us/j/123", false},
         {MeetingProvider::zoom, "https://user@acme.zoom.us/j/123", true},
         {MeetingProvider::zoom, "https://acme.zoom.us:port/j/123", false},
+        {MeetingProvider::zoom, "HTTPS://ACME.ZOOM.US./j/123", true},
+        {MeetingProvider::zoom, "https://[::1]/j/123", false},
         {MeetingProvider::zoom, "https://acme.zoom.us/j/1 23", false},
         {MeetingProvider::zoom, "https:acme.zoom.us/j/123", false},
         {MeetingProvider::zoom, "acme.zoom.us/j/123", false},
