@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/messagesdb/AttributedBodyDecoder.hpp"
-#include "core/messagesdb/Utf8.hpp"
+#include "core/common/Utf8.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <utility>
 
+#include "core/common/Utf8.hpp"
 #include "core/lifecycle/KeychainError.hpp"
-#include "core/lifecycle/Utf8.hpp"
 
 namespace kindora {
 namespace {
@@ -81,14 +81,14 @@ std::optional<std::string> KeychainCredentialStore::loadDeviceId() const {
 }
 
 void KeychainCredentialStore::saveDeviceToken(const std::string& token) {
-    if (!isValidUtf8(token)) {
+    if (!Utf8::isValid(token)) {
         throw KeychainError::invalidTokenEncoding();
     }
     write(account_, token, "Kindora device token");
 }
 
 void KeychainCredentialStore::saveDeviceId(const std::string& deviceId) {
-    if (!isValidUtf8(deviceId)) {
+    if (!Utf8::isValid(deviceId)) {
         throw KeychainError::invalidDeviceIdEncoding();
     }
     write(deviceIdAccount_, deviceId, "Kindora device id");
@@ -120,7 +120,7 @@ std::optional<std::string> KeychainCredentialStore::read(const std::string& item
         return std::nullopt;
     }
     std::string text(bytes, length);
-    if (!isValidUtf8(text)) {
+    if (!Utf8::isValid(text)) {
         return std::nullopt;
     }
     return text;

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "core/messagesdb/Utf8.hpp"
+#include "core/common/Utf8.hpp"
 
 namespace kindora {
 

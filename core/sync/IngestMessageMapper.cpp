@@ -1,7 +1,7 @@
 #include "core/sync/IngestMessageMapper.hpp"
 
+#include "core/common/Utf8.hpp"
 #include "core/messagesdb/AttributedBodyDecoder.hpp"
-#include "core/messagesdb/Utf8.hpp"
 #include "core/sync/MessageText.hpp"
 
 namespace kindora {

@@ -8,11 +8,11 @@
 
 #include "core/common/AgentPaths.hpp"
 #include "core/common/JsonDate.hpp"
+#include "core/common/Utf8.hpp"
 #include "core/messagesdb/AppleTime.hpp"
 #include "core/messagesdb/AttributedBodyDecoder.hpp"
 #include "core/messagesdb/ChatDBReader.hpp"
 #include "core/messagesdb/SQLiteConnection.hpp"
-#include "core/messagesdb/Utf8.hpp"
 #include "tests/messagesdb/MessagesDatabaseFixture.hpp"
 
 namespace kindora {

@@ -1,4 +1,4 @@
-#include "core/messagesdb/Utf8.hpp"
+#include "core/common/Utf8.hpp"
 
 #include <gtest/gtest.h>
 

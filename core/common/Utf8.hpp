@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-// UTF-8 checks shared by the database reader and the blob decoder.
+// The one UTF-8 check of the agent: the database reader, the blob decoder, the message mapper and
+// the credential store all use it.
 namespace kindora::Utf8 {
 
 // True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
