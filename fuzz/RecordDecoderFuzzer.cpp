@@ -12,7 +12,7 @@
 #include "core/backend/InterruptRecords.hpp"
 #include "core/backend/MeetingRecords.hpp"
 #include "core/backend/PairingRecords.hpp"
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 
 namespace {
 

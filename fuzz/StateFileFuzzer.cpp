@@ -1,13 +1,12 @@
 // Feeds arbitrary bytes to the readers of the agent's own files: "state.json" (KINDORA_FUZZ_STATE) or
-// a meeting ledger. Each may only succeed or throw (state.json: its decoding error; a ledger: any
-// std::exception, which its store reads as a corrupt file); what it reads must write out and read back
-// to the same text.
+// a meeting ledger. Each may only succeed or throw its decoding error (state.json: SyncStateDecodingError;
+// a ledger: RecordDecodingError); what it reads must write out and read back to the same text.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include <exception>
+#include "core/common/RecordDecodingError.hpp"
 #include "core/meetings/FileMeetingLedgerStore.hpp"
 #include "core/sync/SyncState.hpp"
 
@@ -29,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MeetingLedgerState ledger;
     try {
         ledger = FileMeetingLedgerStore::decode(text);
-    } catch (const std::exception&) {
+    } catch (const RecordDecodingError&) {
         return 0;
     }
     const std::string written = FileMeetingLedgerStore::encode(ledger);

@@ -10,7 +10,7 @@
 
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "core/common/JsonDate.hpp"
 #include "tests/backend/ScriptedServer.hpp"
 

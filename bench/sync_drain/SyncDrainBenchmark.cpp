@@ -22,7 +22,7 @@
 #include "bench/support/BenchDevServer.hpp"
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "core/common/Log.hpp"
 #include "core/lifecycle/InMemoryCredentialStore.hpp"
 #include "core/messagesdb/AppleTime.hpp"

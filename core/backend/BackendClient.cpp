@@ -6,7 +6,7 @@
 
 #include "core/backend/BackendError.hpp"
 #include "core/backend/BackendErrorBodies.hpp"
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "core/common/UrlParts.hpp"
 
 namespace kindora {

@@ -1,6 +1,6 @@
 #include "core/backend/BackendErrorBodies.hpp"
 
-#include "core/backend/JsonObjectReader.hpp"
+#include "core/common/JsonObjectReader.hpp"
 
 namespace kindora {
 

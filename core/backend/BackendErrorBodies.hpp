@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 
 namespace kindora {
 

@@ -1,6 +1,6 @@
 #include "core/backend/HeartbeatRecords.hpp"
 
-#include "core/backend/JsonObjectReader.hpp"
+#include "core/common/JsonObjectReader.hpp"
 
 namespace kindora {
 
@@ -55,11 +55,9 @@ HeartbeatResponse fromJson<HeartbeatResponse>(const nlohmann::json& json) {
     const JsonObjectReader reader(json, "HeartbeatResponse");
     HeartbeatResponse response;
     response.status = reader.requiredString("status");
-    const auto& commands = reader.requiredArray("commands");
-    response.commands.reserve(commands.size());
-    for (const auto& element : commands) {
-        response.commands.push_back(fromJson<AgentCommand>(element));
-    }
+    response.commands = reader.requiredArrayOf(
+        "commands",
+        [](const nlohmann::json& element, const std::string&) { return fromJson<AgentCommand>(element); });
     return response;
 }
 

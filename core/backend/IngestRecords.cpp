@@ -1,14 +1,10 @@
 #include "core/backend/IngestRecords.hpp"
 
-#include "core/backend/JsonObjectReader.hpp"
 #include "core/common/JsonDate.hpp"
+#include "core/common/JsonObjectReader.hpp"
 
 namespace kindora {
 namespace {
-
-std::string indexed(std::string_view context, std::string_view key, std::size_t index) {
-    return std::string(context) + "." + std::string(key) + "[" + std::to_string(index) + "]";
-}
 
 IngestMessage decodeMessage(const nlohmann::json& json, std::string context) {
     const JsonObjectReader reader(json, std::move(context));
@@ -176,20 +172,8 @@ IngestRequest fromJson<IngestRequest>(const nlohmann::json& json) {
     IngestRequest request;
     request.cursor = reader.optionalString("cursor");
     request.agentVersion = reader.optionalString("agentVersion");
-    const auto& messages = reader.requiredArray("messages");
-    request.messages.reserve(messages.size());
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-        request.messages.push_back(decodeMessage(messages[i], indexed(reader.context(), "messages", i)));
-    }
-    if (reader.find("reads") != nullptr) {
-        const auto& reads = reader.requiredArray("reads");
-        std::vector<IngestRead> decoded;
-        decoded.reserve(reads.size());
-        for (std::size_t i = 0; i < reads.size(); ++i) {
-            decoded.push_back(decodeRead(reads[i], indexed(reader.context(), "reads", i)));
-        }
-        request.reads = std::move(decoded);
-    }
+    request.messages = reader.requiredArrayOf("messages", decodeMessage);
+    request.reads = reader.optionalArrayOf("reads", decodeRead);
     return request;
 }
 
@@ -202,11 +186,7 @@ template <>
 IngestResponse fromJson<IngestResponse>(const nlohmann::json& json) {
     const JsonObjectReader reader(json, "IngestResponse");
     IngestResponse response;
-    const auto& outcomes = reader.requiredArray("outcomes");
-    response.outcomes.reserve(outcomes.size());
-    for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        response.outcomes.push_back(decodeOutcome(outcomes[i], indexed(reader.context(), "outcomes", i)));
-    }
+    response.outcomes = reader.requiredArrayOf("outcomes", decodeOutcome);
     response.accepted = reader.requiredInt("accepted");
     response.stale = reader.optionalInt("stale").value_or(0);
     response.alreadyRead = reader.optionalInt("alreadyRead").value_or(0);

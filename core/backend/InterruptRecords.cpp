@@ -1,7 +1,7 @@
 #include "core/backend/InterruptRecords.hpp"
 
-#include "core/backend/JsonObjectReader.hpp"
 #include "core/common/JsonDate.hpp"
+#include "core/common/JsonObjectReader.hpp"
 
 namespace kindora {
 namespace {

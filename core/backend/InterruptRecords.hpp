@@ -7,9 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/backend/JsonCoding.hpp"
 #include "core/backend/Uuid.hpp"
 #include "core/common/Date.hpp"
+#include "core/common/JsonCoding.hpp"
 
 namespace kindora {
 

@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/backend/JsonCoding.hpp"
 #include "core/common/Date.hpp"
+#include "core/common/JsonCoding.hpp"
 
 namespace kindora {
 

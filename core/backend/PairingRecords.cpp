@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
-#include "core/backend/JsonObjectReader.hpp"
 #include "core/common/JsonDate.hpp"
+#include "core/common/JsonObjectReader.hpp"
 
 namespace kindora {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 
 namespace kindora {
 

@@ -2,12 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include <stdexcept>
 #include <system_error>
 #include <utility>
 
 #include "core/common/AtomicFile.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "core/common/JsonDate.hpp"
+#include "core/common/JsonObjectReader.hpp"
 
 namespace kindora {
 
@@ -53,23 +54,11 @@ std::string FileMeetingLedgerStore::encode(const MeetingLedgerState& state) {
 }
 
 MeetingLedgerState FileMeetingLedgerStore::decode(const std::string& text) {
-    const auto root = nlohmann::json::parse(text);  // throws nlohmann::json::parse_error
-    if (!root.is_object()) {
-        throw std::runtime_error("the file is not a JSON object");
-    }
-    const auto found = root.find("presentedAt");
-    if (found == root.end()) {
-        throw std::runtime_error("key \"presentedAt\" not found");
-    }
-    if (!found->is_object()) {
-        throw std::runtime_error("\"presentedAt\" is not an object");
-    }
+    const nlohmann::json root = JsonCoding::parse(text);
+    const JsonObjectReader reader(root, "the ledger");
     MeetingLedgerState state;
-    for (const auto& [id, value] : found->items()) {
-        if (!value.is_string()) {
-            throw std::runtime_error("\"presentedAt\" entry \"" + id + "\" is not a date string");
-        }
-        state.presentedAt.emplace(id, JsonDate::decode(value.get<std::string>()));
+    for (auto& [id, at] : reader.requiredMembersOf("presentedAt", JsonObjectReader::dateAt)) {
+        state.presentedAt.emplace(std::move(id), at);
     }
     return state;
 }

@@ -26,8 +26,8 @@ public:
 
     const std::filesystem::path& fileURL() const { return fileURL_; }
 
-    // The file's text for a state, and the state a text holds (throws std::runtime_error naming what is
-    // wrong when the text is not a ledger).
+    // The file's text for a state, and the state a text holds (throws RecordDecodingError naming what
+    // is wrong when the text is not a ledger, including JSON nested too deeply).
     static std::string encode(const MeetingLedgerState& state);
     static MeetingLedgerState decode(const std::string& text);
 

@@ -41,7 +41,8 @@ struct SyncState {
 
     // Reads a state.json text leniently about fields added later: only lastRowID and
     // lifetimeSentCount are required, unknown keys are ignored, and a watch without raisedAt gets
-    // the earliest representable date. Throws SyncStateDecodingError.
+    // JsonDate::earliest(). Throws SyncStateDecodingError (malformed or too deeply nested JSON, a
+    // missing key, a value of the wrong type, a bad date).
     static SyncState decode(std::string_view text);
 
     friend bool operator==(const SyncState&, const SyncState&) = default;

@@ -8,9 +8,9 @@
 #include "core/backend/HeartbeatRecords.hpp"
 #include "core/backend/IngestRecords.hpp"
 #include "core/backend/InterruptRecords.hpp"
-#include "core/backend/JsonCoding.hpp"
 #include "core/backend/MeetingRecords.hpp"
 #include "core/backend/PairingRecords.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "core/common/JsonDate.hpp"
 
 namespace kindora {
@@ -177,8 +177,9 @@ TEST(InterruptRecords, InterruptsThatCannotBeReadAreSkippedAndCountedTheRestKept
     oddDate["raisedAt"] = "2026-12-07 09:00";
     auto second = nlohmann::json::parse(minimalInterrupt);
     second["title"] = "Smoke";
-    const nlohmann::json body = {{"interrupts", {nlohmann::json::parse(minimalInterrupt), lacksSource, 17, oddDate, second}},
-                                 {"truncated", true}};
+    const nlohmann::json body = {
+        {"interrupts", {nlohmann::json::parse(minimalInterrupt), lacksSource, 17, oddDate, second}},
+        {"truncated", true}};
     const auto response = JsonCoding::decode<InterruptsResponse>(body.dump());
     ASSERT_EQ(response.interrupts.size(), 2U);
     EXPECT_EQ(response.interrupts[0].title, "Water leak");
@@ -186,7 +187,8 @@ TEST(InterruptRecords, InterruptsThatCannotBeReadAreSkippedAndCountedTheRestKept
     EXPECT_EQ(response.skipped, 3U);
     EXPECT_TRUE(response.truncated);
 
-    const auto clean = JsonCoding::decode<InterruptsResponse>(std::string(R"({"interrupts":[)") + minimalInterrupt + "]}");
+    const auto clean =
+        JsonCoding::decode<InterruptsResponse>(std::string(R"({"interrupts":[)") + minimalInterrupt + "]}");
     EXPECT_EQ(clean.skipped, 0U);
     EXPECT_FALSE(clean.truncated);
     EXPECT_EQ(JsonCoding::decode<InterruptsResponse>(JsonCoding::encode(toJson(clean))), clean);
@@ -216,7 +218,8 @@ TEST(MeetingRecords, UndecodableMeetingsAreSkippedAndOrderIsKept) {
     EXPECT_EQ(response.meetings[2].joinUrl, "https://meet.example/abc");
     EXPECT_EQ(response.meetings[2].endsAt, at("2026-12-08T09:00:00Z"));
     EXPECT_EQ(response.skipped, 3U);
-    EXPECT_EQ(JsonCoding::decode<MeetingsResponse>(JsonCoding::encode(toJson(response))).meetings, response.meetings);
+    EXPECT_EQ(JsonCoding::decode<MeetingsResponse>(JsonCoding::encode(toJson(response))).meetings,
+              response.meetings);
     EXPECT_TRUE(JsonCoding::decode<MeetingsResponse>(R"({"meetings":[]})").meetings.empty());
 }
 

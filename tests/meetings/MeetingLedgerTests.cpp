@@ -78,7 +78,9 @@ TEST_F(MeetingLedgerFileTest, AMissingFileIsAFirstRunWithoutAMessage) {
 }
 
 TEST_F(MeetingLedgerFileTest, EveryMalformedFileIsLoggedOnceAsCorruptAndReadsAsEmpty) {
-    const char* const bodies[] = {
+    const std::string bodies[] = {
+        // Nested far past the parser's guard: refused before anything walks it recursively.
+        R"({"presentedAt":{"a":)" + std::string(100'000, '[') + std::string(100'000, ']') + "}}",
         "this is not json",
         "",
         "[]",
@@ -89,8 +91,8 @@ TEST_F(MeetingLedgerFileTest, EveryMalformedFileIsLoggedOnceAsCorruptAndReadsAsE
         R"({"presentedAt":{"a":"2026-12-07T09:55:00"}})",
         R"({"presentedAt":{"a":"2026-12-07T09:55:00Z"})",
     };
-    for (const char* body : bodies) {
-        SCOPED_TRACE(body);
+    for (const std::string& body : bodies) {
+        SCOPED_TRACE(body.substr(0, 80));
         logs.clear();
         writeRaw(store.fileURL(), body);
         MeetingPresentationLedger ledger(store, time.nowFunction());

@@ -93,12 +93,18 @@ INSTANTIATE_TEST_SUITE_P(
         // another type, which escaped and stopped every sync tick instead of reading as corrupt.
         BadStateCase{"NumberOutOfRange", R"({"lastRowID":42e35815,"lifetimeSentCount":1})",
                      "Malformed JSON: a number is out of range"},
-        BadStateCase{"TooDeeplyNested", R"({"lastRowID":1,"lifetimeSentCount":1,"x":)" "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[}",
+        BadStateCase{"TooDeeplyNested",
+                     R"({"lastRowID":1,"lifetimeSentCount":1,"x":)"
+                     "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["
+                     "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[}",
                      "JSON nested deeper than 128 levels"},
-        BadStateCase{"NotAnObject", "[1,2]", "not an object"},
-        BadStateCase{"MissingLastRowID", R"({"lifetimeSentCount":1})", "missing key \"lastRowID\""},
-        BadStateCase{"MissingLifetimeCount", R"({"lastRowID":1})", "missing key \"lifetimeSentCount\""},
-        BadStateCase{"RowIDAsText", R"({"lastRowID":"1","lifetimeSentCount":1})", "not an integer"},
+        BadStateCase{"NotAnObject", "[1,2]", "Expected an object for state.json, got array"},
+        BadStateCase{"MissingLastRowID", R"({"lifetimeSentCount":1})",
+                     "Missing value for key \"lastRowID\" of state.json"},
+        BadStateCase{"MissingLifetimeCount", R"({"lastRowID":1})",
+                     "Missing value for key \"lifetimeSentCount\" of state.json"},
+        BadStateCase{"RowIDAsText", R"({"lastRowID":"1","lifetimeSentCount":1})",
+                     "Expected an integer, got string"},
         BadStateCase{"BadDate", R"({"lastRowID":1,"lifetimeSentCount":1,"lastSyncAt":"yesterday"})",
                      "Expected an ISO 8601 date with a timezone offset, got \"yesterday\""},
         BadStateCase{"DateWithoutOffset",
@@ -106,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "Expected an ISO 8601 date with a timezone offset, got \"2026-12-06T11:35:11\""},
         BadStateCase{"WatchWithoutGuid",
                      R"({"lastRowID":1,"lifetimeSentCount":1,"pendingReadWatches":[{"rowID":1}]})",
-                     "missing key \"guid\" in pendingReadWatches[0]"}),
+                     "Missing value for key \"guid\" of state.json.pendingReadWatches[0]"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "tools/devserver/AgentApi.hpp"
 
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "tools/devserver/JsonResponse.hpp"
 
 namespace kindora::devserver {

@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "core/backend/IngestRecords.hpp"
-#include "core/backend/JsonObjectReader.hpp"
 #include "core/common/JsonDate.hpp"
+#include "core/common/JsonObjectReader.hpp"
 
 namespace kindora::devserver::HouseholdJson {
 namespace {
@@ -30,19 +30,7 @@ void putOptionalDate(ordered_json& json, const char* key, const std::optional<Da
 
 template <typename Item, typename Decode>
 std::vector<Item> decodeArray(const JsonObjectReader& reader, std::string_view key, Decode decode) {
-    std::vector<Item> items;
-    const nlohmann::json* array = reader.find(key);
-    if (array == nullptr) {
-        return items;
-    }
-    if (!array->is_array()) {
-        throw reader.error(key, "Expected an array");
-    }
-    for (std::size_t i = 0; i < array->size(); ++i) {
-        items.push_back(
-            decode((*array)[i], reader.context() + "." + std::string(key) + "[" + std::to_string(i) + "]"));
-    }
-    return items;
+    return reader.optionalArrayOf(key, decode).value_or(std::vector<Item>{});
 }
 
 std::vector<std::string> decodeStrings(const JsonObjectReader& reader, std::string_view key) {

@@ -1,6 +1,6 @@
 #include "tools/devserver/JsonResponse.hpp"
 
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 
 namespace kindora::devserver::JsonResponse {
 

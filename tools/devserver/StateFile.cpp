@@ -1,7 +1,7 @@
 #include "tools/devserver/StateFile.hpp"
 
-#include "core/backend/JsonCoding.hpp"
 #include "core/common/AtomicFile.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "tools/devserver/HouseholdJson.hpp"
 
 namespace kindora::devserver {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <future>
 
-#include "core/backend/JsonCoding.hpp"
 #include "core/common/AtomicFile.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "core/common/JsonDate.hpp"
 #include "tests/support/VirtualTime.hpp"
 #include "tests/tools/devserver/DevServerTestSupport.hpp"

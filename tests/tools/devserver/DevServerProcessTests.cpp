@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "core/backend/JsonCoding.hpp"
 #include "core/backend/PairingRecords.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "tools/devserver/DevServerProcess.hpp"
 
 namespace kindora::devserver {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 #include "core/common/JsonDate.hpp"
 #include "tests/support/VirtualTime.hpp"
 #include "tests/tools/devserver/DevServerTestSupport.hpp"

@@ -1,4 +1,4 @@
-#include "core/backend/JsonObjectReader.hpp"
+#include "core/common/JsonObjectReader.hpp"
 
 #include <cmath>
 #include <limits>
@@ -11,6 +11,16 @@ namespace {
 
 const char* typeName(const nlohmann::json& value) {
     return value.type_name();
+}
+
+Date decodedDate(const std::string& text) {
+    try {
+        return JsonDate::decode(text);
+    } catch (const JsonDateError& dateError) {
+        // The date coding's own description is the whole message, so every reader of a bad date
+        // sees the same text.
+        throw RecordDecodingError(dateError.what());
+    }
 }
 
 }  // namespace
@@ -84,14 +94,15 @@ std::int64_t JsonObjectReader::intValue(std::string_view key, const nlohmann::js
 }
 
 Date JsonObjectReader::dateValue(std::string_view key, const nlohmann::json& value) const {
-    const std::string text = stringValue(key, value);
-    try {
-        return JsonDate::decode(text);
-    } catch (const JsonDateError& dateError) {
-        // The date coding's own description is the whole message, so every reader of a bad date
-        // sees the same text.
-        throw RecordDecodingError(dateError.what());
+    return decodedDate(stringValue(key, value));
+}
+
+Date JsonObjectReader::dateAt(const nlohmann::json& value, const std::string& context) {
+    if (!value.is_string()) {
+        throw RecordDecodingError(std::string("Expected a date string for ") + context + ", got " +
+                                  typeName(value));
     }
+    return decodedDate(value.get_ref<const std::string&>());
 }
 
 std::string JsonObjectReader::requiredString(std::string_view key) const {

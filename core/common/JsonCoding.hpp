@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/backend/RecordDecodingError.hpp"
+#include "core/common/RecordDecodingError.hpp"
 
 namespace kindora {
 

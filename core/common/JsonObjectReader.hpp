@@ -5,12 +5,13 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "core/backend/RecordDecodingError.hpp"
 #include "core/common/Date.hpp"
+#include "core/common/RecordDecodingError.hpp"
 
 namespace kindora {
 
@@ -58,7 +59,15 @@ public:
     template <typename Decode>
     auto lossyArrayOf(std::string_view key, Decode decode) const;
 
+    // The members of the object under `key`, each value read with `decode(value, context)`, as
+    // (name, value) pairs in the object's order. Strict.
+    template <typename Decode>
+    auto requiredMembersOf(std::string_view key, Decode decode) const;
+
     std::string elementContext(std::string_view key, std::size_t index) const;
+
+    // A lone date (an array element or an object's member, for the decode functions above).
+    static Date dateAt(const nlohmann::json& value, const std::string& context);
 
     // A RecordDecodingError for `key` of this object with the given reason.
     RecordDecodingError error(std::string_view key, std::string_view reason) const;
@@ -74,7 +83,8 @@ private:
     using ElementOf = std::invoke_result_t<Decode&, const nlohmann::json&, std::string>;
 
     template <typename Decode>
-    std::vector<ElementOf<Decode>> decodeAll(std::string_view key, const nlohmann::json& array, Decode& decode) const {
+    std::vector<ElementOf<Decode>> decodeAll(std::string_view key, const nlohmann::json& array,
+                                             Decode& decode) const {
         std::vector<ElementOf<Decode>> elements;
         elements.reserve(array.size());
         for (std::size_t i = 0; i < array.size(); ++i) {
@@ -95,7 +105,22 @@ auto JsonObjectReader::requiredArrayOf(std::string_view key, Decode decode) cons
 template <typename Decode>
 auto JsonObjectReader::optionalArrayOf(std::string_view key, Decode decode) const {
     using Elements = std::vector<ElementOf<Decode>>;
-    return find(key) == nullptr ? std::optional<Elements>() : std::optional<Elements>(requiredArrayOf(key, decode));
+    return find(key) == nullptr ? std::optional<Elements>()
+                                : std::optional<Elements>(requiredArrayOf(key, decode));
+}
+
+template <typename Decode>
+auto JsonObjectReader::requiredMembersOf(std::string_view key, Decode decode) const {
+    const nlohmann::json& object = require(key);
+    if (!object.is_object()) {
+        throw error(key, std::string("Expected an object, got ") + object.type_name());
+    }
+    std::vector<std::pair<std::string, ElementOf<Decode>>> members;
+    members.reserve(object.size());
+    for (const auto& [name, value] : object.items()) {
+        members.emplace_back(name, decode(value, context_ + "." + std::string(key) + "[\"" + name + "\"]"));
+    }
+    return members;
 }
 
 template <typename Decode>

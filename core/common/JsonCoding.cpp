@@ -1,4 +1,4 @@
-#include "core/backend/JsonCoding.hpp"
+#include "core/common/JsonCoding.hpp"
 
 namespace kindora::JsonCoding {
 namespace {
