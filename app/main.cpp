@@ -25,7 +25,7 @@
 #include "core/backend/CurlTransport.hpp"
 #include "core/common/AgentPaths.hpp"
 #include "core/common/Log.hpp"
-#include "core/lifecycle/KeychainCredentialStore.hpp"
+#include "core/credentials/KeychainCredentialStore.hpp"
 #include "core/lifecycle/XdgAutostartLoginItemService.hpp"
 #include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
 #include "core/update/Appcast.hpp"
@@ -82,7 +82,8 @@ kindora::UpdateSource updateSource() {
         if (feed.starts_with("http://127.0.0.1:") && kindora::isAcceptedUpdateURL(feed, true)) {
             source.feedURL = feed;
         } else {
-            std::cerr << "kindora: ignoring KINDORA_DEVELOPMENT_UPDATE_FEED (only http://127.0.0.1:PORT/path)\n";
+            std::cerr
+                << "kindora: ignoring KINDORA_DEVELOPMENT_UPDATE_FEED (only http://127.0.0.1:PORT/path)\n";
         }
     }
 #endif

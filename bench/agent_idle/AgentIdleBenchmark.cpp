@@ -26,7 +26,7 @@
 #include "core/common/InMemoryDefaults.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/RunLoopMainQueue.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
 #include "tools/chatdb/ChatDBGenerator.hpp"
 #include "tools/devserver/DevServerProcess.hpp"

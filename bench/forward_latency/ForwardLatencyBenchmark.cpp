@@ -27,7 +27,7 @@
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
 #include "core/common/Log.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/messagesdb/ChatDBReader.hpp"
 #include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
 #include "core/messagesdb/SQLiteConnection.hpp"

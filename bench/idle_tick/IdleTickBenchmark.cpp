@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "core/common/Log.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/messagesdb/AppleTime.hpp"
 #include "core/messagesdb/ChatDBReader.hpp"
 #include "core/messagesdb/SQLiteConnection.hpp"

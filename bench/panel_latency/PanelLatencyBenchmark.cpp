@@ -37,8 +37,8 @@
 #include "app/windows/AlertPanelWindow.hpp"
 #include "app/windows/TakeoverWindows.hpp"
 #include "core/backend/BackendError.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/interrupts/InMemoryDoNotDisturbStore.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
 #include "core/meetings/InMemoryMeetingLedgerStore.hpp"
 #include "core/meetings/InMemoryMeetingPreferencesStore.hpp"
 

@@ -24,7 +24,7 @@
 #include "core/backend/CurlTransport.hpp"
 #include "core/common/JsonCoding.hpp"
 #include "core/common/Log.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/messagesdb/AppleTime.hpp"
 #include "core/messagesdb/AttributedBodyDecoder.hpp"
 #include "core/messagesdb/ChatDBReader.hpp"

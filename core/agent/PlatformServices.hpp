@@ -11,7 +11,7 @@
 #include "core/common/MainQueue.hpp"
 #include "core/common/Sleeper.hpp"
 #include "core/common/SyncClock.hpp"
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
 #include "core/lifecycle/FDAChecker.hpp"
 #include "core/lifecycle/LoginItemService.hpp"
 #include "core/messagesdb/ChatDBChangeWatching.hpp"

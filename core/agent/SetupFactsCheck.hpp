@@ -8,7 +8,7 @@
 #include "core/agent/SetupFacts.hpp"
 #include "core/common/BackgroundTask.hpp"
 #include "core/common/MainQueue.hpp"
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
 
 namespace kindora {
 

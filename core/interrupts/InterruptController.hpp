@@ -12,10 +12,10 @@
 #include "core/common/Log.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
+#include "core/credentials/RevocationHandler.hpp"
 #include "core/interrupts/DoNotDisturbController.hpp"
 #include "core/interrupts/ScopedError.hpp"
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
-#include "core/lifecycle/RevocationHandler.hpp"
 
 namespace kindora {
 

@@ -4,18 +4,18 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include "core/common/StopToken.hpp"
 #include <string>
+#include "core/common/StopToken.hpp"
 
 #include "core/backend/HeartbeatBackendClientProtocol.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/PollingLoop.hpp"
 #include "core/common/Sleeper.hpp"
 #include "core/common/SyncClock.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
+#include "core/credentials/RevocationHandler.hpp"
 #include "core/lifecycle/CommandHandling.hpp"
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
 #include "core/lifecycle/HeartbeatStatus.hpp"
-#include "core/lifecycle/RevocationHandler.hpp"
 #include "core/sync/WatermarkStore.hpp"
 
 namespace kindora {

@@ -12,8 +12,8 @@
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
 #include "core/common/Sleeper.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
 #include "core/lifecycle/AppState.hpp"
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
 #include "core/sync/WatermarkStore.hpp"
 
 namespace kindora {

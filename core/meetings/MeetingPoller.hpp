@@ -9,8 +9,8 @@
 #include "core/common/Log.hpp"
 #include "core/common/PollingLoop.hpp"
 #include "core/common/Sleeper.hpp"
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
-#include "core/lifecycle/RevocationHandler.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
+#include "core/credentials/RevocationHandler.hpp"
 
 namespace kindora {
 

@@ -9,8 +9,8 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +18,7 @@
 #include "core/backend/CurlTransport.hpp"
 #include "core/common/AgentPaths.hpp"
 #include "core/common/InMemoryDefaults.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"

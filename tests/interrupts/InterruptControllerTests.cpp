@@ -4,8 +4,8 @@
 
 #include <memory>
 
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/interrupts/InMemoryDoNotDisturbStore.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
 #include "tests/interrupts/FakeInterruptBackend.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ManualMainQueue.hpp"

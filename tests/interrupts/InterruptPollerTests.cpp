@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "tests/interrupts/FakeInterruptBackend.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/VirtualTime.hpp"

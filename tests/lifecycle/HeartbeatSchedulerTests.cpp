@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/lifecycle/HeartbeatStatusStore.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
 #include "core/lifecycle/LoggingCommandHandler.hpp"
 #include "core/sync/InMemoryWatermarkStore.hpp"
 #include "tests/lifecycle/HeartbeatTestSupport.hpp"

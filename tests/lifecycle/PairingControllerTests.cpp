@@ -5,8 +5,8 @@
 #include <atomic>
 #include <memory>
 
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
-#include "core/lifecycle/KeychainError.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
+#include "core/credentials/KeychainError.hpp"
 #include "core/sync/InMemoryWatermarkStore.hpp"
 #include "tests/lifecycle/ScriptedPairingClient.hpp"
 #include "tests/support/LogCapture.hpp"

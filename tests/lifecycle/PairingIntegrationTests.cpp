@@ -9,7 +9,7 @@
 
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/lifecycle/PairingController.hpp"
 #include "core/sync/InMemoryWatermarkStore.hpp"
 #include "tests/support/LogCapture.hpp"

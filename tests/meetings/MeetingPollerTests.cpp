@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/backend/BackendError.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "tests/meetings/MeetingTestSupport.hpp"
 #include "tests/support/LogCapture.hpp"
 

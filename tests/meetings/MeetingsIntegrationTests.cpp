@@ -10,7 +10,7 @@
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
 #include "core/common/AgentPaths.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/meetings/AutoJoinController.hpp"
 #include "core/meetings/FileMeetingLedgerStore.hpp"
 #include "core/meetings/InMemoryMeetingPreferencesStore.hpp"

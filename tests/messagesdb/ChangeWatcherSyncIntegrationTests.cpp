@@ -13,7 +13,7 @@
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
 #include "core/common/AgentPaths.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/messagesdb/ChatDBReader.hpp"
 #include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
 #include "core/sync/InMemoryWatermarkStore.hpp"

@@ -7,7 +7,7 @@
 
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "tools/devserver/DevServer.hpp"
 
 namespace kindora::testing {

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/sync/InMemoryWatermarkStore.hpp"
 #include "core/sync/SyncEngine.hpp"
 #include "tests/support/LogCapture.hpp"

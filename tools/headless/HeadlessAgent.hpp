@@ -10,7 +10,7 @@
 #include "core/backend/CurlTransport.hpp"
 #include "core/common/Defaults.hpp"
 #include "core/common/MainQueue.hpp"
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
 #include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
 #include "tools/headless/ConsoleReporter.hpp"
 

@@ -17,8 +17,8 @@
 #include "core/common/InMemoryDefaults.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/RunLoopMainQueue.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
-#include "core/lifecycle/KeychainCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
+#include "core/credentials/KeychainCredentialStore.hpp"
 #include "tools/headless/HeadlessAgent.hpp"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "core/common/AgentPaths.hpp"
 #include "core/common/InMemoryDefaults.hpp"
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ManualMainQueue.hpp"
 #include "tools/chatdb/ChatDBGenerator.hpp"

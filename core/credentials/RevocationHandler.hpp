@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "core/common/Log.hpp"
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
 
 namespace kindora {
 

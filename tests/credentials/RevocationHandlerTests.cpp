@@ -1,12 +1,12 @@
-#include "core/lifecycle/RevocationHandler.hpp"
+#include "core/credentials/RevocationHandler.hpp"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
-#include "core/lifecycle/KeychainError.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
+#include "core/credentials/KeychainError.hpp"
 #include "tests/support/LogCapture.hpp"
 
 namespace kindora {

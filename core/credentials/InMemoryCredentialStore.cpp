@@ -1,4 +1,4 @@
-#include "core/lifecycle/InMemoryCredentialStore.hpp"
+#include "core/credentials/InMemoryCredentialStore.hpp"
 
 namespace kindora {
 

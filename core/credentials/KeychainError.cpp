@@ -1,4 +1,4 @@
-#include "core/lifecycle/KeychainError.hpp"
+#include "core/credentials/KeychainError.hpp"
 
 namespace kindora {
 

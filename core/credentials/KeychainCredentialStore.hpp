@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
 
 namespace kindora {
 

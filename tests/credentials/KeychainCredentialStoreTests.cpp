@@ -1,7 +1,7 @@
 // These tests talk to a real Secret Service. scripts/with-test-session (used by scripts/test) runs
 // them in a private D-Bus session with a throw-away unlocked keyring; there they must run. Elsewhere
 // they are skipped when no Secret Service answers, so that they never touch a user's own keyring.
-#include "core/lifecycle/KeychainCredentialStore.hpp"
+#include "core/credentials/KeychainCredentialStore.hpp"
 
 #include <gtest/gtest.h>
 #include <libsecret/secret.h>
@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/lifecycle/KeychainError.hpp"
+#include "core/credentials/KeychainError.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 // GIO keeps a few bytes of every D-Bus proxy it initialises for a found item (GLib 2.74, libsecret

@@ -1,4 +1,4 @@
-#include "core/lifecycle/KeychainCredentialStore.hpp"
+#include "core/credentials/KeychainCredentialStore.hpp"
 
 #include <libsecret/secret.h>
 
@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "core/common/Utf8.hpp"
-#include "core/lifecycle/KeychainError.hpp"
+#include "core/credentials/KeychainError.hpp"
 
 namespace kindora {
 namespace {

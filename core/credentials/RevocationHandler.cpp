@@ -1,11 +1,12 @@
-#include "core/lifecycle/RevocationHandler.hpp"
+#include "core/credentials/RevocationHandler.hpp"
 
 #include <exception>
 #include <utility>
 
 namespace kindora {
 
-RevocationHandler::RevocationHandler(CredentialStoreProtocol& credentialStore) : credentialStore_(credentialStore) {}
+RevocationHandler::RevocationHandler(CredentialStoreProtocol& credentialStore)
+    : credentialStore_(credentialStore) {}
 
 void RevocationHandler::setCallback(std::function<void()> callback) {
     std::lock_guard lock(mutex_);

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "core/lifecycle/CredentialStoreProtocol.hpp"
+#include "core/credentials/CredentialStoreProtocol.hpp"
 
 namespace kindora {
 
