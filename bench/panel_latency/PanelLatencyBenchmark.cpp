@@ -38,9 +38,9 @@
 #include "app/windows/TakeoverWindows.hpp"
 #include "core/backend/BackendError.hpp"
 #include "core/credentials/InMemoryCredentialStore.hpp"
-#include "core/interrupts/InMemoryDoNotDisturbStore.hpp"
-#include "core/meetings/InMemoryMeetingLedgerStore.hpp"
-#include "core/meetings/InMemoryMeetingPreferencesStore.hpp"
+#include "tests/support/InMemoryDoNotDisturbStore.hpp"
+#include "tests/support/InMemoryMeetingLedgerStore.hpp"
+#include "tests/support/InMemoryMeetingPreferencesStore.hpp"
 
 namespace kindora {
 namespace {

@@ -12,9 +12,6 @@ std::optional<SyncState> InMemoryWatermarkStore::load() {
     if (simulateUnreadable_) {
         throw WatermarkUnreadableError("state.json cannot be read: Input/output error");
     }
-    if (simulateMissingOrCorrupt_) {
-        return std::nullopt;
-    }
     return state_;
 }
 
@@ -31,11 +28,6 @@ void InMemoryWatermarkStore::reset() {
 std::optional<SyncState> InMemoryWatermarkStore::state() const {
     std::lock_guard lock(mutex_);
     return state_;
-}
-
-void InMemoryWatermarkStore::setSimulateMissingOrCorrupt(bool value) {
-    std::lock_guard lock(mutex_);
-    simulateMissingOrCorrupt_ = value;
 }
 
 void InMemoryWatermarkStore::setSimulateUnreadable(bool value) {

@@ -6,8 +6,8 @@
 
 namespace kindora {
 
-// The sync state in memory, for tests and for running sync without files. It can pretend that the
-// stored state is missing, corrupt or unreadable. A test may read it from its own thread while an engine
+// The sync state in memory, for tests and for running sync without files (the benchmarks). It can
+// pretend that the stored state cannot be read. A test may read it from its own thread while an engine
 // runs, so access is guarded.
 class InMemoryWatermarkStore final : public WatermarkStore {
 public:
@@ -17,16 +17,13 @@ public:
     void save(const SyncState& state) override;
     void reset() override;
 
-    // The state as stored, whatever simulateMissingOrCorrupt says.
     std::optional<SyncState> state() const;
-    void setSimulateMissingOrCorrupt(bool value);
     // While set, load() throws WatermarkUnreadableError, like a state file the disk cannot read.
     void setSimulateUnreadable(bool value);
 
 private:
     mutable std::mutex mutex_;
     std::optional<SyncState> state_;
-    bool simulateMissingOrCorrupt_ = false;
     bool simulateUnreadable_ = false;
 };
 

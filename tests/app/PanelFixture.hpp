@@ -16,15 +16,15 @@
 #include "app/panels/PanelSurfaces.hpp"
 #include "app/panels/ScreenLayout.hpp"
 #include "core/credentials/InMemoryCredentialStore.hpp"
-#include "core/interrupts/InMemoryDoNotDisturbStore.hpp"
 #include "core/interrupts/InterruptController.hpp"
 #include "core/meetings/AutoJoinController.hpp"
-#include "core/meetings/InMemoryMeetingLedgerStore.hpp"
-#include "core/meetings/InMemoryMeetingPreferencesStore.hpp"
 #include "core/meetings/MeetingDisruptController.hpp"
 #include "tests/app/QtTestApplication.hpp"
 #include "tests/interrupts/FakeInterruptBackend.hpp"
 #include "tests/meetings/MeetingTestSupport.hpp"
+#include "tests/support/InMemoryDoNotDisturbStore.hpp"
+#include "tests/support/InMemoryMeetingLedgerStore.hpp"
+#include "tests/support/InMemoryMeetingPreferencesStore.hpp"
 #include "tests/support/LogCapture.hpp"
 
 namespace kindora::testing {

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "core/common/InMemoryDefaults.hpp"
-#include "core/interrupts/InMemoryDoNotDisturbStore.hpp"
 #include "core/interrupts/UserDefaultsDoNotDisturbStore.hpp"
+#include "tests/support/InMemoryDoNotDisturbStore.hpp"
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "core/credentials/InMemoryCredentialStore.hpp"
-#include "core/interrupts/InMemoryDoNotDisturbStore.hpp"
 #include "tests/interrupts/FakeInterruptBackend.hpp"
+#include "tests/support/InMemoryDoNotDisturbStore.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/meetings/InMemoryMeetingLedgerStore.hpp"
-#include "core/meetings/InMemoryMeetingPreferencesStore.hpp"
 #include "tests/meetings/MeetingTestSupport.hpp"
+#include "tests/support/InMemoryMeetingLedgerStore.hpp"
+#include "tests/support/InMemoryMeetingPreferencesStore.hpp"
 #include "tests/support/LogCapture.hpp"
 
 namespace kindora {

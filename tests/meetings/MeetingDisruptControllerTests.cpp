@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "core/meetings/InMemoryMeetingLedgerStore.hpp"
-#include "core/meetings/InMemoryMeetingPreferencesStore.hpp"
 #include "core/meetings/MeetingDecision.hpp"
 #include "tests/meetings/MeetingTestSupport.hpp"
+#include "tests/support/InMemoryMeetingLedgerStore.hpp"
+#include "tests/support/InMemoryMeetingPreferencesStore.hpp"
 
 namespace kindora {
 namespace {
@@ -66,8 +66,7 @@ TEST(MeetingDecision, ChoosesTheEarliestUnpresentedRelevantMeetingWithTiesToTheF
     EXPECT_EQ(MeetingDecision::decide(meetings, {}, on, now)->id, "earlier-but-out");
     EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out"}, on, now)->id, "a");
     EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out", "a"}, on, now)->id, "b");
-    EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out", "a", "b"}, on, now)->id,
-              "later");
+    EXPECT_EQ(MeetingDecision::decide(meetings, {"earlier-but-out", "a", "b"}, on, now)->id, "later");
 
     auto off = on;
     off.isDisruptEnabled = false;

@@ -14,9 +14,9 @@
 #include "core/common/AtomicFile.hpp"
 #include "core/common/JsonDate.hpp"
 #include "core/meetings/FileMeetingLedgerStore.hpp"
-#include "core/meetings/InMemoryMeetingLedgerStore.hpp"
 #include "core/meetings/MeetingLedgerPruning.hpp"
 #include "core/meetings/MeetingPresentationLedger.hpp"
+#include "tests/support/InMemoryMeetingLedgerStore.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/VirtualTime.hpp"
 

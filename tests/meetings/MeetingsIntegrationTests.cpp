@@ -13,10 +13,10 @@
 #include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/meetings/AutoJoinController.hpp"
 #include "core/meetings/FileMeetingLedgerStore.hpp"
-#include "core/meetings/InMemoryMeetingPreferencesStore.hpp"
 #include "core/meetings/MeetingDisruptController.hpp"
 #include "core/meetings/MeetingPoller.hpp"
 #include "tests/meetings/MeetingTestSupport.hpp"
+#include "tests/support/InMemoryMeetingPreferencesStore.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tools/devserver/DevServer.hpp"
 

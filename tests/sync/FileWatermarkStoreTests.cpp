@@ -7,7 +7,6 @@
 
 #include "core/common/AgentPaths.hpp"
 #include "core/common/JsonDate.hpp"
-#include "core/sync/InMemoryWatermarkStore.hpp"
 #include "tests/support/LogCapture.hpp"
 
 namespace kindora {
@@ -80,7 +79,8 @@ TEST_F(FileWatermarkStoreTest, ACorruptFileIsLoggedAndKeptAsideUnderADatedNameAn
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), {}), 2)
         << "a second corruption within the same second gets a name of its own";
     writeFile(R"({"lastRowID":1e400,"lifetimeSentCount":0})");
-    EXPECT_FALSE(store.load()) << "a number too large to read is a corrupt file, not an error that stops sync";
+    EXPECT_FALSE(store.load())
+        << "a number too large to read is a corrupt file, not an error that stops sync";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), {}), 3);
 }
 
@@ -126,19 +126,6 @@ TEST_F(FileWatermarkStoreTest, ASaveThatFailsThrowsAndLeavesThePreviousFile) {
         EXPECT_EQ(store.load(), first);
     }
     std::filesystem::permissions(directory, std::filesystem::perms::owner_all);
-}
-
-TEST(InMemoryWatermarkStore, CanPretendTheStateIsMissingWithoutLosingIt) {
-    SyncState state;
-    state.lastRowID = 3;
-    InMemoryWatermarkStore store(state);
-    EXPECT_EQ(store.load(), state);
-    store.setSimulateMissingOrCorrupt(true);
-    EXPECT_FALSE(store.load());
-    EXPECT_EQ(store.state(), state);
-    store.setSimulateMissingOrCorrupt(false);
-    store.reset();
-    EXPECT_FALSE(store.load());
 }
 
 }  // namespace

@@ -744,7 +744,7 @@ TEST_F(SyncEngineTest, ACorruptStoreStartsAfreshFromTheHighestRow) {
     state.lifetimeSentCount = 9;
     store.save(state);
     addMessages(6);
-    store.setSimulateMissingOrCorrupt(true);
+    store.reset();  // what the file store gives for a corrupt state.json: nothing
     engine->tick();
     EXPECT_EQ(saved().lastRowID, 6);
     EXPECT_EQ(saved().lifetimeSentCount, 0);

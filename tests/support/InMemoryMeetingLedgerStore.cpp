@@ -1,4 +1,4 @@
-#include "core/meetings/InMemoryMeetingLedgerStore.hpp"
+#include "tests/support/InMemoryMeetingLedgerStore.hpp"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "core/meetings/InMemoryMeetingPreferencesStore.hpp"
+#include "tests/support/InMemoryMeetingPreferencesStore.hpp"
 
 namespace kindora {
 
