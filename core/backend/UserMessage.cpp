@@ -45,10 +45,4 @@ std::string userMessage(const std::exception& error) {
     return error.what();
 }
 
-std::string errorText(const std::exception& error) {
-    // C++ errors have one description, so both functions agree on non-backend errors; they stay two
-    // functions because the interface and the sync status are allowed to differ there.
-    return userMessage(error);
-}
-
 }  // namespace kindora

@@ -246,9 +246,9 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
                 if (error.kind() == BackendError::Kind::revoked) {
                     return {IngestPhaseOutcome::revoked, std::nullopt};
                 }
-                return IngestPhaseResult::failed(errorText(error));
+                return IngestPhaseResult::failed(userMessage(error));
             } catch (const std::exception& error) {
-                return IngestPhaseResult::failed(errorText(error));
+                return IngestPhaseResult::failed(userMessage(error));
             }
             // Durable before the next batch leaves (sendPart waits for it), so a crash resends at
             // most this batch; the next batch is mapped and encoded meanwhile.
