@@ -46,7 +46,7 @@ void CanberraAlertSound::run() {
         }
         if (result != CA_SUCCESS && !reportedSilence) {
             reportedSilence = true;
-            log_.debug("alert sound not played: {}", ca_strerror(result));
+            logger_.debug("alert sound not played: {}", ca_strerror(result));
         }
     }
     if (context) {

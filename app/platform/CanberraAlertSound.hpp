@@ -29,7 +29,7 @@ public:
 private:
     void run();
 
-    const Log log_{"AppDelegate"};
+    const Log logger_{"AppDelegate"};
     std::mutex mutex_;
     std::condition_variable wake_;
     bool pending_ = false;

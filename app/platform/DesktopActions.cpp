@@ -10,7 +10,7 @@ namespace kindora {
 void DesktopActions::openURL(const std::string& url) const {
     const QUrl target(QString::fromStdString(url), QUrl::StrictMode);
     if (!target.isValid() || !QDesktopServices::openUrl(target)) {
-        log_.error("Could not open a link with the desktop's default application");
+        logger_.error("Could not open a link with the desktop's default application");
     }
 }
 
@@ -37,7 +37,7 @@ void DesktopActions::relaunchApplication() const {
     environment.insert(QString::fromLatin1(relaunchVariable), QStringLiteral("1"));
     process.setProcessEnvironment(environment);
     if (!process.startDetached()) {
-        log_.error("Relaunch: could not start {}", process.program().toStdString());
+        logger_.error("Relaunch: could not start {}", process.program().toStdString());
     }
     QCoreApplication::quit();
 }

@@ -26,7 +26,7 @@ public:
     void relaunchApplication() const;
 
 private:
-    const Log log_{"AppDelegate"};
+    const Log logger_{"AppDelegate"};
 };
 
 }  // namespace kindora

@@ -47,7 +47,7 @@ void NetworkPathLog::start() {
     }
     started_ = true;
     if (!QNetworkInformation::loadDefaultBackend() || !QNetworkInformation::instance()) {
-        log_.info("Network path monitor unavailable: no network information backend");
+        logger_.info("Network path monitor unavailable: no network information backend");
         return;
     }
     QNetworkInformation* information = QNetworkInformation::instance();
@@ -62,9 +62,9 @@ void NetworkPathLog::logPath() {
     if (!information) {
         return;
     }
-    log_.info("Network path changed: status={} isExpensive={} interfaces={}",
-              statusText(information->reachability()), information->isMetered() ? 1 : 0,
-              interfaceText(information->transportMedium()));
+    logger_.info("Network path changed: status={} isExpensive={} interfaces={}",
+                 statusText(information->reachability()), information->isMetered() ? 1 : 0,
+                 interfaceText(information->transportMedium()));
 }
 
 }  // namespace kindora

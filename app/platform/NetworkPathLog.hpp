@@ -20,7 +20,7 @@ public:
 private:
     void logPath();
 
-    const Log log_{"Crash"};
+    const Log logger_{"Crash"};
     bool started_ = false;
 };
 

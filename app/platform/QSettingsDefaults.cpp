@@ -83,8 +83,8 @@ void QSettingsDefaults::flush() {
 void QSettingsDefaults::reportStatus(const char* operation) const {
     const QSettings::Status status = settings_->status();
     if (status != QSettings::NoError) {
-        log_.error("Settings {} failed at {}: {}", operation, settings_->fileName().toStdString(),
-                   describe(status));
+        logger_.error("Settings {} failed at {}: {}", operation, settings_->fileName().toStdString(),
+                      describe(status));
     }
 }
 

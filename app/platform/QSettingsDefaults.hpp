@@ -31,7 +31,7 @@ private:
     void flush();
 
     std::unique_ptr<QSettings> settings_;
-    const Log log_{"Settings"};
+    const Log logger_{"Settings"};
 };
 
 }  // namespace kindora

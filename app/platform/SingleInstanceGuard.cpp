@@ -27,7 +27,7 @@ SingleInstanceGuard::SingleInstanceGuard(std::filesystem::path directory, QObjec
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 while (socket->canReadLine()) {
                     if (socket->readLine() == activateRequest.toByteArray()) {
-                        log_.info("Another launch asked the running agent to show itself");
+                        logger_.info("Another launch asked the running agent to show itself");
                         emit activationRequested();
                     }
                 }
@@ -51,8 +51,8 @@ SingleInstanceGuard::Role SingleInstanceGuard::claim(std::chrono::milliseconds w
             ::close(lockFd_);
             lockFd_ = -1;
             if (!askPrimaryToActivate()) {
-                log_.error("Another Kindora holds {} but did not answer; not starting a second agent",
-                           lockPath_.string());
+                logger_.error("Another Kindora holds {} but did not answer; not starting a second agent",
+                              lockPath_.string());
             }
             return Role::secondary;
         }
@@ -61,7 +61,7 @@ SingleInstanceGuard::Role SingleInstanceGuard::claim(std::chrono::milliseconds w
     // The process id is for people looking at the file; the lock itself is what counts.
     const std::string pid = std::to_string(::getpid()) + "\n";
     if (::ftruncate(lockFd_, 0) != 0 || ::write(lockFd_, pid.data(), pid.size()) < 0) {
-        log_.error("Cannot record the process id in {}", lockPath_.string());
+        logger_.error("Cannot record the process id in {}", lockPath_.string());
     }
     listen();
     return Role::primary;
@@ -90,8 +90,8 @@ void SingleInstanceGuard::listen() {
     QLocalServer::removeServer(name);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_.listen(name)) {
-        log_.error("Cannot listen for later launches on {}: {}", socketPath_.string(),
-                   server_.errorString().toStdString());
+        logger_.error("Cannot listen for later launches on {}: {}", socketPath_.string(),
+                      server_.errorString().toStdString());
     }
 }
 

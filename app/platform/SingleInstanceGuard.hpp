@@ -47,7 +47,7 @@ private:
     const std::filesystem::path socketPath_;
     int lockFd_ = -1;
     QLocalServer server_;
-    const Log log_{"AppDelegate"};
+    const Log logger_{"AppDelegate"};
 };
 
 }  // namespace kindora

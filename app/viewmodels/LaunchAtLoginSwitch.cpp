@@ -31,7 +31,7 @@ void LaunchAtLoginSwitch::userSet(bool on) {
         }
         error_.reset();
     } catch (const LoginItemError& error) {
-        log_.error("Launch at Login {} failed: {}", on ? "registration" : "removal", error.what());
+        logger_.error("Launch at Login {} failed: {}", on ? "registration" : "removal", error.what());
         error_ = error.what();
         // Put the switch back as the state it shows; this is no user action, so the service is not
         // asked again.

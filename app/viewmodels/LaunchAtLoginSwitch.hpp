@@ -27,7 +27,7 @@ private:
     LoginItemService& service_;
     bool isOn_ = false;
     std::optional<std::string> error_;
-    const Log log_{"AppDelegate"};
+    const Log logger_{"AppDelegate"};
 };
 
 }  // namespace kindora

@@ -33,7 +33,7 @@ PopoverWindow::PopoverWindow(QQmlEngine& engine, Mode mode, std::function<void(b
     connect(&view_, &QQuickWindow::frameSwapped, this, [this] {
         if (awaitingFirstFrame_) {
             awaitingFirstFrame_ = false;
-            log_.info("first frame {} ms after the request to open", openedAt_.elapsed());
+            logger_.info("first frame {} ms after the request to open", openedAt_.elapsed());
         }
     });
     connect(&view_, &QWindow::visibleChanged, this, [this](bool visible) {

@@ -46,7 +46,7 @@ private:
     // From the request to open until the first frame on screen, logged (bench/app_idle reads it).
     QElapsedTimer openedAt_;
     bool awaitingFirstFrame_ = false;
-    const Log log_{"Popover"};
+    const Log logger_{"Popover"};
 };
 
 }  // namespace kindora

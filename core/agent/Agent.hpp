@@ -129,7 +129,7 @@ private:
     void onMain(std::function<void()> work);
 
     PlatformServices services_;
-    const Log log_{"AppDelegate"};
+    const Log logger_{"AppDelegate"};
 
     AppState appState_;
     SyncStatusStore syncStatusStore_;

@@ -100,7 +100,7 @@ void LogindWakeSource::start(WakeHandler onWake) {
     }
     stopEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopEvent_ < 0) {
-        log_.error("Cannot listen for wake from sleep: {}", std::strerror(errno));
+        logger_.error("Cannot listen for wake from sleep: {}", std::strerror(errno));
         return;
     }
     onWake_ = std::move(onWake);
@@ -133,8 +133,8 @@ void LogindWakeSource::run(int stopEvent, std::unique_ptr<Connection> connection
     bool loggedFailure = false;
     for (;;) {
         if (!connection->isOpen() && !loggedFailure) {
-            log_.error("Cannot listen for wake from sleep on the system bus ({}); trying again every {} s",
-                       connection->error(), retrySeconds);
+            logger_.error("Cannot listen for wake from sleep on the system bus ({}); trying again every {} s",
+                          connection->error(), retrySeconds);
             loggedFailure = true;
         }
         pollfd descriptors[2] = {{stopEvent, POLLIN, 0}, {-1, 0, 0}};
@@ -145,7 +145,7 @@ void LogindWakeSource::run(int stopEvent, std::unique_ptr<Connection> connection
         }
         const int ready = ::poll(descriptors, connection->isOpen() ? 2 : 1, timeout);
         if (ready < 0 && errno != EINTR) {
-            log_.error("Listening for wake from sleep failed: {}", std::strerror(errno));
+            logger_.error("Listening for wake from sleep failed: {}", std::strerror(errno));
             return;
         }
         if ((descriptors[0].revents & POLLIN) != 0) {
@@ -157,8 +157,8 @@ void LogindWakeSource::run(int stopEvent, std::unique_ptr<Connection> connection
                 loggedFailure = false;
             }
         } else if (!connection->process()) {
-            log_.error("Lost the system bus ({}); trying again every {} s", connection->error(),
-                       retrySeconds);
+            logger_.error("Lost the system bus ({}); trying again every {} s", connection->error(),
+                          retrySeconds);
             loggedFailure = true;
             connection->close();
         }

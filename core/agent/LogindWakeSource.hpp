@@ -36,7 +36,7 @@ private:
     WakeHandler onWake_;  // set before the thread starts, read only by it
     std::thread thread_;
     int stopEvent_ = -1;
-    Log log_{"AppDelegate"};
+    Log logger_{"AppDelegate"};
 };
 
 }  // namespace kindora

@@ -17,7 +17,7 @@ PollingLoop::PollingLoop(std::string name, Sleeper sleeper, Tick tick, WakeDurin
       sleeper_(std::move(sleeper)),
       tick_(std::move(tick)),
       wakeDuringTick_(wakeDuringTick),
-      log_("PollingLoop") {}
+      logger_("PollingLoop") {}
 
 PollingLoop::~PollingLoop() {
     stop();
@@ -124,9 +124,9 @@ double PollingLoop::runTick(StopToken stop) {
     try {
         return tick_(std::move(stop));
     } catch (const std::exception& error) {
-        log_.fault("{} tick threw, retrying in {} s: {}", name_, delayAfterEscapedFailure, error.what());
+        logger_.fault("{} tick threw, retrying in {} s: {}", name_, delayAfterEscapedFailure, error.what());
     } catch (...) {
-        log_.fault("{} tick threw, retrying in {} s", name_, delayAfterEscapedFailure);
+        logger_.fault("{} tick threw, retrying in {} s", name_, delayAfterEscapedFailure);
     }
     return delayAfterEscapedFailure;
 }

@@ -4,9 +4,9 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include "core/common/StopToken.hpp"
 #include <string>
 #include <thread>
+#include "core/common/StopToken.hpp"
 
 #include "core/common/Log.hpp"
 #include "core/common/Sleeper.hpp"
@@ -57,7 +57,7 @@ private:
     const Sleeper sleeper_;
     const Tick tick_;
     const WakeDuringTick wakeDuringTick_;
-    const Log log_;
+    const Log logger_;
 
     std::mutex lifecycleMutex_;  // serialises start() and the destructor, which may join
     std::thread thread_;

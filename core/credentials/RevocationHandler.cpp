@@ -18,13 +18,13 @@ void RevocationHandler::handleRevoked() {
     try {
         credentialStore_.deleteDeviceToken();
     } catch (const std::exception& error) {
-        log_.error("failed to clear device token after revocation: {}", error.what());
+        logger_.error("failed to clear device token after revocation: {}", error.what());
     }
     if (callback_) {
         try {
             callback_();
         } catch (const std::exception& error) {
-            log_.fault("revocation callback threw: {}", error.what());
+            logger_.fault("revocation callback threw: {}", error.what());
         }
     }
 }

@@ -26,7 +26,7 @@ private:
     CredentialStoreProtocol& credentialStore_;
     std::mutex mutex_;
     std::function<void()> callback_;
-    Log log_{"Sync"};
+    Log logger_{"Sync"};
 };
 
 }  // namespace kindora

@@ -48,7 +48,8 @@ struct InterruptController::ActionOutcome {
                 case BackendError::Kind::notFound:
                     return {};  // already gone: as good as done
                 case BackendError::Kind::requiresResolution:
-                    return {Kind::refused, refusalText(error.message(), AgentTexts::acknowledgementRefused), {}};
+                    return {
+                        Kind::refused, refusalText(error.message(), AgentTexts::acknowledgementRefused), {}};
                 case BackendError::Kind::forbidden:
                     return {Kind::refused, refusalText(error.message(), AgentTexts::forbidden), {}};
                 case BackendError::Kind::revoked:
@@ -197,7 +198,7 @@ void InterruptController::applyOutcome(const Uuid& id, const ActionOutcome& outc
             if (!firstError_) {
                 firstError_ = ScopedError{id, outcome.message};
             }
-            log_.error("interrupt action failed: {}", outcome.description);
+            logger_.error("interrupt action failed: {}", outcome.description);
             break;
         case ActionOutcome::Kind::revoked:
             firstError_.reset();

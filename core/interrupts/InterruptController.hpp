@@ -85,7 +85,7 @@ private:
     CredentialStoreProtocol& credentialStore_;
     RevocationHandler& revocationHandler_;
     MainQueue& mainQueue_;
-    const Log log_{"Interrupts"};
+    const Log logger_{"Interrupts"};
     DoNotDisturbController* const dndController_;
     const std::function<void()> pollNowHandler_;
 

@@ -15,8 +15,7 @@ InterruptPoller::InterruptPoller(InterruptBackendClientProtocol& client,
     : client_(client),
       credentialStore_(credentialStore),
       revocationHandler_(revocationHandler),
-      loop_("Interrupts", std::move(sleeper),
-            [this](StopToken stop) { return tick(std::move(stop)); }) {}
+      loop_("Interrupts", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); }) {}
 
 void InterruptPoller::start() {
     loop_.start();
@@ -52,7 +51,7 @@ double InterruptPoller::tick(StopToken stop) {
         const InterruptsResponse response = client_.interrupts(*token, stop);
         if (response.skipped > 0) {
             // The count only: an alert's fields are the household's words.
-            log_.error("skipped {} interrupts that could not be read", response.skipped);
+            logger_.error("skipped {} interrupts that could not be read", response.skipped);
         }
         InterruptsHandler handler;
         {
@@ -73,9 +72,9 @@ double InterruptPoller::tick(StopToken stop) {
         if (stop.stop_requested()) {
             return pollInterval;  // the request was cancelled by stop(), not refused
         }
-        log_.error("interrupt poll failed, backing off: {}", error.what());
+        logger_.error("interrupt poll failed, backing off: {}", error.what());
     } catch (const std::exception& error) {
-        log_.error("interrupt poll failed, backing off: {}", error.what());
+        logger_.error("interrupt poll failed, backing off: {}", error.what());
     }
     return backOff();
 }

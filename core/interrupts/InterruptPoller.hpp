@@ -48,7 +48,7 @@ private:
     InterruptBackendClientProtocol& client_;
     CredentialStoreProtocol& credentialStore_;
     RevocationHandler& revocationHandler_;
-    const Log log_{"Interrupts"};
+    const Log logger_{"Interrupts"};
 
     std::mutex handlerMutex_;
     InterruptsHandler interruptsHandler_;

@@ -153,8 +153,8 @@ void InotifyChatDBChangeWatcher::start(ChangeHandler onChange) {
     wakeDescriptor_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeDescriptor_ < 0) {
         // Without a way to end the thread there is no thread; the sync loop's timer carries on alone.
-        log_.error("cannot watch {} for changes ({}); new messages wait for the next sync tick",
-                   databasePath_.string(), errnoText(errno));
+        logger_.error("cannot watch {} for changes ({}); new messages wait for the next sync tick",
+                      databasePath_.string(), errnoText(errno));
         return;
     }
     stopping_ = false;
@@ -198,7 +198,7 @@ InotifyChatDBChangeWatcher::Watch InotifyChatDBChangeWatcher::setUp() {
     const auto failed = [&](int error) {
         if (!setupFailureLogged_) {
             setupFailureLogged_ = true;
-            log_.error(
+            logger_.error(
                 "cannot watch {} for changes ({}); new messages wait for the next sync tick, "
                 "and the watch is tried again",
                 directory.string(), errnoText(error));
@@ -216,7 +216,7 @@ InotifyChatDBChangeWatcher::Watch InotifyChatDBChangeWatcher::setUp() {
         return failed(errno);
     }
     if (setupFailureLogged_) {
-        log_.info("watching {} for changes again", watch.directory());
+        logger_.info("watching {} for changes again", watch.directory());
         setupFailureLogged_ = false;
     }
     return watch;
@@ -237,7 +237,7 @@ void InotifyChatDBChangeWatcher::run(Watch watch, int wakeDescriptor, const Chan
         const nfds_t count = watch.isActive() ? 2 : 1;
         const int ready = ::poll(descriptors.data(), count, pollTimeoutMilliseconds(deadline));
         if (ready < 0 && errno != EINTR) {
-            log_.error("change watch on {} ended ({})", databasePath_.string(), errnoText(errno));
+            logger_.error("change watch on {} ended ({})", databasePath_.string(), errnoText(errno));
             return;
         }
         if ((descriptors[0].revents & POLLIN) != 0) {
@@ -249,7 +249,7 @@ void InotifyChatDBChangeWatcher::run(Watch watch, int wakeDescriptor, const Chan
                 burstEnds = SteadyClock::now() + secondsToDuration(options_.coalescingSeconds);
             }
             if (events.lost) {
-                log_.info("lost the change watch on {}; it is tried again", watch.directory());
+                logger_.info("lost the change watch on {}; it is tried again", watch.directory());
                 watch = Watch{};
                 retryAt = SteadyClock::now() + secondsToDuration(options_.setupRetrySeconds);
             }
@@ -267,7 +267,7 @@ void InotifyChatDBChangeWatcher::run(Watch watch, int wakeDescriptor, const Chan
             try {
                 onChange();
             } catch (const std::exception& error) {
-                log_.error("change handler failed: {}", error.what());
+                logger_.error("change handler failed: {}", error.what());
             }
         }
     }

@@ -47,7 +47,7 @@ private:
 
     const std::filesystem::path databasePath_;
     const Options options_;
-    const Log log_{"Sync"};
+    const Log logger_{"Sync"};
 
     std::mutex mutex_;  // serialises start() and stop()
     std::thread thread_;

@@ -131,7 +131,7 @@ void PackageKitInstaller::install(const std::filesystem::path& package, StopToke
         const int result = sd_bus_call_method(bus.get(), service, transaction.c_str(), transactionInterface,
                                               "SetHints", &error.error, nullptr, "as", 1, "interactive=true");
         if (result < 0) {
-            log_.error("PackageKit did not take the interactive hint: {}", error.describe(result));
+            logger_.error("PackageKit did not take the interactive hint: {}", error.describe(result));
         }
     }
     {
@@ -144,7 +144,7 @@ void PackageKitInstaller::install(const std::filesystem::path& package, StopToke
             failed(error.describe(result));
         }
     }
-    log_.info("Installing {} through PackageKit ({})", package.filename().string(), transaction);
+    logger_.info("Installing {} through PackageKit ({})", package.filename().string(), transaction);
 
     const auto deadline = std::chrono::steady_clock::now() + longestInstallation;
     while (!outcome.finished && !outcome.destroyed) {
@@ -164,7 +164,7 @@ void PackageKitInstaller::install(const std::filesystem::path& package, StopToke
         sd_bus_wait(bus.get(), 200'000);
     }
     if (outcome.finished && outcome.exit == exitSuccess) {
-        log_.info("PackageKit installed {}", package.filename().string());
+        logger_.info("PackageKit installed {}", package.filename().string());
         return;
     }
     if (!outcome.error.empty()) {

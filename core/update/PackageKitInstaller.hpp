@@ -15,7 +15,7 @@ public:
     void install(const std::filesystem::path& package, StopToken stop) override;
 
 private:
-    const Log log_{"Updater"};
+    const Log logger_{"Updater"};
 };
 
 }  // namespace kindora

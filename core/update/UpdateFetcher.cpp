@@ -57,9 +57,10 @@ std::optional<AppcastItem> UpdateFetcher::findUpdate(StopToken stop) {
     const Appcast appcast = Appcast::parse(response.body, source_.allowsLoopbackHttp);
     auto update = appcast.newestUpdate(source_.runningVersion, source_.systemVersion);
     if (update) {
-        log_.info("Update {} found (running {})", update->displayVersion(), source_.runningVersion.text());
+        logger_.info("Update {} found (running {})", update->displayVersion(), source_.runningVersion.text());
     } else {
-        log_.info("No update newer than {} in {} items", source_.runningVersion.text(), appcast.items.size());
+        logger_.info("No update newer than {} in {} items", source_.runningVersion.text(),
+                     appcast.items.size());
     }
     return update;
 }
@@ -85,7 +86,7 @@ std::filesystem::path UpdateFetcher::download(const AppcastItem& item, StopToken
     if (std::filesystem::exists(target, ignored)) {
         try {
             verifyDownloaded(item, target);
-            log_.info("Update {} is already downloaded", item.displayVersion());
+            logger_.info("Update {} is already downloaded", item.displayVersion());
             return target;
         } catch (const UpdateError&) {
             // Not the package any more: it was removed; download it afresh.
@@ -128,7 +129,7 @@ std::filesystem::path UpdateFetcher::download(const AppcastItem& item, StopToken
         throw UpdateError(UpdateError::Kind::downloadFailed,
                           "The update " + item.displayVersion() + " could not be stored: " + describe(error));
     }
-    log_.info("Update {} downloaded and verified ({} bytes)", item.displayVersion(), item.length);
+    logger_.info("Update {} downloaded and verified ({} bytes)", item.displayVersion(), item.length);
     return target;
 }
 
@@ -162,15 +163,15 @@ void UpdateFetcher::verifyDownloaded(const AppcastItem& item, const std::filesys
 
 void UpdateFetcher::verify(const AppcastItem& item, const std::string& contents) const {
     if (contents.size() != item.length) {
-        log_.error("Update {} refused: {} bytes instead of {}", item.displayVersion(), contents.size(),
-                   item.length);
+        logger_.error("Update {} refused: {} bytes instead of {}", item.displayVersion(), contents.size(),
+                      item.length);
         throw UpdateError(UpdateError::Kind::lengthMismatch,
                           "The update " + item.displayVersion() + " was refused: the download is " +
                               std::to_string(contents.size()) + " bytes, not the " +
                               std::to_string(item.length) + " bytes the update feed announced.");
     }
     if (!source_.publicKey.verifies(contents, item.edSignature)) {
-        log_.error("Update {} refused: its signature does not verify", item.displayVersion());
+        logger_.error("Update {} refused: its signature does not verify", item.displayVersion());
         throw UpdateError(UpdateError::Kind::signatureMismatch,
                           "The update " + item.displayVersion() +
                               " was refused: it is not signed by Kindora's maintainers.");

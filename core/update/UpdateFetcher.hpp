@@ -41,7 +41,7 @@ private:
 
     HTTPTransport& transport_;
     const UpdateSource source_;
-    const Log log_{"Updater"};
+    const Log logger_{"Updater"};
 };
 
 }  // namespace kindora

@@ -67,7 +67,7 @@ void Updater::installUpdate(UpdateInstaller& installer, std::function<void()> on
     isInstalling_.set(true);
     canCheckForUpdates_.set(false);
     lastError_.set(std::nullopt);
-    log_.info("Installing update {}", item_->displayVersion());
+    logger_.info("Installing update {}", item_->displayVersion());
     installation_ = std::make_unique<BackgroundTask>(
         mainQueue_, [this, &installer, item = *item_, package = *package_,
                      onInstalled = std::move(onInstalled)](const BackgroundTask::Context& context) {
@@ -82,7 +82,7 @@ void Updater::installUpdate(UpdateInstaller& installer, std::function<void()> on
             context.post([this, failure, package, onInstalled] {
                 isInstalling_.set(false);
                 if (failure) {
-                    log_.error("{}", *failure);
+                    logger_.error("{}", *failure);
                     lastError_.set(*failure);
                     // A package that failed its second check is gone: it must be fetched again.
                     std::error_code ignored;
@@ -90,7 +90,7 @@ void Updater::installUpdate(UpdateInstaller& installer, std::function<void()> on
                         publish(item_, std::nullopt);
                     }
                 } else {
-                    log_.info("Update installed; relaunching");
+                    logger_.info("Update installed; relaunching");
                 }
                 if (started_) {
                     canCheckForUpdates_.set(true);
@@ -147,12 +147,12 @@ double Updater::check(StopToken stop) {
         }
     } catch (const UpdateError& error) {
         if (!stop.stop_requested()) {
-            log_.error("{}", error.what());
+            logger_.error("{}", error.what());
             post([this, message = std::string(error.what())] { lastError_.set(message); });
         }
     } catch (const std::exception& error) {
         if (!stop.stop_requested()) {
-            log_.error("Update check failed: {}", error.what());
+            logger_.error("Update check failed: {}", error.what());
             post([this, message = "Could not check for updates: " + std::string(error.what())] {
                 lastError_.set(message);
             });

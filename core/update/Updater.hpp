@@ -69,7 +69,7 @@ private:
 
     UpdateFetcher& fetcher_;
     MainQueue& mainQueue_;
-    const Log log_{"Updater"};
+    const Log logger_{"Updater"};
 
     // Main-thread state.
     Observable<bool> canCheckForUpdates_{false};

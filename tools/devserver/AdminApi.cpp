@@ -99,14 +99,14 @@ void AdminApi::registerRoutes(httplib::Server& server) {
     server.Post(R"(/admin/pairings/([^/]+)/confirm)", [this](const Request& request, Response& response) {
         serve(request, response, 200, [this](const Request& r) {
             const Device device = household_.confirmPairing(r.matches[1].str());
-            log_.info("Pairing of device {} confirmed", device.id);
+            logger_.info("Pairing of device {} confirmed", device.id);
             return HouseholdJson::encode(device, HouseholdJson::DeviceForm::admin);
         });
     });
     server.Post(R"(/admin/devices/([^/]+)/revoke)", [this](const Request& request, Response& response) {
         serve(request, response, 200, [this](const Request& r) {
             const Device device = household_.revokeDevice(r.matches[1].str());
-            log_.info("Device {} revoked", device.id);
+            logger_.info("Device {} revoked", device.id);
             return HouseholdJson::encode(device, HouseholdJson::DeviceForm::admin);
         });
     });
@@ -180,7 +180,7 @@ void AdminApi::registerRoutes(httplib::Server& server) {
         serve(request, response, 200, [this](const Request&) {
             household_.reset();
             faults_.clear();
-            log_.info("Household reset");
+            logger_.info("Household reset");
             return ordered_json{{"reset", true}};
         });
     });

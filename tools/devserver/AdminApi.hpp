@@ -32,7 +32,7 @@ private:
 
     Household& household_;
     FaultInjector& faults_;
-    Log log_{"DevServer"};
+    Log logger_{"DevServer"};
 };
 
 }  // namespace kindora::devserver

@@ -53,7 +53,7 @@ void AgentApi::serve(const char* endpoint, const httplib::Request& request, http
                      const Handler& handler) {
     const auto fault = faults_.take(endpoint);
     if (fault) {
-        log_.info("Injecting a {} fault into {}", toString(fault->kind), endpoint);
+        logger_.info("Injecting a {} fault into {}", toString(fault->kind), endpoint);
         if (applyFault(*fault, response)) {
             return;
         }
@@ -79,7 +79,7 @@ void AgentApi::registerRoutes(httplib::Server& server) {
         serve("createPairing", request, response, [this](const Request& r) {
             const PairingCreateResponse created =
                 household_.createPairing(JsonCoding::decode<PairingCreateRequest>(r.body));
-            log_.info("Pairing created for device {} with code {}", created.deviceId, created.code);
+            logger_.info("Pairing created for device {} with code {}", created.deviceId, created.code);
             return toJson(created);
         });
     });
@@ -102,9 +102,9 @@ void AgentApi::registerRoutes(httplib::Server& server) {
             household_.authenticate(token);
             const IngestRequest batch = JsonCoding::decode<IngestRequest>(r.body);
             const IngestResponse answer = household_.ingest(token, batch);
-            log_.info("Ingested {} messages and {} reads: accepted {}, already read {}, resolved {}",
-                      batch.messages.size(), batch.reads ? batch.reads->size() : 0, answer.accepted,
-                      answer.alreadyRead, answer.resolved);
+            logger_.info("Ingested {} messages and {} reads: accepted {}, already read {}, resolved {}",
+                         batch.messages.size(), batch.reads ? batch.reads->size() : 0, answer.accepted,
+                         answer.alreadyRead, answer.resolved);
             return toJson(answer);
         });
     });

@@ -3,8 +3,8 @@
 #include <httplib.h>
 
 #include <functional>
-#include "core/common/StopToken.hpp"
 #include <string>
+#include "core/common/StopToken.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -40,7 +40,7 @@ private:
     FaultInjector& faults_;
     Sleeper sleeper_;
     StopToken stop_;
-    Log log_{"DevServer"};
+    Log logger_{"DevServer"};
 };
 
 }  // namespace kindora::devserver

@@ -99,12 +99,12 @@ void DevServer::configure(httplib::Server& server) {
         }));
     server.set_exception_handler(
         [this](const httplib::Request& request, httplib::Response& response, std::exception_ptr) {
-            log_.error("Internal error serving {} {}", request.method, request.path);
+            logger_.error("Internal error serving {} {}", request.method, request.path);
             JsonResponse::sendError(response, ApiError(500, "Internal server error"));
         });
     // Requests are logged by method, path and status; bodies and headers (the token) never are.
     server.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
-        log_.info("{} {} {}", request.method, request.path, response.status);
+        logger_.info("{} {} {}", request.method, request.path, response.status);
     });
     // The household is on disk before the agent hears that a change was made.
     server.set_post_routing_handler([this](const httplib::Request&, httplib::Response&) { persist(); });
@@ -159,7 +159,7 @@ void DevServer::start() {
     while (!server_->is_running() && !listenEnded_) {
         std::this_thread::yield();
     }
-    log_.info("Serving the household on {}", origin());
+    logger_.info("Serving the household on {}", origin());
 }
 
 void DevServer::stop() {
@@ -186,7 +186,7 @@ void DevServer::persist() {
         stateFile_->save(household_.snapshot());
         savedVersion_ = version;
     } catch (const std::exception& error) {
-        log_.error("Cannot save the household to {}: {}", stateFile_->path().string(), error.what());
+        logger_.error("Cannot save the household to {}: {}", stateFile_->path().string(), error.what());
     }
 }
 

@@ -8,9 +8,9 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
-#include "core/common/StopToken.hpp"
 #include <string>
 #include <thread>
+#include "core/common/StopToken.hpp"
 
 #include "core/common/Log.hpp"
 #include "core/common/Sleeper.hpp"
@@ -74,7 +74,7 @@ private:
     std::optional<StateFile> stateFile_;
     std::mutex saveMutex_;
     std::uint64_t savedVersion_ = 0;
-    Log log_{"DevServer"};
+    Log logger_{"DevServer"};
 
     std::unique_ptr<httplib::Server> server_;
     std::atomic<bool> listenEnded_{false};

@@ -18,10 +18,10 @@ bool sameForAPerson(const SyncStatus& left, const SyncStatus& right) {
 
 ConsoleReporter::ConsoleReporter(Agent& agent) : agent_(agent) {
     subscriptions_.push_back(agent_.appState().observePhase([this](const Phase& phase) {
-        log_.info("phase: {}", describe(phase));
+        logger_.info("phase: {}", describe(phase));
         if (phase.isPairing()) {
-            log_.info("enter the pairing code {} in the household's web app (it expires {})", phase.code(),
-                      JsonDate::encode(phase.expiresAt()));
+            logger_.info("enter the pairing code {} in the household's web app (it expires {})", phase.code(),
+                         JsonDate::encode(phase.expiresAt()));
         }
     }));
     subscriptions_.push_back(agent_.syncStatusStore().observeStatus(
@@ -29,7 +29,7 @@ ConsoleReporter::ConsoleReporter(Agent& agent) : agent_(agent) {
     subscriptions_.push_back(
         agent_.pairingController().observeLastError([this](const std::optional<std::string>& error) {
             if (error) {
-                log_.error("pairing failed: {}", *error);
+                logger_.error("pairing failed: {}", *error);
             }
         }));
     subscriptions_.push_back(agent_.interruptController().observe([this] {
@@ -39,13 +39,13 @@ ConsoleReporter::ConsoleReporter(Agent& agent) : agent_(agent) {
         }
         lastAlerts_ = group;
         for (const Interrupt& interrupt : group) {
-            log_.info("alert on screen: {} ({})", interrupt.title, interrupt.source);
+            logger_.info("alert on screen: {} ({})", interrupt.title, interrupt.source);
         }
     }));
     subscriptions_.push_back(agent_.meetingDisruptController().observePresentedMeetings(
         [this](const std::vector<Meeting>& meetings) {
             for (const Meeting& meeting : meetings) {
-                log_.info("meeting takeover: {} at {}", meeting.title, JsonDate::encode(meeting.startsAt));
+                logger_.info("meeting takeover: {} at {}", meeting.title, JsonDate::encode(meeting.startsAt));
             }
         }));
 }
@@ -55,9 +55,9 @@ void ConsoleReporter::syncStatusChanged(const SyncStatus& status) {
         return;
     }
     lastShown_ = status;
-    log_.info("sync: {} sent this session, {} in all, {} waiting{}", status.sessionSentCount,
-              status.lifetimeSentCount, status.queueLagRowCount,
-              status.lastError ? ", last error: " + *status.lastError : std::string());
+    logger_.info("sync: {} sent this session, {} in all, {} waiting{}", status.sessionSentCount,
+                 status.lifetimeSentCount, status.queueLagRowCount,
+                 status.lastError ? ", last error: " + *status.lastError : std::string());
 }
 
 }  // namespace kindora

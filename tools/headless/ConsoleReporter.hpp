@@ -22,7 +22,7 @@ private:
     void syncStatusChanged(const SyncStatus& status);
 
     Agent& agent_;
-    const Log log_{"AppDelegate"};
+    const Log logger_{"AppDelegate"};
     std::optional<SyncStatus> lastShown_;
     std::vector<Interrupt> lastAlerts_;
     std::vector<Subscription> subscriptions_;
