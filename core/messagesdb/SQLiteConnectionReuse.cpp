@@ -46,7 +46,8 @@ std::optional<SQLiteConnectionReuse::FileIdentity> SQLiteConnectionReuse::identi
     if (::stat(path_.c_str(), &status) != 0) {
         return std::nullopt;
     }
-    return FileIdentity{status.st_dev, status.st_ino, static_cast<std::int64_t>(status.st_ctim.tv_sec),
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+                        static_cast<std::int64_t>(status.st_ctim.tv_sec),
                         static_cast<std::int64_t>(status.st_ctim.tv_nsec)};
 }
 

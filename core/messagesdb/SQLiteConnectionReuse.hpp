@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -41,8 +39,8 @@ public:
 private:
     // The inode, and its change time for a file removed and made again under a recycled inode number.
     struct FileIdentity {
-        dev_t device = 0;
-        ino_t inode = 0;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
         std::int64_t changedSeconds = 0;
         std::int64_t changedNanoseconds = 0;
         friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
