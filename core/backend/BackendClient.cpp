@@ -188,12 +188,6 @@ IngestResponse BackendClient::ingest(const std::string& token, const IngestReque
         {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::ingest}, stop);
 }
 
-IngestResponse BackendClient::ingestWhenReady(const std::string& token, const IngestRequest& batch,
-                                              const std::function<void()>& readyToSend, StopToken stop) {
-    return perform<IngestResponse>(
-        {"POST", "/api/ingest/messages", &token, toJson(batch), FailureRule::ingest, &readyToSend}, stop);
-}
-
 IngestResponse BackendClient::ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
                                              const std::function<void()>& readyToSend, StopToken stop) {
     Call call{"POST", "/api/ingest/messages", &token, std::nullopt, FailureRule::ingest, &readyToSend};

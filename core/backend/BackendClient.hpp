@@ -39,8 +39,6 @@ public:
                                         StopToken stop = {}) override;
     PairingStatusResponse pairingStatus(const std::string& token, StopToken stop = {}) override;
     IngestResponse ingest(const std::string& token, const IngestRequest& batch, StopToken stop = {}) override;
-    IngestResponse ingestWhenReady(const std::string& token, const IngestRequest& batch,
-                                   const std::function<void()>& readyToSend, StopToken stop = {}) override;
     IngestResponse ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
                                   const std::function<void()>& readyToSend, StopToken stop = {}) override;
     HeartbeatResponse heartbeat(const std::string& token, std::optional<std::int64_t> cursor,

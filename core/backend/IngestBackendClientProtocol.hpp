@@ -19,19 +19,13 @@ public:
     virtual IngestResponse ingest(const std::string& token, const IngestRequest& batch,
                                   StopToken stop = {}) = 0;
 
-    // As ingest, but calls `readyToSend` after the request is built and before it leaves: the caller
-    // may wait there for something the backend must not see the batch before, while the encoding of
-    // the request goes on. Clients that build nothing ahead simply call it first.
-    virtual IngestResponse ingestWhenReady(const std::string& token, const IngestRequest& batch,
-                                           const std::function<void()>& readyToSend, StopToken stop = {}) {
-        readyToSend();
-        return ingest(token, batch, std::move(stop));
-    }
-
-    // As ingestWhenReady, with the body encoded already. Clients that encode nothing send the request.
+    // As ingest, with the body encoded already, and calling `readyToSend` just before the request
+    // leaves: the caller may wait there for something the backend must not see the batch before.
+    // Clients that encode nothing call it first and send the request.
     virtual IngestResponse ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
                                           const std::function<void()>& readyToSend, StopToken stop = {}) {
-        return ingestWhenReady(token, prepared.request, readyToSend, std::move(stop));
+        readyToSend();
+        return ingest(token, prepared.request, std::move(stop));
     }
 };
 

@@ -251,7 +251,7 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
                 return IngestPhaseResult::failed(userMessage(error));
             }
             // Durable before the next batch leaves (sendPart waits for it), so a crash resends at
-            // most this batch; the next batch is mapped and encoded meanwhile.
+            // most this batch.
             persistInBackground(state);
             if (result == BatchResult::held) {
                 return {};  // held rows go again at the next tick, without back-off
