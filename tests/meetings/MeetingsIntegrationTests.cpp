@@ -80,6 +80,15 @@ protected:
         return ids;
     }
 
+    // What the agent logged, shown when a poll that should have succeeded did not.
+    std::string loggedLines() const {
+        std::string text;
+        for (const auto& line : logs.messages()) {
+            text += line + "\n";
+        }
+        return text;
+    }
+
     std::size_t pendingWaits() const {
         return (poller.isRunning() ? 1u : 0u) + (disrupt.hasBoundaryTask() ? 1u : 0u) +
                (autoJoin.hasBoundaryTask() ? 1u : 0u);
@@ -131,7 +140,7 @@ TEST_F(MeetingsIntegrationTest, APolledMeetingIsTakenOverAtItsLeadTimeAndJoinedA
 
     poller.start();
     stepper.settle();
-    ASSERT_EQ(pollsApplied, 1);
+    ASSERT_EQ(pollsApplied, 1) << loggedLines();
     EXPECT_EQ(disrupt.currentMeetings().size(), 3u);
     EXPECT_TRUE(presentedIDs().empty());
 
@@ -163,7 +172,7 @@ TEST_F(MeetingsIntegrationTest, APolledMeetingIsTakenOverAtItsLeadTimeAndJoinedA
 TEST_F(MeetingsIntegrationTest, ARevokedDeviceStopsThePollerAndForgetsItsToken) {
     poller.start();
     stepper.settle();
-    ASSERT_EQ(pollsApplied, 1);
+    ASSERT_EQ(pollsApplied, 1) << loggedLines();
     server.household().revokeDevice(deviceId);
     poller.tickNow();
     ASSERT_TRUE(mainQueue.drainUntil([this] { return revocations == 1; }));
