@@ -46,7 +46,10 @@ void NetworkPathLog::start() {
         return;
     }
     started_ = true;
-    if (!QNetworkInformation::loadDefaultBackend() || !QNetworkInformation::instance()) {
+    // NetworkManager's backend by name: it is the default on Linux in Qt 6.4, but later Qt falls back
+    // from it to other backends, down to a "dummy" one that reports nothing, which would log a path
+    // that no one measured instead of saying that no backend is there.
+    if (!QNetworkInformation::loadBackendByName(u"networkmanager") || !QNetworkInformation::instance()) {
         logger_.info("Network path monitor unavailable: no network information backend");
         return;
     }

@@ -14,7 +14,7 @@ class NetworkPathLog final : public QObject {
 public:
     explicit NetworkPathLog(QObject* parent = nullptr);
 
-    // Loads the platform's backend and logs the current path; later changes are logged as they come.
+    // Loads Qt's NetworkManager backend and logs the current path; later changes are logged as they come.
     void start();
 
 private:
