@@ -12,6 +12,4 @@ double factor() {
     return distribution(engine);
 }
 
-double apply(double seconds) { return seconds * factor(); }
-
 }  // namespace kindora::Jitter

@@ -6,7 +6,7 @@
 
 #include "core/backend/BackendError.hpp"
 #include "core/backend/UserMessage.hpp"
-#include "core/common/Jitter.hpp"
+#include "core/common/Backoff.hpp"
 
 namespace kindora {
 
@@ -25,7 +25,7 @@ PairingController::PairingController(Dependencies dependencies, std::string devi
       sleeper_(std::move(sleeper)),
       now_(std::move(now)),
       fdaCheck_(std::move(fdaCheck)),
-      jitterFactor_(jitterFactor ? std::move(jitterFactor) : std::function<double()>(Jitter::factor)),
+      jitterFactor_(std::move(jitterFactor)),
       onPairingCompleted_(std::move(onPairingCompleted)) {}
 
 PairingController::~PairingController() = default;
@@ -82,7 +82,7 @@ void PairingController::runFlow(const BackgroundTask::Context& context) {
 
     const double pollInterval =
         std::max(static_cast<double>(pairing.pollIntervalSeconds), minimumPollInterval);
-    double backoff = initialBackoff;
+    Backoff backoff(initialBackoff, maximumBackoff, jitterFactor_);
     while (!context.isCancelled()) {
         if (now_() >= pairing.expiresAt) {
             context.post([this] { endWithError(expiredMessage); });
@@ -98,14 +98,13 @@ void PairingController::runFlow(const BackgroundTask::Context& context) {
             }
             // A failed poll leaves the code on screen and retries, backing off; the cancellation and
             // expiry checks come first again.
-            sleeper_.sleep(backoff * jitterFactor_(), stop);
-            backoff = std::min(backoff * 2, maximumBackoff);
+            sleeper_.sleep(backoff.nextDelay(), stop);
             continue;
         }
         switch (status) {
             case PairingStatusValue::pending:
                 sleeper_.sleep(pollInterval, stop);
-                backoff = initialBackoff;
+                backoff.reset();
                 break;
             case PairingStatusValue::active:
                 context.post([this, pairing] { complete(pairing); });

@@ -7,6 +7,7 @@
 
 #include "core/backend/PairingBackendClientProtocol.hpp"
 #include "core/common/BackgroundTask.hpp"
+#include "core/common/Backoff.hpp"
 #include "core/common/Date.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/MainQueue.hpp"
@@ -41,7 +42,7 @@ public:
     };
 
     // `fdaCheck` runs once on the main thread after a confirmed pairing; `jitterFactor` spreads the
-    // retry waits after failed polls (0.85 to 1.15 in the agent).
+    // retry waits after failed polls (empty: Jitter::factor, 0.85 to 1.15).
     PairingController(Dependencies dependencies, std::string deviceName,
                       std::optional<std::string> agentVersion, Sleeper sleeper, std::function<Date()> now,
                       std::function<bool()> fdaCheck, std::function<void()> onPairingCompleted = {},
@@ -80,7 +81,7 @@ private:
     const Sleeper sleeper_;
     const std::function<Date()> now_;
     const std::function<bool()> fdaCheck_;
-    const std::function<double()> jitterFactor_;
+    const Backoff::JitterFactor jitterFactor_;  // empty: Jitter::factor
     std::function<void()> onPairingCompleted_;
     const Log logger_{"Onboarding"};
 
