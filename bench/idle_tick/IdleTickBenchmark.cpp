@@ -146,7 +146,7 @@ SizeFigures measureSize(std::int64_t messages) {
                       "bench");
     for (int index = 0; index < 20; ++index) {
         nextTick();
-        if (engine.tick() != SyncEngine::normalDelay) {
+        if (engine.tick() != SyncEngine::interval) {
             std::fprintf(stderr, "the idle tick failed on %s\n", path.c_str());
             std::exit(1);
         }

@@ -9,7 +9,6 @@
 
 #include "core/backend/BackendError.hpp"
 #include "core/backend/UserMessage.hpp"
-#include "core/common/Jitter.hpp"
 #include "core/messagesdb/SQLiteError.hpp"
 
 namespace kindora {
@@ -92,7 +91,7 @@ double SyncEngine::tick(StopToken stop) {
     droppedThisTick_ = false;
     const auto token = credentialStore_.loadDeviceToken();
     if (!token) {
-        return normalDelay;
+        return interval;
     }
     std::optional<SyncState> loaded;
     try {
@@ -102,7 +101,7 @@ double SyncEngine::tick(StopToken stop) {
         return failTick(error.what());
     }
     if (!loaded) {
-        return normalDelay;
+        return interval;
     }
     SyncState state = *loaded;
 
@@ -110,18 +109,18 @@ double SyncEngine::tick(StopToken stop) {
     if (ingest.outcome == IngestPhaseOutcome::revoked) {
         persist(state);
         stopForRevocation(state);
-        return normalDelay;
+        return interval;
     }
     if (stop.stop_requested()) {
         // Stopped mid-tick: keep what was done, but a cancelled request is no failure to report.
         persist(state);
-        return normalDelay;
+        return interval;
     }
 
     const ReadReporter::Outcome reads = readReporter_.reportReads(*token, state, stop);
     if (reads == ReadReporter::Outcome::stopped || stop.stop_requested()) {
         persist(state);
-        return normalDelay;
+        return interval;
     }
     const bool readRevoked = reads == ReadReporter::Outcome::revoked;
     if (ingest.outcome != IngestPhaseOutcome::failed && !readRevoked) {
@@ -130,7 +129,7 @@ double SyncEngine::tick(StopToken stop) {
     persist(state);
     if (readRevoked) {
         stopForRevocation(state);
-        return normalDelay;
+        return interval;
     }
 
     std::int64_t backlog = 0;
@@ -154,8 +153,8 @@ double SyncEngine::tick(StopToken stop) {
     publish(status);
 
     if (!ingest.errorText) {
-        backoffSeconds_ = initialBackoff;
-        return normalDelay;
+        backoff_.reset();
+        return interval;
     }
     return backOff(*ingest.errorText);
 }
@@ -163,9 +162,7 @@ double SyncEngine::tick(StopToken stop) {
 double SyncEngine::backOff(const std::string& errorText) {
     logger_.error("sync tick failed, backing off: {}", errorText);
     loop_.keepNextWait();  // a new message is no reason to retry a failing backend early
-    const double delay = Jitter::factor() * backoffSeconds_;
-    backoffSeconds_ = std::min(backoffSeconds_ * 2.0, backoffCap);
-    return delay;
+    return backoff_.nextDelay();
 }
 
 double SyncEngine::failTick(const std::string& errorText) {

@@ -15,6 +15,7 @@
 
 #include "core/backend/BackendError.hpp"
 #include "core/backend/IngestBackendClientProtocol.hpp"
+#include "core/common/Backoff.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/PollingLoop.hpp"
 #include "core/common/Sleeper.hpp"
@@ -45,7 +46,7 @@ public:
     using StatusHandler = std::function<void(const SyncStatus&)>;
     using BackendContactHandler = std::function<void()>;
 
-    static constexpr double normalDelay = 5.0;
+    static constexpr double interval = 5.0;
     static constexpr double initialBackoff = 5.0;
     static constexpr double backoffCap = 300.0;
     static constexpr std::int64_t pageSize = 200;
@@ -165,7 +166,7 @@ private:
     // Touched only by the tick.
     std::optional<SyncState> cachedState_;
     std::int64_t sessionSentCount_ = 0;
-    double backoffSeconds_ = initialBackoff;
+    Backoff backoff_{initialBackoff, backoffCap};
     std::unordered_map<std::string, RejectionCounts> rejections_;
     // Rows passed over since the last clean batch; shown in the status until then.
     std::int64_t passedDuplicates_ = 0;

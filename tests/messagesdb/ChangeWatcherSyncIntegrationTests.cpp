@@ -121,7 +121,7 @@ TEST_F(ChangeWatcherSyncIntegration, AWrittenMessageIsForwardedWithoutWaitingFor
     EXPECT_EQ(received(), appended);
     EXPECT_EQ(time.now(), start) << "the timeline never moved";
     for (const double delay : time.requestedSleeps()) {
-        EXPECT_EQ(delay, SyncEngine::normalDelay) << "the regular tick stays the safety net";
+        EXPECT_EQ(delay, SyncEngine::interval) << "the regular tick stays the safety net";
     }
 }
 
@@ -155,7 +155,7 @@ TEST_P(ForwardingWithoutTheWatcher, TheRegularTickStillForwardsEveryMessage) {
     std::size_t ticks = 1;
     for (int round = 1; round <= 3; ++round) {
         const std::int64_t expected = append(3);
-        time.advance(SyncEngine::normalDelay);
+        time.advance(SyncEngine::interval);
         ASSERT_TRUE(time.waitForSleepCount(++ticks));
         ASSERT_TRUE(waitForSent(expected)) << "round " << round;
     }

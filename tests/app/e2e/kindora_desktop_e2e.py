@@ -79,7 +79,22 @@ class Accessibility:
                 continue
         return None
 
-    def press(self, node):
+    def press(self, node, timeout=10):
+        """Presses the control. A screen that is rebuilt just after it appeared (a status arriving at
+        launch) replaces its controls; a press that meets the old one finds the new one by name."""
+        name, role = node.name, node.getRoleName()
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                self._press_once(node)
+                return
+            except Exception as error:  # GLib.GError from a control that went away
+                if "No such object path" not in str(error) or time.monotonic() > deadline:
+                    raise
+            time.sleep(0.1)
+            node = self.find(name, role) or node
+
+    def _press_once(self, node):
         action = node.queryAction()
         for index in range(action.nActions):
             if action.getName(index) in ("Press", "press", "click", "Toggle", "toggle"):
