@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QColor>
+#include <QImage>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "app/KindoraApplication.hpp"
@@ -45,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Brand, BrandComponents,
                          ::testing::Values("BrandZovudIzud", "BrandDiamondGlyph", "BrandFooter",
                                            "BrandPrimaryButton", "BrandSecondaryButton", "BrandCaption",
                                            "BrandText", "BrandCard", "BrandStatRow", "BrandPopoverHeader",
-                                           "BrandSettingRow", "BrandStatusPill", "BrandSwitch"));
+                                           "BrandSettingRow", "BrandStatusPill", "BrandSwitch",
+                                           "BrandPicker"));
 
 TEST(BrandComponents, AScreenReadersPressClicksButtonsAndFlipsSwitches) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
@@ -83,6 +88,65 @@ TEST(BrandComponents, AScreenReadersPressClicksButtonsAndFlipsSwitches) {
     EXPECT_EQ(root->property("clicks").toInt(), 1) << "the enabled button clicked once, the disabled one not";
     EXPECT_EQ(root->property("flips").toInt(), 1);
     EXPECT_TRUE(root->findChild<QObject*>(QStringLiteral("switch"))->property("checked").toBool());
+    EXPECT_EQ(warnings.text(), "");
+}
+
+// The luminance contrast of the lightest to the darkest pixel under `item`, as accessibility
+// guidelines measure it (1 for a flat area, 21 for white on black).
+double contrastUnder(const QImage& frame, const QQuickItem& item) {
+    const QRect area =
+        item.mapRectToScene(QRectF(0, 0, item.width(), item.height())).toAlignedRect() & frame.rect();
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    double lightest = 0;
+    double darkest = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = frame.pixelColor(x, y);
+            const double luminance = 0.2126 * linear(pixel.redF()) + 0.7152 * linear(pixel.greenF()) +
+                                     0.0722 * linear(pixel.blueF());
+            lightest = std::max(lightest, luminance);
+            darkest = std::min(darkest, luminance);
+        }
+    }
+    return (lightest + 0.05) / (darkest + 0.05);
+}
+
+TEST(BrandComponents, APickersArrowsStandOutWhileEnabledAndFadeWhenDisabled) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    testing::guiApplication();
+    testing::QmlWarnings warnings;
+    QQmlEngine engine;
+    warnings.watch(engine);
+    QQmlComponent component(&engine);
+    component.setData(
+        "import QtQuick\nimport \"qrc:/qml/brand\"\n"
+        "Rectangle { width: 300; height: 100; color: BrandPalette.background\n"
+        "  Column { x: 10; y: 10; spacing: 10\n"
+        "    BrandPicker { objectName: \"enabled\"; model: [\"1 minute\", \"5 minutes\"] }\n"
+        "    BrandPicker { objectName: \"disabled\"; model: [\"1 minute\"]; enabled: false } } }",
+        QUrl(QStringLiteral("qrc:/qml/BrandPickerTest.qml")));
+    std::unique_ptr<QObject> root(component.create());
+    ASSERT_TRUE(root) << component.errorString().toStdString();
+    QQuickWindow window;
+    window.resize(300, 100);
+    qobject_cast<QQuickItem*>(root.get())->setParentItem(window.contentItem());
+    window.show();
+    testing::renderOnce(window);
+    const QImage frame = window.grabWindow();
+    ASSERT_FALSE(frame.isNull());
+
+    const auto arrows = [&](const char* name) {
+        auto* picker = root->findChild<QQuickItem*>(QString::fromLatin1(name));
+        auto* indicator = picker ? picker->property("indicator").value<QQuickItem*>() : nullptr;
+        return indicator ? contrastUnder(frame, *indicator) : 0.0;
+    };
+    const double enabled = arrows("enabled");
+    const double disabled = arrows("disabled");
+    // 3:1 is the least contrast a control's graphics need to be seen as usable.
+    EXPECT_GE(enabled, 3.0) << "the arrows of an enabled picker read as disabled";
+    EXPECT_LT(disabled, enabled / 2) << "a disabled picker's arrows look as live as an enabled one's";
     EXPECT_EQ(warnings.text(), "");
 }
 

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import "../brand"
 
@@ -31,28 +30,11 @@ ColumnLayout {
                 font.pixelSize: BrandPalette.bodySize
                 Layout.fillWidth: true
             }
-            ComboBox {
-                id: leadTime
+            BrandPicker {
                 model: meetingsModel.leadTimeLabels
                 currentIndex: meetingsModel.leadTimeIndex
-                focusPolicy: Qt.StrongFocus
                 Accessible.name: "Lead time"
-                implicitWidth: 130
                 onActivated: (index) => { meetingsModel.leadTimeIndex = index }
-                contentItem: Text {
-                    leftPadding: 10
-                    text: leadTime.displayText
-                    color: BrandPalette.textPrimary
-                    font.pixelSize: BrandPalette.bodySize
-                    verticalAlignment: Text.AlignVCenter
-                }
-                background: Rectangle {
-                    implicitHeight: 30
-                    radius: 8
-                    color: BrandPalette.surface
-                    border.width: leadTime.visualFocus ? 2 : 1
-                    border.color: leadTime.visualFocus ? BrandPalette.accent : BrandPalette.border
-                }
             }
         }
     }
