@@ -1,90 +1,23 @@
 #include "core/common/AtomicFile.hpp"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
-namespace kindora::AtomicFile {
-namespace {
+#include "core/common/FileDescriptor.hpp"
+#include "core/common/StagedFile.hpp"
 
-[[noreturn]] void fail(const std::string& operation, const std::filesystem::path& path) {
+namespace kindora::AtomicFile {
+
+void failWithErrno(const std::string& operation, const std::filesystem::path& path) {
     const int error = errno;
     throw AtomicFileError(std::error_code(error, std::generic_category()), operation + " " + path.string());
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
-void writeAll(int fd, std::string_view contents, const std::filesystem::path& path) {
-    while (!contents.empty()) {
-        const ssize_t written = ::write(fd, contents.data(), contents.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail("write", path);
-        }
-        contents.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
-void syncDirectory(const std::filesystem::path& directory) {
-    FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        fail("open directory", directory);
-    }
-    if (::fsync(fd.get()) != 0) {
-        fail("fsync directory", directory);
-    }
-}
-
-}  // namespace
-
 void write(const std::filesystem::path& file, std::string_view contents) {
-    const std::filesystem::path directory = file.has_parent_path() ? file.parent_path() : ".";
-    std::string pattern = (directory / ("." + file.filename().string() + ".XXXXXX")).string();
-    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));  // mkostemp creates the file 0600
-    if (fd.get() < 0) {
-        fail("create temporary file for", file);
-    }
-    const std::filesystem::path temporary = pattern;
-    try {
-        writeAll(fd.get(), contents, temporary);
-        if (::fsync(fd.get()) != 0) {
-            fail("fsync", temporary);
-        }
-        if (::close(fd.release()) != 0) {
-            fail("close", temporary);
-        }
-        if (::rename(temporary.c_str(), file.c_str()) != 0) {
-            fail("rename over", file);
-        }
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
-    }
-    syncDirectory(directory);
+    StagedFile::stage(file, contents).commit();
 }
 
 std::optional<std::string> read(const std::filesystem::path& file) {
@@ -93,7 +26,7 @@ std::optional<std::string> read(const std::filesystem::path& file) {
         if (errno == ENOENT) {
             return std::nullopt;
         }
-        fail("open", file);
+        failWithErrno("open", file);
     }
     std::string contents;
     char buffer[16384];
@@ -103,7 +36,7 @@ std::optional<std::string> read(const std::filesystem::path& file) {
             if (errno == EINTR) {
                 continue;
             }
-            fail("read", file);
+            failWithErrno("read", file);
         }
         if (count == 0) {
             break;

@@ -19,10 +19,18 @@ BackgroundStateSaver::~BackgroundStateSaver() {
 }
 
 void BackgroundStateSaver::save(const SyncState& state) {
+    handOver(Job{state, false});
+}
+
+void BackgroundStateSaver::stage(const SyncState& state) {
+    handOver(Job{state, true});
+}
+
+void BackgroundStateSaver::handOver(Job job) {
     {
         std::unique_lock lock(mutex_);
         waitUntilIdle(lock);
-        pending_ = state;
+        pending_ = std::move(job);
     }
     changed_.notify_all();
 }
@@ -43,15 +51,24 @@ void BackgroundStateSaver::run() {
         if (!pending_) {
             return;
         }
-        const SyncState state = std::move(*pending_);
+        const Job job = std::move(*pending_);
         pending_.reset();
         writing_ = true;
         lock.unlock();
         try {
-            store_.save(state);
+            if (job.stageOnly) {
+                store_.stage(job.state);
+            } else {
+                store_.save(job.state);
+            }
         } catch (const std::exception& error) {
-            // The in-memory state moves on; the next successful save catches up.
-            logger_.error("failed to persist sync state: {}", error.what());
+            if (job.stageOnly) {
+                // The save that follows writes the whole file itself and reports what goes wrong.
+                logger_.debug("could not write the next sync state ahead: {}", error.what());
+            } else {
+                // The in-memory state moves on; the next successful save catches up.
+                logger_.error("failed to persist sync state: {}", error.what());
+            }
         }
         lock.lock();
         writing_ = false;

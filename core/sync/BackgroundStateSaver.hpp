@@ -25,9 +25,19 @@ public:
     ~BackgroundStateSaver();
 
     void save(const SyncState& state);
+    // Hands the store the state the next save will most likely bring (see WatermarkStore::stage),
+    // to be written while the caller waits for something else. Nothing is saved by it.
+    void stage(const SyncState& state);
+    // Waits until every save and stage handed over has been done.
     void waitUntilSaved();
 
 private:
+    struct Job {
+        SyncState state;
+        bool stageOnly = false;
+    };
+
+    void handOver(Job job);
     void run();
     void waitUntilIdle(std::unique_lock<std::mutex>& lock);
 
@@ -35,7 +45,7 @@ private:
     const Log logger_{"Sync"};
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::optional<SyncState> pending_;  // handed over, not yet taken by the thread
+    std::optional<Job> pending_;  // handed over, not yet taken by the thread
     bool writing_ = false;
     bool stopping_ = false;
     std::thread thread_;

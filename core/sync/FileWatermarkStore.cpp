@@ -11,7 +11,22 @@
 namespace kindora {
 
 FileWatermarkStore::FileWatermarkStore(std::filesystem::path directory)
-    : directory_(std::move(directory)), fileURL_(directory_ / fileName) {}
+    : directory_(std::move(directory)), fileURL_(directory_ / fileName) {
+    removeLeftoverTemporaries();
+}
+
+void FileWatermarkStore::removeLeftoverTemporaries() {
+    // A process killed while it wrote a state ahead, or in the middle of a save, leaves its temporary
+    // file behind; only one agent writes here, so whatever a new store finds is such a leftover.
+    const std::string prefix = "." + std::string(fileName) + ".";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory_, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+            std::filesystem::remove(entry.path(), error);
+        }
+    }
+}
 
 namespace {
 
@@ -61,15 +76,31 @@ void FileWatermarkStore::setAside() {
 }
 
 void FileWatermarkStore::save(const SyncState& state) {
+    std::optional<Staged> staged = std::exchange(staged_, std::nullopt);
+    if (staged && staged->state == state) {
+        staged->file.commit();
+        return;
+    }
+    createDirectory();
+    AtomicFile::write(fileURL_, state.encode());
+}
+
+void FileWatermarkStore::stage(const SyncState& state) {
+    staged_.reset();
+    createDirectory();
+    staged_.emplace(Staged{state, StagedFile::stage(fileURL_, state.encode())});
+}
+
+void FileWatermarkStore::createDirectory() {
     if (std::filesystem::create_directories(directory_)) {
         // Only the agent reads its state; a directory made here gets the data directory's mode.
         std::filesystem::permissions(directory_, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::replace);
     }
-    AtomicFile::write(fileURL_, state.encode());
 }
 
 void FileWatermarkStore::reset() {
+    staged_.reset();
     std::error_code error;
     std::filesystem::remove(fileURL_, error);
     if (error && error != std::errc::no_such_file_or_directory) {

@@ -354,12 +354,21 @@ SyncEngine::PartResult SyncEngine::sendPart(const InboundPage& page, std::size_t
         return applyOutcomes({}, part, state);
     }
 
+    // Most answers take every row; the state that follows is written ahead while the request is out,
+    // so that only putting it in place is left once the answer says so.
+    SyncState stateIfTaken = state;
+    advanceOver({}, part, stateIfTaken);
     IngestResponse response;
     try {
         // The backend must not take this part before the watermark over the previous one is on disk,
         // or a crash in between would resend more than one batch.
         response = ingestClient_.ingestPrepared(
-            token, prepared, [this] { saver_.waitUntilSaved(); }, stop);
+            token, prepared,
+            [this, &stateIfTaken] {
+                saver_.waitUntilSaved();
+                saver_.stage(stateIfTaken);
+            },
+            stop);
     } catch (const BackendError& error) {
         if (error.kind() == BackendError::Kind::duplicate) {
             return handleDuplicateRejection(part, error.message().value_or(""), state);
@@ -483,6 +492,22 @@ std::optional<std::string> SyncEngine::dropNotice() const {
 
 SyncEngine::PartResult SyncEngine::applyOutcomes(const std::vector<IngestOutcome>& outcomes,
                                                  std::span<const MessageRow> rows, SyncState& state) {
+    const Advance advance = advanceOver(outcomes, rows, state);
+    if (advance.rows == 0) {
+        logger_.error("ingest batch: 0/{} advanced (leading error outcome), retrying next tick", rows.size());
+        return PartResult::heldAtHead;
+    }
+    sessionSentCount_ += advance.sent;
+    if (advance.rows == rows.size()) {
+        return PartResult::passed;
+    }
+    logger_.error("ingest batch: {}/{} advanced, {} held for retry", advance.rows, rows.size(),
+                  rows.size() - advance.rows);
+    return PartResult::held;
+}
+
+SyncEngine::Advance SyncEngine::advanceOver(const std::vector<IngestOutcome>& outcomes,
+                                            std::span<const MessageRow> rows, SyncState& state) const {
     std::unordered_map<std::string, IngestOutcomeKind> outcomeByGUID;
     for (const auto& outcome : outcomes) {
         const auto [entry, inserted] = outcomeByGUID.emplace(outcome.guid, outcome.outcome);
@@ -509,19 +534,11 @@ SyncEngine::PartResult SyncEngine::applyOutcomes(const std::vector<IngestOutcome
         ++sent;
     }
 
-    if (advanced == 0) {
-        logger_.error("ingest batch: 0/{} advanced (leading error outcome), retrying next tick", rows.size());
-        return PartResult::heldAtHead;
+    if (advanced > 0) {
+        state.lastRowID = rows[advanced - 1].rowID;
+        state.lifetimeSentCount += sent;
     }
-    state.lastRowID = rows[advanced - 1].rowID;
-    state.lifetimeSentCount += sent;
-    sessionSentCount_ += sent;
-    if (advanced == rows.size()) {
-        return PartResult::passed;
-    }
-    logger_.error("ingest batch: {}/{} advanced, {} held for retry", advanced, rows.size(),
-                  rows.size() - advanced);
-    return PartResult::held;
+    return {advanced, sent};
 }
 
 void SyncEngine::persist(const SyncState& state) {

@@ -130,6 +130,15 @@ private:
                                           SyncState& state);
     PartResult applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
                              SyncState& state);
+    // Rows of an answer that moved the watermark, and how many of them were messages the backend took.
+    struct Advance {
+        std::size_t rows = 0;
+        std::int64_t sent = 0;
+    };
+    // Moves `state` over the leading rows whose outcome is not `error` (a row without an outcome
+    // counts as taken) and watches the raised ones.
+    Advance advanceOver(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
+                        SyncState& state) const;
     void forgetRejections(std::span<const MessageRow> rows);
     std::optional<std::string> dropNotice() const;
     void endDropNotice();

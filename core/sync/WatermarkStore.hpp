@@ -25,6 +25,10 @@ public:
     virtual std::optional<SyncState> load() = 0;
     // Replaces the stored state. May throw.
     virtual void save(const SyncState& state) = 0;
+    // Told ahead of time what the next save will most likely be, a store whose saves are slow may
+    // write it already, so that a save() of an equal state only has to put it in place. The stored
+    // state does not change. May throw; a failed stage only makes the next save slower.
+    virtual void stage(const SyncState& state) { (void)state; }
     // Removes the stored state, so that the next load gives nothing. May throw.
     virtual void reset() = 0;
 };

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "core/common/AgentPaths.hpp"
 #include "core/common/JsonDate.hpp"
@@ -103,6 +106,46 @@ TEST_F(FileWatermarkStoreTest, AnOldFileWithOnlyTheRequiredKeysLoads) {
     EXPECT_EQ(state->lifetimeSentCount, 7);
     EXPECT_EQ(state->lastReadDateRead, 0);
     EXPECT_TRUE(state->pendingReadWatches.empty());
+}
+
+TEST_F(FileWatermarkStoreTest, AStateWrittenAheadIsStoredOnlyBySavingItAndLeavesNoFileBehind) {
+    const auto filesInDirectory = [this] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    SyncState first;
+    first.lastRowID = 100;
+    store.save(first);
+    SyncState guess = first;
+    guess.lastRowID = 200;
+    guess.lifetimeSentCount = 100;
+
+    store.stage(guess);
+    EXPECT_EQ(store.load(), first) << "writing ahead stores nothing";
+    EXPECT_EQ(filesInDirectory().size(), 2u);
+    store.save(guess);
+    EXPECT_EQ(store.load(), guess);
+    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"state.json"});
+
+    SyncState other = guess;
+    other.lastRowID = 250;
+    store.stage(other);
+    SyncState held = guess;
+    held.lastRowID = 240;  // the answer held some rows back: the guess was wrong
+    store.save(held);
+    EXPECT_EQ(store.load(), held);
+    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"state.json"});
+
+    {
+        FileWatermarkStore stopped(directory);
+        stopped.stage(other);
+    }
+    EXPECT_EQ(store.load(), held) << "a state written ahead and never saved is dropped";
+    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"state.json"});
 }
 
 TEST_F(FileWatermarkStoreTest, ResetRemovesTheFileAndSucceedsWhenItIsAlreadyGone) {

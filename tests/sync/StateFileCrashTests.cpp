@@ -3,7 +3,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "core/common/AgentPaths.hpp"
 #include "core/sync/FileWatermarkStore.hpp"
@@ -75,6 +78,14 @@ TEST(StateFileCrash, AWriterKilledAtRandomMomentsAlwaysLeavesAWholeOldOrNewState
         lastSeen = survivor->lastRowID;
     }
     EXPECT_FALSE(logs.contains("state.json is corrupt"));
+
+    // The killed writers' temporary files go when the next agent opens its store.
+    FileWatermarkStore nextStart(directory);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"state.json"});
 }
 
 }  // namespace

@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
     }
     kindora::FileWatermarkStore store(argv[1]);
     for (std::int64_t rowID = std::stoll(argv[2]);; ++rowID) {
+        // As the sync engine saves: the next state is written ahead while a request is out, and is
+        // mostly, but not always, the one then saved.
+        store.stage(kindora::testing::StateWriterPattern::state(rowID % 3 == 0 ? rowID + 1 : rowID));
         store.save(kindora::testing::StateWriterPattern::state(rowID));
     }
 }
