@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -11,7 +12,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "app/KindoraApplication.hpp"
 #include "tests/app/GuiTestSupport.hpp"
@@ -20,29 +23,40 @@
 namespace kindora {
 namespace {
 
+// QML over the brand components, loaded and rendered once in a window of the given size. The QML
+// warnings it gave are kept; `root` is empty when it did not load, and `error` says why.
+struct RenderedBrandQml {
+    RenderedBrandQml(const QByteArray& qml, QSize size) {
+        warnings.watch(engine);
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick\nimport \"qrc:/qml/brand\"\n" + qml,
+                          QUrl(QStringLiteral("qrc:/qml/BrandComponentTest.qml")));
+        root.reset(component.create());
+        error = component.errorString().toStdString();
+        if (auto* item = qobject_cast<QQuickItem*>(root.get())) {
+            window.resize(size);
+            item->setParentItem(window.contentItem());
+            window.show();
+            testing::renderOnce(window);
+        }
+    }
+
+    KindoraApplication& application = testing::guiApplication();  // first: the rest needs it
+    testing::QmlWarnings warnings;
+    QQmlEngine engine;
+    std::unique_ptr<QObject> root;
+    QQuickWindow window;
+    std::string error;
+};
+
 class BrandComponents : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(BrandComponents, LoadAndRenderWithoutAnyQmlWarning) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
-    testing::guiApplication();
-    testing::QmlWarnings warnings;
-    QQmlEngine engine;
-    warnings.watch(engine);
-    QQmlComponent component(&engine);
-    const QString source = QStringLiteral(
-                               "import QtQuick\nimport \"qrc:/qml/brand\"\n"
-                               "Item { width: 320; height: 120; %1 { } }")
-                               .arg(QString::fromLatin1(GetParam()));
-    component.setData(source.toUtf8(), QUrl(QStringLiteral("qrc:/qml/BrandComponentTest.qml")));
-    std::unique_ptr<QObject> root(component.create());
-    ASSERT_TRUE(root) << component.errorString().toStdString();
-
-    QQuickWindow window;
-    window.resize(320, 120);
-    qobject_cast<QQuickItem*>(root.get())->setParentItem(window.contentItem());
-    window.show();
-    testing::renderOnce(window);
-    EXPECT_EQ(warnings.text(), "");
+    const RenderedBrandQml rendered(QByteArray("Item { width: 320; height: 120; ") + GetParam() + " { } }",
+                                    QSize(320, 120));
+    ASSERT_TRUE(rendered.root) << rendered.error;
+    EXPECT_EQ(rendered.warnings.text(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Brand, BrandComponents,
@@ -54,27 +68,16 @@ INSTANTIATE_TEST_SUITE_P(Brand, BrandComponents,
 
 TEST(BrandComponents, AScreenReadersPressClicksButtonsAndFlipsSwitches) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
-    testing::guiApplication();
-    testing::QmlWarnings warnings;
-    QQmlEngine engine;
-    warnings.watch(engine);
-    QQmlComponent component(&engine);
-    component.setData(
-        "import QtQuick\nimport \"qrc:/qml/brand\"\n"
+    const RenderedBrandQml rendered(
         "Column { width: 300; height: 200\n"
         "  property int clicks: 0\n property int flips: 0\n"
         "  BrandPrimaryButton { objectName: \"primary\"; text: \"Pair\"; onClicked: parent.clicks++ }\n"
         "  BrandSecondaryButton { objectName: \"disabled\"; text: \"Off\"; enabled: false; onClicked: "
         "parent.clicks += 100 }\n"
         "  BrandSwitch { objectName: \"switch\"; text: \"Launch at Login\"; onToggled: parent.flips++ } }",
-        QUrl(QStringLiteral("qrc:/qml/BrandPressTest.qml")));
-    std::unique_ptr<QObject> root(component.create());
-    ASSERT_TRUE(root) << component.errorString().toStdString();
-    QQuickWindow window;
-    window.resize(300, 200);
-    qobject_cast<QQuickItem*>(root.get())->setParentItem(window.contentItem());
-    window.show();
-    testing::renderOnce(window);
+        QSize(300, 200));
+    ASSERT_TRUE(rendered.root) << rendered.error;
+    QObject* root = rendered.root.get();
 
     const auto press = [&](const char* name) {
         auto* item = root->findChild<QQuickItem*>(QString::fromLatin1(name));
@@ -88,7 +91,7 @@ TEST(BrandComponents, AScreenReadersPressClicksButtonsAndFlipsSwitches) {
     EXPECT_EQ(root->property("clicks").toInt(), 1) << "the enabled button clicked once, the disabled one not";
     EXPECT_EQ(root->property("flips").toInt(), 1);
     EXPECT_TRUE(root->findChild<QObject*>(QStringLiteral("switch"))->property("checked").toBool());
-    EXPECT_EQ(warnings.text(), "");
+    EXPECT_EQ(rendered.warnings.text(), "");
 }
 
 // The luminance contrast of the lightest to the darkest pixel under `item`, as accessibility
@@ -115,26 +118,15 @@ double contrastUnder(const QImage& frame, const QQuickItem& item) {
 
 TEST(BrandComponents, APickersArrowsStandOutWhileEnabledAndFadeWhenDisabled) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
-    testing::guiApplication();
-    testing::QmlWarnings warnings;
-    QQmlEngine engine;
-    warnings.watch(engine);
-    QQmlComponent component(&engine);
-    component.setData(
-        "import QtQuick\nimport \"qrc:/qml/brand\"\n"
+    RenderedBrandQml rendered(
         "Rectangle { width: 300; height: 100; color: BrandPalette.background\n"
         "  Column { x: 10; y: 10; spacing: 10\n"
         "    BrandPicker { objectName: \"enabled\"; model: [\"1 minute\", \"5 minutes\"] }\n"
         "    BrandPicker { objectName: \"disabled\"; model: [\"1 minute\"]; enabled: false } } }",
-        QUrl(QStringLiteral("qrc:/qml/BrandPickerTest.qml")));
-    std::unique_ptr<QObject> root(component.create());
-    ASSERT_TRUE(root) << component.errorString().toStdString();
-    QQuickWindow window;
-    window.resize(300, 100);
-    qobject_cast<QQuickItem*>(root.get())->setParentItem(window.contentItem());
-    window.show();
-    testing::renderOnce(window);
-    const QImage frame = window.grabWindow();
+        QSize(300, 100));
+    ASSERT_TRUE(rendered.root) << rendered.error;
+    QObject* root = rendered.root.get();
+    const QImage frame = rendered.window.grabWindow();
     ASSERT_FALSE(frame.isNull());
 
     const auto arrows = [&](const char* name) {
@@ -147,7 +139,7 @@ TEST(BrandComponents, APickersArrowsStandOutWhileEnabledAndFadeWhenDisabled) {
     // 3:1 is the least contrast a control's graphics need to be seen as usable.
     EXPECT_GE(enabled, 3.0) << "the arrows of an enabled picker read as disabled";
     EXPECT_LT(disabled, enabled / 2) << "a disabled picker's arrows look as live as an enabled one's";
-    EXPECT_EQ(warnings.text(), "");
+    EXPECT_EQ(rendered.warnings.text(), "");
 }
 
 class Thrower : public QObject {
