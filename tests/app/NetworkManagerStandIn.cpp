@@ -96,34 +96,27 @@ void* userData(const Device& device) {
 NetworkManagerStandIn::NetworkManagerStandIn() {
     const char* connectionInterface = "org.freedesktop.NetworkManager.Connection.Active";
     const char* deviceInterface = "org.freedesktop.NetworkManager.Device";
-    if (sd_bus_open_system(&bus_) < 0 || sd_bus_open_system(&client_) < 0 ||
-        sd_bus_add_object_vtable(bus_, &slots_[0], managerPath, managerInterface, managerVtable, &manager_) <
-            0 ||
-        sd_bus_add_object_vtable(bus_, &slots_[1], wiredConnection, connectionInterface,
-                                 activeConnectionVtable, userData(wiredDevice)) < 0 ||
-        sd_bus_add_object_vtable(bus_, &slots_[2], wifiConnection, connectionInterface,
-                                 activeConnectionVtable, userData(wifiDevice)) < 0 ||
-        sd_bus_add_object_vtable(bus_, &slots_[3], wiredDevice.path, deviceInterface, deviceVtable,
-                                 userData(wiredDevice)) < 0 ||
-        sd_bus_add_object_vtable(bus_, &slots_[4], wifiDevice.path, deviceInterface, deviceVtable,
-                                 userData(wifiDevice)) < 0 ||
-        sd_bus_request_name(bus_, service, 0) < 0) {
-        return;
-    }
-    ready_ = true;
-    thread_ = std::thread([this] { run(); });
+    sd_bus* bus = service_.bus();
+    ready_ = bus != nullptr && sd_bus_open_system(&client_) >= 0 &&
+             sd_bus_add_object_vtable(bus, &slots_[0], managerPath, managerInterface, managerVtable,
+                                      &manager_) >= 0 &&
+             sd_bus_add_object_vtable(bus, &slots_[1], wiredConnection, connectionInterface,
+                                      activeConnectionVtable, userData(wiredDevice)) >= 0 &&
+             sd_bus_add_object_vtable(bus, &slots_[2], wifiConnection, connectionInterface,
+                                      activeConnectionVtable, userData(wifiDevice)) >= 0 &&
+             sd_bus_add_object_vtable(bus, &slots_[3], wiredDevice.path, deviceInterface, deviceVtable,
+                                      userData(wiredDevice)) >= 0 &&
+             sd_bus_add_object_vtable(bus, &slots_[4], wifiDevice.path, deviceInterface, deviceVtable,
+                                      userData(wifiDevice)) >= 0 &&
+             service_.serve(service);
 }
 
 NetworkManagerStandIn::~NetworkManagerStandIn() {
-    stopping_ = true;
-    if (thread_.joinable()) {
-        thread_.join();
-    }
+    service_.stop();
     for (sd_bus_slot* slot : slots_) {
         sd_bus_slot_unref(slot);
     }
     sd_bus_flush_close_unref(client_);
-    sd_bus_flush_close_unref(bus_);
 }
 
 bool NetworkManagerStandIn::setState(std::uint32_t state) {
@@ -139,19 +132,6 @@ bool NetworkManagerStandIn::setMetered(std::uint32_t metered) {
 bool NetworkManagerStandIn::setPrimaryConnection(const std::string& path) {
     return sd_bus_set_property(client_, service, managerPath, managerInterface, "PrimaryConnection", nullptr,
                                "o", path.c_str()) >= 0;
-}
-
-void NetworkManagerStandIn::run() {
-    while (!stopping_) {
-        const int processed = sd_bus_process(bus_, nullptr);
-        if (processed > 0) {
-            continue;
-        }
-        if (processed < 0) {
-            return;
-        }
-        sd_bus_wait(bus_, 20'000);
-    }
 }
 
 }  // namespace kindora::testing

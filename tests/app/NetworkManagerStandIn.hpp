@@ -2,10 +2,10 @@
 
 #include <systemd/sd-bus.h>
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
+
+#include "tests/support/SystemBusService.hpp"
 
 namespace kindora::testing {
 
@@ -46,15 +46,11 @@ public:
     };
 
 private:
-    void run();
-
     Manager manager_;
-    sd_bus* bus_ = nullptr;     // the stand-in's, served by thread_
+    SystemBusService service_;  // the stand-in's connection, served on its own thread
     sd_bus* client_ = nullptr;  // the test's, for the changes
     sd_bus_slot* slots_[5] = {};
     bool ready_ = false;
-    std::atomic<bool> stopping_{false};
-    std::thread thread_;
 };
 
 }  // namespace kindora::testing

@@ -24,39 +24,19 @@ std::vector<std::string> readStrings(sd_bus_message* message) {
 }  // namespace
 
 PackageKitStandIn::PackageKitStandIn(Script script) : script_(std::move(script)) {
-    if (sd_bus_open_system(&bus_) < 0 ||
-        sd_bus_add_object(bus_, &managerSlot_, "/org/freedesktop/PackageKit", &PackageKitStandIn::onManager,
-                          this) < 0 ||
-        sd_bus_add_object(bus_, &transactionSlot_, transactionPath, &PackageKitStandIn::onTransaction, this) <
-            0 ||
-        sd_bus_request_name(bus_, "org.freedesktop.PackageKit", 0) < 0) {
-        return;
-    }
-    ready_ = true;
-    thread_ = std::thread([this] { run(); });
+    sd_bus* bus = service_.bus();
+    ready_ = bus != nullptr &&
+             sd_bus_add_object(bus, &managerSlot_, "/org/freedesktop/PackageKit", &PackageKitStandIn::onManager,
+                               this) >= 0 &&
+             sd_bus_add_object(bus, &transactionSlot_, transactionPath, &PackageKitStandIn::onTransaction,
+                               this) >= 0 &&
+             service_.serve("org.freedesktop.PackageKit");
 }
 
 PackageKitStandIn::~PackageKitStandIn() {
-    stopping_ = true;
-    if (thread_.joinable()) {
-        thread_.join();
-    }
+    service_.stop();
     sd_bus_slot_unref(transactionSlot_);
     sd_bus_slot_unref(managerSlot_);
-    sd_bus_flush_close_unref(bus_);
-}
-
-void PackageKitStandIn::run() {
-    while (!stopping_) {
-        const int processed = sd_bus_process(bus_, nullptr);
-        if (processed > 0) {
-            continue;
-        }
-        if (processed < 0) {
-            return;
-        }
-        sd_bus_wait(bus_, 20'000);
-    }
 }
 
 std::vector<std::string> PackageKitStandIn::installedFiles() const {
@@ -101,7 +81,7 @@ int PackageKitStandIn::onTransaction(sd_bus_message* message, void* userData, sd
             self->installedFiles_.insert(self->installedFiles_.end(), files.begin(), files.end());
         }
         const int replied = sd_bus_reply_method_return(message, "");
-        sd_bus* bus = self->bus_;
+        sd_bus* bus = self->service_.bus();
         if (self->script_.errorDetails) {
             sd_bus_emit_signal(bus, transactionPath, transactionInterface, "ErrorCode", "us",
                                std::uint32_t{4}, self->script_.errorDetails->c_str());

@@ -2,13 +2,13 @@
 
 #include <systemd/sd-bus.h>
 
-#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/support/SystemBusService.hpp"
 
 namespace kindora::testing {
 
@@ -36,15 +36,12 @@ public:
 private:
     static int onManager(sd_bus_message* message, void* self, sd_bus_error* error);
     static int onTransaction(sd_bus_message* message, void* self, sd_bus_error* error);
-    void run();
 
     const Script script_;
-    sd_bus* bus_ = nullptr;
+    SystemBusService service_;
     sd_bus_slot* managerSlot_ = nullptr;
     sd_bus_slot* transactionSlot_ = nullptr;
     bool ready_ = false;
-    std::atomic<bool> stopping_{false};
-    std::thread thread_;
 
     mutable std::mutex mutex_;
     std::vector<std::string> installedFiles_;
