@@ -19,18 +19,33 @@ BackgroundStateSaver::~BackgroundStateSaver() {
 }
 
 void BackgroundStateSaver::save(const SyncState& state) {
-    handOver(Job{state, false});
+    std::unique_lock lock(mutex_);
+    waitUntilIdle(lock);
+    if (staged_ != state) {
+        staged_.reset();
+        pending_ = Job{state, false};
+        lock.unlock();
+        changed_.notify_all();
+        return;
+    }
+    // Only putting the state written ahead in place is left. Whoever saves waits for it before the
+    // next request anyway, so it is done here rather than after waking the thread.
+    staged_.reset();
+    writing_ = true;
+    lock.unlock();
+    write(Job{state, false});
+    lock.lock();
+    writing_ = false;
+    lock.unlock();
+    changed_.notify_all();
 }
 
 void BackgroundStateSaver::stage(const SyncState& state) {
-    handOver(Job{state, true});
-}
-
-void BackgroundStateSaver::handOver(Job job) {
     {
         std::unique_lock lock(mutex_);
         waitUntilIdle(lock);
-        pending_ = std::move(job);
+        staged_ = state;
+        pending_ = Job{state, true};
     }
     changed_.notify_all();
 }
@@ -55,24 +70,28 @@ void BackgroundStateSaver::run() {
         pending_.reset();
         writing_ = true;
         lock.unlock();
-        try {
-            if (job.stageOnly) {
-                store_.stage(job.state);
-            } else {
-                store_.save(job.state);
-            }
-        } catch (const std::exception& error) {
-            if (job.stageOnly) {
-                // The save that follows writes the whole file itself and reports what goes wrong.
-                logger_.debug("could not write the next sync state ahead: {}", error.what());
-            } else {
-                // The in-memory state moves on; the next successful save catches up.
-                logger_.error("failed to persist sync state: {}", error.what());
-            }
-        }
+        write(job);
         lock.lock();
         writing_ = false;
         changed_.notify_all();
+    }
+}
+
+void BackgroundStateSaver::write(const Job& job) {
+    try {
+        if (job.stageOnly) {
+            store_.stage(job.state);
+        } else {
+            store_.save(job.state);
+        }
+    } catch (const std::exception& error) {
+        if (job.stageOnly) {
+            // The save that follows writes the whole file itself and reports what goes wrong.
+            logger_.debug("could not write the next sync state ahead: {}", error.what());
+        } else {
+            // The in-memory state moves on; the next successful save catches up.
+            logger_.error("failed to persist sync state: {}", error.what());
+        }
     }
 }
 

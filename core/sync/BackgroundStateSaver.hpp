@@ -24,6 +24,8 @@ public:
     // Finishes the save in flight.
     ~BackgroundStateSaver();
 
+    // Hands the state over; when it is the state written ahead, only its rename is left, which is
+    // done at once on the caller's thread.
     void save(const SyncState& state);
     // Hands the store the state the next save will most likely bring (see WatermarkStore::stage),
     // to be written while the caller waits for something else. Nothing is saved by it.
@@ -37,15 +39,17 @@ private:
         bool stageOnly = false;
     };
 
-    void handOver(Job job);
     void run();
+    // Runs one job through the store; a failure is logged.
+    void write(const Job& job);
     void waitUntilIdle(std::unique_lock<std::mutex>& lock);
 
     WatermarkStore& store_;
     const Log logger_{"Sync"};
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::optional<Job> pending_;  // handed over, not yet taken by the thread
+    std::optional<Job> pending_;        // handed over, not yet taken by the thread
+    std::optional<SyncState> staged_;  // the last state written ahead, until the next save
     bool writing_ = false;
     bool stopping_ = false;
     std::thread thread_;
