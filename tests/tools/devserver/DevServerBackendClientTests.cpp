@@ -3,7 +3,9 @@
 // agent's loops decide on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
+#include <tuple>
 
 #include "core/backend/BackendClient.hpp"
 #include "core/backend/CurlTransport.hpp"
@@ -69,7 +71,6 @@ protected:
 
 TEST_F(DevServerBackendClientTest, APairingIsPendingUntilTheAdminConfirmsItThenActive) {
     const PairingCreateResponse created = client->createPairing("kitchen-mac", "1.0");
-    EXPECT_EQ(created.pollIntervalSeconds, 2);
     EXPECT_EQ(client->pairingStatus(created.deviceToken).status, PairingStatusValue::pending);
     EXPECT_EQ(backendErrorOf([&] { client->interrupts(created.deviceToken); }), BackendError::pending());
 
@@ -79,18 +80,15 @@ TEST_F(DevServerBackendClientTest, APairingIsPendingUntilTheAdminConfirmsItThenA
     const Device device = server.household().snapshot().devices.at(0);
     EXPECT_EQ(device.name, "kitchen-mac");
     EXPECT_EQ(device.agentVersion, "1.0");
-
-    time.advance(601);
-    const PairingCreateResponse late = client->createPairing("other-mac", std::nullopt);
-    time.advance(601);
-    EXPECT_EQ(client->pairingStatus(late.deviceToken).status, PairingStatusValue::expired);
     EXPECT_EQ(backendErrorOf([&] { client->pairingStatus("kdt_unknown"); }).kind(), BackendError::Kind::http);
 }
 
-TEST_F(DevServerBackendClientTest, IngestAnswersEachOutcomeAndKeepsWhatItAccepted) {
+// A batch, its duplicate, a read report and a heartbeat, each as the household records it and as the
+// agent reads the answer.
+TEST_F(DevServerBackendClientTest, WhatTheAgentSendsArrivesWholeAndTheAnswersReadBack) {
     const std::string token = activeToken();
     HouseholdRules rules;
-    rules.keywords = {KeywordRule{"help", "Help", InterruptUrgency::critical, false, true, std::nullopt}};
+    rules.keywords = {KeywordRule{"help", "Help", InterruptUrgency::critical, true, true, std::nullopt}};
     rules.errorGuids = {"g3"};
     server.household().setRules(rules);
 
@@ -100,46 +98,26 @@ TEST_F(DevServerBackendClientTest, IngestAnswersEachOutcomeAndKeepsWhatItAccepte
                                                              {"g2", IngestOutcomeKind::noMatch},
                                                              {"g3", IngestOutcomeKind::error}}));
     EXPECT_EQ(response.accepted, 2);
-
     const std::vector<StoredMessage> stored = server.household().snapshot().messages;
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(stored[0].message, message("g1", "Please HELP"));
     EXPECT_EQ(stored[0].deviceId, deviceId);
     EXPECT_EQ(client->interrupts(token).interrupts.size(), 1u);
-}
 
-TEST_F(DevServerBackendClientTest, ADuplicateGuidIsADuplicateErrorWithTheBackendsText) {
-    const std::string token = activeToken();
-    client->ingest(token, batch({message("g1")}));
     EXPECT_EQ(backendErrorOf([&] { client->ingest(token, batch({message("g1")})); }),
               BackendError::duplicate("duplicate message guid g1"));
-    EXPECT_EQ(server.household().snapshot().messages.size(), 1u);
-}
+    EXPECT_EQ(server.household().snapshot().messages.size(), 2u);
 
-TEST_F(DevServerBackendClientTest, ReadsAreCountedAndResolveTheirAlerts) {
-    const std::string token = activeToken();
-    HouseholdRules rules;
-    rules.keywords = {KeywordRule{"help", "Help", InterruptUrgency::critical, true, true, std::nullopt}};
-    server.household().setRules(rules);
-    client->ingest(token, batch({message("g1", "help"), message("g2")}));
-
-    const IngestResponse first = client->ingest(token, readReport({"g1", "g2"}));
-    EXPECT_EQ(first.resolved, 1);
-    EXPECT_EQ(first.alreadyRead, 0);
-    const IngestResponse again = client->ingest(token, readReport({"g2"}));
-    EXPECT_EQ(again.alreadyRead, 1);
+    const IngestResponse reads = client->ingest(token, readReport({"g1", "g2", "g2"}));
+    EXPECT_EQ(reads.resolved, 1);
+    EXPECT_EQ(reads.alreadyRead, 1);
     EXPECT_TRUE(client->interrupts(token).interrupts.empty());
-    EXPECT_EQ(server.household().snapshot().reads.size(), 3u);
-}
 
-TEST_F(DevServerBackendClientTest, HeartbeatsCarryTheCursorAndBringQueuedCommands) {
-    const std::string token = activeToken();
     server.household().queueCommand(deviceId, "collect-logs");
-    const HeartbeatResponse response = client->heartbeat(token, 1234, std::string("1.1"));
-    EXPECT_EQ(response.status, "ok");
-    EXPECT_EQ(response.commands, std::vector<AgentCommand>{AgentCommand::unknown("collect-logs")});
+    const HeartbeatResponse heartbeat = client->heartbeat(token, 1234, std::string("1.1"));
+    EXPECT_EQ(heartbeat.status, "ok");
+    EXPECT_EQ(heartbeat.commands, std::vector<AgentCommand>{AgentCommand::unknown("collect-logs")});
     EXPECT_EQ(server.household().snapshot().devices.at(0).cursor, "1234");
-    EXPECT_TRUE(client->heartbeat(token, std::nullopt, std::nullopt).commands.empty());
 }
 
 TEST_F(DevServerBackendClientTest, AlertActionsSucceedOrAreRefusedTheWayTheAgentUnderstands) {
@@ -181,81 +159,53 @@ TEST_F(DevServerBackendClientTest, ARevokedDeviceHearsRevokedOnTheNextCallOfEver
     EXPECT_TRUE(server.household().snapshot().messages.empty());
 }
 
-struct FaultCase {
-    const char* name;
-    const char* endpoint;
-    Fault fault;
-    BackendError::Kind kind;
-    int status;
-};
-
-class DevServerFaultTest : public DevServerBackendClientTest,
-                           public ::testing::WithParamInterface<FaultCase> {};
-
-TEST_P(DevServerFaultTest, AnInjectedFaultReachesTheClientAsTheMatchingErrorOnceOnly) {
+// Every endpoint's name reaches its own route: a fault injected for it fails that call once only.
+TEST_F(DevServerBackendClientTest, AnInjectedFaultHitsItsEndpointOnceAndReachesTheClientAsItsError) {
     const std::string token = activeToken();
-    const Uuid alert = addAlert();
-    const std::map<std::string, std::function<void()>> calls = {
+    const Uuid acknowledged = addAlert();
+    const Uuid resolved = addAlert();
+    const std::vector<std::pair<const char*, std::function<void()>>> calls = {
         {"createPairing", [&] { client->createPairing("mac", std::nullopt); }},
         {"pairingStatus", [&] { client->pairingStatus(token); }},
         {"heartbeat", [&] { client->heartbeat(token, std::nullopt, std::nullopt); }},
         {"ingest", [&] { client->ingest(token, readReport({"x"})); }},
         {"interrupts", [&] { client->interrupts(token); }},
         {"fetchMeetings", [&] { client->fetchMeetings(token); }},
-        {"ackAlert", [&] { client->ackAlert(token, alert); }},
-        {"resolveAlert", [&] { client->resolveAlert(token, alert); }},
+        {"ackAlert", [&] { client->ackAlert(token, acknowledged); }},
+        {"resolveAlert", [&] { client->resolveAlert(token, resolved); }},
     };
-    const FaultCase& c = GetParam();
-    server.faults().add(FaultRule{c.endpoint, c.fault, 1});
-    const BackendError error = backendErrorOf(calls.at(c.endpoint));
-    EXPECT_EQ(error.kind(), c.kind) << error.what();
-    EXPECT_EQ(error.status(), c.status);
-    // The fault is used up: the same call now succeeds.
-    EXPECT_NO_THROW(calls.at(c.endpoint)());
-}
+    for (const auto& [endpoint, call] : calls) {
+        server.faults().add(FaultRule{endpoint, Fault{FaultKind::status, 503, R"({"error":"Busy"})", 0}, 1});
+        EXPECT_EQ(backendErrorOf(call), BackendError::http(503, "Busy")) << endpoint;
+        EXPECT_NO_THROW(call()) << endpoint << ": the fault is used up";
+    }
 
-Fault status(int code, std::string body = R"({"error":"Injected fault"})") {
-    return Fault{FaultKind::status, code, std::move(body), 0};
+    const std::vector<std::tuple<const char*, Fault, BackendError::Kind>> kinds = {
+        {"heartbeat", Fault{FaultKind::status, 401, R"({"status":"revoked"})", 0},
+         BackendError::Kind::revoked},
+        {"createPairing", Fault{FaultKind::malformed, 0, "", 0}, BackendError::Kind::decoding},
+        {"fetchMeetings", Fault{FaultKind::drop, 0, "", 0}, BackendError::Kind::network},
+    };
+    for (const auto& [endpoint, fault, kind] : kinds) {
+        server.faults().add(FaultRule{endpoint, fault, 1});
+        const std::string name = endpoint;
+        const auto call =
+            std::find_if(calls.begin(), calls.end(), [&](const auto& c) { return name == c.first; });
+        EXPECT_EQ(backendErrorOf(call->second).kind(), kind) << endpoint;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, DevServerFaultTest,
-    ::testing::Values(FaultCase{"Status503", "ingest", status(503), BackendError::Kind::http, 503},
-                      FaultCase{"Status429", "interrupts", status(429), BackendError::Kind::http, 429},
-                      FaultCase{"Status201IsNoSuccess", "fetchMeetings", status(201, R"({"meetings":[]})"),
-                                BackendError::Kind::http, 201},
-                      FaultCase{"PairingStatus401", "pairingStatus", status(401, R"({"status":"revoked"})"),
-                                BackendError::Kind::http, 401},
-                      FaultCase{"Revoked", "heartbeat", status(401, R"({"status":"revoked"})"),
-                                BackendError::Kind::revoked, 0},
-                      FaultCase{"Pending", "interrupts", status(403, R"({"code":"forbidden"})"),
-                                BackendError::Kind::pending, 0},
-                      FaultCase{"RequiresResolution", "ackAlert",
-                                status(409, R"({"code":"requires-resolution"})"),
-                                BackendError::Kind::requiresResolution, 0},
-                      FaultCase{"Forbidden", "resolveAlert",
-                                status(403, R"({"code":"requires-manage","error":"Ask a manager"})"),
-                                BackendError::Kind::forbidden, 0},
-                      FaultCase{"NotFound", "resolveAlert", status(404), BackendError::Kind::notFound, 0},
-                      FaultCase{"MalformedIngest", "ingest", Fault{FaultKind::malformed, 0, "", 0},
-                                BackendError::Kind::decoding, 0},
-                      FaultCase{"MalformedPairing", "createPairing", Fault{FaultKind::malformed, 0, "", 0},
-                                BackendError::Kind::decoding, 0},
-                      FaultCase{"DroppedHeartbeat", "heartbeat", Fault{FaultKind::drop, 0, "", 0},
-                                BackendError::Kind::network, 0},
-                      FaultCase{"DroppedMeetings", "fetchMeetings", Fault{FaultKind::drop, 0, "", 0},
-                                BackendError::Kind::network, 0},
-                      FaultCase{"DroppedAck", "ackAlert", Fault{FaultKind::drop, 0, "", 0},
-                                BackendError::Kind::network, 0}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(DevServerBackendClientTest, AnUnansweredIngestKeepsTheBatchAndItsResendIsADuplicate) {
     const std::string token = activeToken();
     server.faults().add(FaultRule{"ingest", Fault{FaultKind::unanswered, 0, "", 0}, 1});
-    EXPECT_EQ(backendErrorOf([&] { client->ingest(token, batch({message("g1"), message("g2")})); }).kind(),
+    EXPECT_EQ(backendErrorOf([&] {
+                  client->ingest(token, batch({message("g1"), message("g2")}));
+              }).kind(),
               BackendError::Kind::network);
     EXPECT_EQ(server.household().snapshot().messages.size(), 2u) << "the batch was kept";
-    EXPECT_EQ(backendErrorOf([&] { client->ingest(token, batch({message("g2"), message("g3")})); }),
+    EXPECT_EQ(backendErrorOf([&] {
+                  client->ingest(token, batch({message("g2"), message("g3")}));
+              }),
               BackendError::duplicate("duplicate message guid g2"));
 }
 
