@@ -66,14 +66,6 @@ TEST(StatusTexts, RetryCaptionOnlyForAnErrorOrANeverCompletedSync) {
     EXPECT_EQ(StatusTexts::retryCaption(clean), std::nullopt);
 }
 
-TEST(StatusTexts, HealthLabelAndStepsLeft) {
-    EXPECT_EQ(StatusTexts::healthLabel(Health::healthy()), "Running");
-    EXPECT_EQ(StatusTexts::healthLabel(Health::degraded("Heartbeat failing — check your connection")),
-              "Degraded");
-    EXPECT_EQ(StatusTexts::stepsLeft(3), "3 steps left");
-    EXPECT_EQ(StatusTexts::stepsLeft(std::nullopt), std::nullopt);
-}
-
 TEST(StatusTexts, StatTimeShowsADashWhenAbsentAndTheDayWhenNotToday) {
     ::setenv("TZ", "UTC", 1);
     ::tzset();

@@ -277,10 +277,6 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedBody{"pairing without poll interval", decoderOf<PairingCreateResponse>(),
                      R"({"deviceId":"d","deviceToken":"t","code":"c","expiresAt":"2026-12-07T10:00:00Z"})",
                      ""},
-        RejectedBody{"poll interval as text", decoderOf<PairingCreateResponse>(),
-                     R"({"deviceId":"d","deviceToken":"t","code":"c","expiresAt":"2026-12-07T10:00:00Z",)"
-                     R"("pollIntervalSeconds":"5"})",
-                     ""},
         RejectedBody{"date without offset", decoderOf<PairingCreateResponse>(),
                      R"({"deviceId":"d","deviceToken":"t","code":"c","expiresAt":"2026-12-07T10:00:00",)"
                      R"("pollIntervalSeconds":5})",

@@ -11,12 +11,6 @@ namespace {
 const Date someDate = JsonDate::decode("2026-12-07T09:30:00.000Z");
 const Date otherDate = JsonDate::decode("2026-12-07T11:00:00.000Z");
 
-TEST(DoNotDisturbPreset, OffersThreeLengthsInMenuOrderAndCapsAtTheLongest) {
-    const std::vector<DoNotDisturbPreset> expected{{"30 min", 1800}, {"1 hour", 3600}, {"2 hours", 7200}};
-    EXPECT_EQ(DoNotDisturbPreset::all(), expected);
-    EXPECT_EQ(DoNotDisturbPreset::maxSuppressionWindow(), 7200);
-}
-
 class UserDefaultsDoNotDisturbStoreTest : public ::testing::Test {
 protected:
     InMemoryDefaults defaults;

@@ -101,21 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                       GroupingCase{"doNotDisturbWithNothingOpen", {}, true, {}, 0}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST_F(InterruptControllerTest, DoNotDisturbHidesAlertsAndTheirReturnAsksForAPoll) {
-    poll({makeInterrupt("Smoke", "a"), makeInterrupt("Door", "b")});
-    dnd.enable(DoNotDisturbPreset::all().front());
-    EXPECT_TRUE(controller->suppressed());
-    EXPECT_TRUE(controller->presentedGroup().empty());
-    EXPECT_EQ(controller->moreCount(), 2);
-    EXPECT_EQ(pollNowCalls, 0);
-
-    dnd.disable();
-    EXPECT_FALSE(controller->suppressed());
-    EXPECT_EQ(titles(controller->presentedGroup()), std::vector<std::string>{"Smoke"});
-    EXPECT_EQ(controller->moreCount(), 1);
-    EXPECT_EQ(pollNowCalls, 1);
-}
-
 TEST_F(InterruptControllerTest, TheEndOfAPeriodByItsTimerAlsoAsksForAPoll) {
     dnd.enable(DoNotDisturbPreset::all().front());
     poll({makeInterrupt("Smoke")});

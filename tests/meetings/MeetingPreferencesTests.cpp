@@ -11,34 +11,6 @@ namespace {
 
 using Store = UserDefaultsMeetingPreferencesStore;
 
-struct LeadTimeRow {
-    MeetingLeadTime leadTime;
-    double seconds;
-    const char* label;
-    const char* stored;
-};
-
-TEST(MeetingLeadTime, EachCaseHasItsSecondsLabelAndStoredValueInPickerOrder) {
-    const LeadTimeRow rows[] = {
-        {MeetingLeadTime::fifteenMinutes, 900, "15 minutes", "fifteenMinutes"},
-        {MeetingLeadTime::fiveMinutes, 300, "5 minutes", "fiveMinutes"},
-        {MeetingLeadTime::oneMinute, 60, "1 minute", "oneMinute"},
-        {MeetingLeadTime::atStart, 0, "At start", "atStart"},
-    };
-    ASSERT_EQ(allMeetingLeadTimes.size(), std::size(rows));
-    for (std::size_t index = 0; index < std::size(rows); ++index) {
-        const auto& row = rows[index];
-        SCOPED_TRACE(row.stored);
-        EXPECT_EQ(allMeetingLeadTimes[index], row.leadTime);
-        EXPECT_EQ(seconds(row.leadTime), row.seconds);
-        EXPECT_EQ(label(row.leadTime), row.label);
-        EXPECT_EQ(storedValue(row.leadTime), row.stored);
-        EXPECT_EQ(meetingLeadTimeFromStoredValue(row.stored), row.leadTime);
-    }
-    EXPECT_EQ(meetingLeadTimeFromStoredValue("FiveMinutes"), std::nullopt);
-    EXPECT_EQ(meetingLeadTimeFromStoredValue(""), std::nullopt);
-}
-
 TEST(UserDefaultsMeetingPreferencesStore, AFreshDomainLoadsTheDefaults) {
     InMemoryDefaults defaults;
     const auto loaded = Store(defaults).load();

@@ -144,7 +144,6 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFeed{"deep nesting", "<rss><channel>" + nested(40) + "</channel></rss>", "nest deeper"},
         HostileFeed{"huge title", feed("<item><title>" + std::string(100'000, 't') + "</title></item>"),
                     "longer than 2048"},
-        HostileFeed{"10,000-character version", feed(item(std::string(10'000, '9'))), "longer than 2048"},
         HostileFeed{"long version", feed(item("1." + std::string(100, '1'))), "longer than 64 characters"},
         HostileFeed{"version with spaces", feed(item("two point oh")), "item 1: The version"},
         HostileFeed{
@@ -165,8 +164,6 @@ INSTANTIATE_TEST_SUITE_P(
         HostileFeed{"plain http", feed(item("2", "", "url=\"http://updates.example/k.deb\" length=\"9\"")),
                     "not on an https:// address"},
         HostileFeed{"file scheme", feed(item("2", "", "url=\"file:///tmp/k.deb\" length=\"9\"")), "https://"},
-        HostileFeed{"ftp scheme", feed(item("2", "", "url=\"ftp://updates.example/k.deb\" length=\"9\"")),
-                    "https://"},
         HostileFeed{"user in the url",
                     feed(item("2", "", "url=\"https://evil@updates.example/k.deb\" length=\"9\"")),
                     "https://"},
