@@ -14,8 +14,8 @@ import time
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "tests", "app", "e2e"))
-from desktop_session import DesktopSession, TestFailure, wait_for  # noqa: E402
-from kindora_desktop_e2e import free_port, walkthrough  # noqa: E402
+from desktop_session import DesktopSession, TestFailure  # noqa: E402
+from kindora_desktop_e2e import create_database, start_devserver, walkthrough  # noqa: E402
 
 
 def display_usable(display):
@@ -24,17 +24,9 @@ def display_usable(display):
 
 def on_person_display(session, args):
     env = session.env
-    port = free_port()
-    out = open(os.path.join(session.artifacts, "devserver.out"), "w+")
-    session.processes.start("devserver", [args.devserver, "--demo", "--port", str(port)], env, session.artifacts,
-                            stdout=out)
-    wait_for("the devserver", lambda: "listening on" in open(out.name).read())
-    database = os.path.join(session.home, "Library/Messages/chat.db")
-    os.makedirs(os.path.dirname(database))
-    subprocess.run([args.chatdb, "create", database, "--messages", "200", "--seed", "7"], env=env, check=True,
-                   capture_output=True)
-    agent_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                     KINDORA_DEVELOPMENT_BACKEND_ORIGIN="http://127.0.0.1:%d" % port)
+    server = start_devserver(session, args.devserver, "--demo")
+    database = create_database(session, args.chatdb, 200, 7)
+    agent_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", KINDORA_DEVELOPMENT_BACKEND_ORIGIN=server.origin)
     kindora = session.processes.start("kindora", [args.kindora], agent_env, session.artifacts)
     print("Kindora is running on your display %s." % session.display)
     print("  Click its tray icon (or its window, when your desktop has no tray) and press")

@@ -24,7 +24,8 @@ import time
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "..", "tests", "app", "e2e"))
 from desktop_session import DesktopSession, wait_for  # noqa: E402
-from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
+from kindora_desktop_e2e import (agent_environment, create_database, pair_through_popover,  # noqa: E402
+                                 start_agent, start_devserver, tray_center)
 
 FIRST_FRAME = "[com.quillmere.kindora:Popover] info: first frame "
 
@@ -64,22 +65,6 @@ def first_frame_times(log_path):
     return times
 
 
-def pair(session, a11y, server, tray_center):
-    session.click(*tray_center)
-    a11y.press(wait_for("the signed-out screen", lambda: a11y.find("Pair with Kindora"), timeout=30))
-    code = wait_for("the pairing code", lambda: a11y.find_prefix("Pairing code ")).name[len("Pairing code "):]
-    server.call("POST", "/admin/pairings/%s/confirm" % code)
-    a11y.press(wait_for("the wizard's preferences step", lambda: a11y.find("Continue"), timeout=30))
-    a11y.press(wait_for("the wizard's last step", lambda: a11y.find("Got it")))
-    wait_for("the wizard to close", lambda: a11y.find("Got it") is None)
-    if a11y.find("Running") is None:
-        session.click(*tray_center)
-    wait_for("the running dashboard", lambda: a11y.find("Running"), timeout=30)
-    wait_for("the first sync", lambda: a11y.find("Last sync: —") is None, timeout=30)
-    session.key("Escape")
-    wait_for("the popover to close", lambda: a11y.find("Running") is None)
-
-
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--kindora", "--devserver", "--chatdb"):
@@ -91,25 +76,14 @@ def main():
 
     with DesktopSession(artifacts) as session:
         env = session.env
-        port = free_port()
-        devserver_out = open(os.path.join(artifacts, "devserver.out"), "w+")
-        session.processes.start("devserver", [args.devserver, "--port", str(port)], env, artifacts,
-                                stdout=devserver_out)
-        wait_for("the devserver", lambda: "listening on" in open(devserver_out.name).read())
-        server = Devserver("http://127.0.0.1:%d" % port)
-        database = os.path.join(session.home, "Library/Messages/chat.db")
-        os.makedirs(os.path.dirname(database))
-        subprocess.run([args.chatdb, "create", database, "--messages", "10000", "--seed", "5"], env=env,
-                       check=True, capture_output=True)
-
-        agent_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-                         KINDORA_DEVELOPMENT_BACKEND_ORIGIN=server.origin)
-        kindora = session.processes.start("kindora", [args.kindora], agent_env, artifacts)
-        a11y = Accessibility()
-        wait_for("kindora on the accessibility bus", a11y.application, timeout=30)
-        x, y, w, h = session.window_geometry(wait_for("the tray icon", session.tray_window, timeout=30))
-        tray_center = (x + w // 2, y + h // 2)
-        pair(session, a11y, server, tray_center)
+        server = start_devserver(session, args.devserver)
+        create_database(session, args.chatdb, 10000, 5)
+        kindora, a11y = start_agent(session, args.kindora, agent_environment(session, server))
+        pair_through_popover(session, a11y, server)
+        wait_for("the first sync", lambda: a11y.find("Last sync: —") is None, timeout=30)
+        session.key("Escape")
+        wait_for("the popover to close", lambda: a11y.find("Running") is None)
+        tray = tray_center(session)
 
         time.sleep(10)  # the loops' first ticks and the accessibility tree settle
         before = cpu_seconds(kindora.pid)
@@ -122,7 +96,7 @@ def main():
         mapped = resident_by_mapping(kindora.pid)
         opens = []
         # The pointer rests on the icon; each round times the click alone.
-        subprocess.run(["xdotool", "mousemove", str(tray_center[0]), str(tray_center[1])], env=env, check=True)
+        subprocess.run(["xdotool", "mousemove", str(tray[0]), str(tray[1])], env=env, check=True)
         for _ in range(10):
             seen = len(first_frame_times(log_path))
             clicked = time.time()

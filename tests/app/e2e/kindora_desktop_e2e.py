@@ -118,48 +118,98 @@ class Devserver:
             return json.loads(response.read() or b"null")
 
 
+def start_devserver(session, binary, *options):
+    """Starts kindora-devserver on a free loopback port and waits until it listens."""
+    port = free_port()
+    out = open(os.path.join(session.artifacts, "devserver.out"), "w+")
+    session.processes.start("devserver", [binary, "--port", str(port)] + list(options), session.env,
+                            session.artifacts, stdout=out)
+    wait_for("the devserver", lambda: "listening on" in open(out.name).read())
+    return Devserver("http://127.0.0.1:%d" % port)
+
+
+def database_path(session):
+    return os.path.join(session.home, "Library/Messages/chat.db")
+
+
+def create_database(session, chatdb_binary, messages, seed):
+    """Makes the Messages database where the agent looks for it, with kindora-chatdb."""
+    database = database_path(session)
+    os.makedirs(os.path.dirname(database), exist_ok=True)
+    subprocess.run([chatdb_binary, "create", database, "--messages", str(messages), "--seed", str(seed)],
+                   env=session.env, check=True, capture_output=True)
+    return database
+
+
+def browser_stand_in(session):
+    """The desktop's browser: an xdg-open that notes the links it is given. Returns its directory (to put
+    first on the PATH) and the file the links land in."""
+    links = os.path.join(session.home, "opened-links")
+    bin_dir = os.path.join(session.home, "bin")
+    os.makedirs(bin_dir, exist_ok=True)
+    browser = os.path.join(bin_dir, "xdg-open")
+    with open(browser, "w") as script:
+        script.write('#!/bin/sh\necho "$1" >> "%s"\n' % links)
+    os.chmod(browser, 0o755)
+    return bin_dir, links
+
+
+def relax_for_qt(env):
+    """Two AddressSanitizer checks are relaxed for Qt's GUI processes only; the agent's own code keeps them
+    in every other suite. libxkbcommon (under Qt's X11 platform) copies length-bounded, unterminated
+    strings with strndup, which is correct but trips the strict string checks; and Qt unloads its
+    plugins before the leak check runs, so their few hundred bytes of process-lifetime allocations
+    show up as leaks from an "<unknown module>" that no suppression can name."""
+    if "ASAN_OPTIONS" in env:
+        env["ASAN_OPTIONS"] = env["ASAN_OPTIONS"].replace(
+            "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
+    return env
+
+
+def agent_environment(session, server, **extra):
+    """The GUI agent's environment: on X11, accessible, talking to `server`, plus `extra`."""
+    return relax_for_qt(dict(session.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                             KINDORA_DEVELOPMENT_BACKEND_ORIGIN=server.origin, **extra))
+
+
+def start_agent(session, binary, env):
+    """Starts kindora and waits until it is on the accessibility bus; the process and its controls."""
+    kindora = session.processes.start("kindora", [binary], env, session.artifacts)
+    a11y = Accessibility()
+    wait_for("kindora on the accessibility bus", a11y.application, timeout=30)
+    return kindora, a11y
+
+
+def tray_center(session):
+    x, y, w, h = session.window_geometry(wait_for("the tray icon", session.tray_window, timeout=30))
+    return x + w // 2, y + h // 2
+
+
+def pair_through_popover(session, a11y, server):
+    """Pairs from the tray's popover, walks the wizard to its end and leaves the running dashboard open."""
+    session.click(*tray_center(session))
+    a11y.press(wait_for("the signed-out screen", lambda: a11y.find("Pair with Kindora"), timeout=30))
+    code = wait_for("the pairing code", lambda: a11y.find_prefix("Pairing code ")).name[len("Pairing code "):]
+    server.call("POST", "/admin/pairings/%s/confirm" % code)
+    a11y.press(wait_for("the wizard's preferences step", lambda: a11y.find("Continue"), timeout=30))
+    a11y.press(wait_for("the wizard's last step", lambda: a11y.find("Got it")))
+    wait_for("the wizard to close", lambda: a11y.find("Got it") is None)
+    if a11y.find("Running") is None:
+        session.click(*tray_center(session))
+    wait_for("the running dashboard", lambda: a11y.find("Running"), timeout=30)
+
+
 def walkthrough(session, kindora_binary, devserver_binary, chatdb_binary, say=lambda text: None):
     """Walks the agent from a new user to a paired, running agent and back to signed out, checking each
     screen by accessible name and photographing it. Raises TestFailure at the first thing that is wrong."""
     env = session.env
     artifacts = session.artifacts
-    port = free_port()
-    devserver_out = open(os.path.join(artifacts, "devserver.out"), "w+")
-    session.processes.start("devserver", [devserver_binary, "--port", str(port)], env, artifacts,
-                            stdout=devserver_out)
-    wait_for("the devserver", lambda: "listening on" in open(devserver_out.name).read())
-    server = Devserver("http://127.0.0.1:%d" % port)
-
-    database = os.path.join(session.home, "Library/Messages/chat.db")
-
-    # The desktop's browser: a stand-in that notes the links it is given.
-    opened_links = os.path.join(session.home, "opened-links")
-    bin_dir = os.path.join(session.home, "bin")
-    os.makedirs(bin_dir, exist_ok=True)
-    browser = os.path.join(bin_dir, "xdg-open")
-    with open(browser, "w") as script:
-        script.write('#!/bin/sh\necho "$1" >> "%s"\n' % opened_links)
-    os.chmod(browser, 0o755)
-
-    agent_env = dict(env)
-    agent_env.update({
-        "PATH": bin_dir + os.pathsep + env.get("PATH", ""),
-        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-        "QT_QPA_PLATFORM": "xcb",
-        "KINDORA_DEVELOPMENT_BACKEND_ORIGIN": server.origin,
-    })
-    # Two AddressSanitizer checks are relaxed for the GUI process only; the agent's own code keeps them
-    # in every other suite. libxkbcommon (under Qt's X11 platform) copies length-bounded, unterminated
-    # strings with strndup, which is correct but trips the strict string checks; and Qt unloads its
-    # plugins before the leak check runs, so their few hundred bytes of process-lifetime allocations
-    # show up as leaks from an "<unknown module>" that no suppression can name.
-    if "ASAN_OPTIONS" in agent_env:
-        agent_env["ASAN_OPTIONS"] = agent_env["ASAN_OPTIONS"].replace(
-            "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
+    server = start_devserver(session, devserver_binary)
+    database = database_path(session)
+    bin_dir, opened_links = browser_stand_in(session)
+    agent_env = agent_environment(session, server, PATH=bin_dir + os.pathsep + env.get("PATH", ""))
     # A new user whose Messages database cannot be read yet: the wizard opens at its first step.
-    kindora = session.processes.start("kindora", [kindora_binary], agent_env, artifacts)
-    a11y = Accessibility()
-    wait_for("kindora on the accessibility bus", a11y.application, timeout=30)
+    kindora, a11y = start_agent(session, kindora_binary, agent_env)
     wait_for("the wizard's welcome step", lambda: a11y.find("Welcome to Kindora"), timeout=20)
     time.sleep(0.5)
     say("the setup wizard opened: " + session.screenshot("wizard-1-welcome"))
@@ -180,9 +230,7 @@ def walkthrough(session, kindora_binary, devserver_binary, chatdb_binary, say=la
 
     # The database becomes readable: the wizard notices within its 2-second check and asks for a
     # relaunch, which replaces the agent (the new one waits for the old one to exit).
-    os.makedirs(os.path.dirname(database))
-    subprocess.run([chatdb_binary, "create", database, "--messages", "40", "--seed", "3"], env=env, check=True,
-                   capture_output=True)
+    create_database(session, chatdb_binary, 40, 3)
     say("Messages database with 40 messages of history: %s" % database)
     wait_for("the wizard to see the database", lambda: a11y.find_prefix("The Messages database is readable"))
     time.sleep(0.3)

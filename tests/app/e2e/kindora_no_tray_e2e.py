@@ -13,7 +13,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
-from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
+from kindora_desktop_e2e import agent_environment, create_database, start_agent, start_devserver  # noqa: E402
 
 
 def focused_name(a11y):
@@ -39,24 +39,9 @@ def tab_to(session, a11y, name, limit=20):
 
 def walk(session, args):
     env = session.env
-    port = free_port()
-    out = open(os.path.join(session.artifacts, "devserver.out"), "w+")
-    session.processes.start("devserver", [args.devserver, "--port", str(port)], env, session.artifacts, stdout=out)
-    wait_for("the devserver", lambda: "listening on" in open(out.name).read())
-    server = Devserver("http://127.0.0.1:%d" % port)
-    database = os.path.join(session.home, "Library/Messages/chat.db")
-    os.makedirs(os.path.dirname(database))
-    subprocess.run([args.chatdb, "create", database, "--messages", "20", "--seed", "4"], env=env, check=True,
-                   capture_output=True)
-
-    agent_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-                     KINDORA_DEVELOPMENT_BACKEND_ORIGIN=server.origin)
-    if "ASAN_OPTIONS" in agent_env:  # as in kindora_desktop_e2e.py, for the GUI process only
-        agent_env["ASAN_OPTIONS"] = agent_env["ASAN_OPTIONS"].replace(
-            "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
-    session.processes.start("kindora", [args.kindora], agent_env, session.artifacts)
-    a11y = Accessibility()
-    wait_for("kindora on the accessibility bus", a11y.application, timeout=30)
+    server = start_devserver(session, args.devserver)
+    create_database(session, args.chatdb, 20, 4)
+    _, a11y = start_agent(session, args.kindora, agent_environment(session, server))
     wait_for("the signed-out screen in a window of its own", lambda: a11y.find("Pair with Kindora"), timeout=30)
 
     # An ordinary, managed window called Kindora, not a popover that closes when it loses focus.

@@ -11,14 +11,14 @@ import datetime
 import os
 import shutil
 import signal
-import stat
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
-from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
+from kindora_desktop_e2e import (agent_environment, browser_stand_in, create_database, relax_for_qt,  # noqa: E402
+                                 start_agent, start_devserver)
 from x11_windows import X11Windows  # noqa: E402
 
 LEFT = ("LEFT", 1280, 800, 0, 0)
@@ -36,14 +36,6 @@ def check(condition, message):
         raise TestFailure(message)
 
 
-def relax_for_qt(env):
-    """The two AddressSanitizer relaxations of Qt's X11 GUI processes (see the desktop test)."""
-    if "ASAN_OPTIONS" in env:
-        env["ASAN_OPTIONS"] = env["ASAN_OPTIONS"].replace(
-            "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
-    return env
-
-
 def rect(monitor):
     _, width, height, x, y = monitor
     return x, y, width, height
@@ -59,23 +51,14 @@ class PanelsWalkthrough:
         self.a11y = None
         self.server = None
         self.rival = None
-        self.opened_file = os.path.join(session.home, "opened-links")
+        self.opened_file = None
 
     # --- setting up -------------------------------------------------------------------------------
 
     def start_agent(self):
-        env, artifacts = self.env, self.session.artifacts
-        port = free_port()
-        out = open(os.path.join(artifacts, "devserver.out"), "w+")
-        self.session.processes.start("devserver", [self.binaries.devserver, "--port", str(port)], env, artifacts,
-                                     stdout=out)
-        wait_for("the devserver", lambda: "listening on" in open(out.name).read())
-        self.server = Devserver("http://127.0.0.1:%d" % port)
-
-        database = os.path.join(self.session.home, "Library/Messages/chat.db")
-        os.makedirs(os.path.dirname(database))
-        subprocess.run([self.binaries.chatdb, "create", database, "--messages", "5", "--seed", "4"], env=env,
-                       check=True, capture_output=True)
+        env = self.env
+        self.server = start_devserver(self.session, self.binaries.devserver)
+        create_database(self.session, self.binaries.chatdb, 5, 4)
         # Set up already (no wizard); meetings take the screen a minute ahead and open by themselves.
         settings = os.path.join(env["XDG_CONFIG_HOME"], "quillmere")
         os.makedirs(settings)
@@ -85,28 +68,11 @@ class PanelsWalkthrough:
                        "com.quillmere.kindora.meetingDisrupt.enabled=true\n"
                        "com.quillmere.kindora.meetingDisrupt.leadTime=oneMinute\n"
                        "com.quillmere.kindora.meetingDisrupt.autoJoinEnabled=true\n")
-        # The desktop's browser: a stand-in that notes the links it is given.
-        bin_dir = os.path.join(self.session.home, "bin")
-        os.makedirs(bin_dir)
-        browser = os.path.join(bin_dir, "xdg-open")
-        with open(browser, "w") as script:
-            script.write('#!/bin/sh\necho "$1" >> "%s"\n' % self.opened_file)
-        os.chmod(browser, os.stat(browser).st_mode | stat.S_IEXEC)
-
-        agent_env = dict(env)
-        agent_env.update({
-            "PATH": bin_dir + os.pathsep + env.get("PATH", ""),
-            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-            "QT_QPA_PLATFORM": "xcb",
-            "KINDORA_DEVELOPMENT_BACKEND_ORIGIN": self.server.origin,
+        bin_dir, self.opened_file = browser_stand_in(self.session)
+        self.agent, self.a11y = start_agent(self.session, self.binaries.kindora, agent_environment(
+            self.session, self.server, PATH=bin_dir + os.pathsep + env.get("PATH", ""),
             # No sound server here: the alert sound must stay quiet without failing.
-            "PULSE_SERVER": "unix:" + os.path.join(self.session.home, "no-pulse"),
-        })
-        relax_for_qt(agent_env)
-        self.agent = self.session.processes.start("kindora", [self.binaries.kindora], agent_env,
-                                                  self.session.artifacts)
-        self.a11y = Accessibility()
-        wait_for("kindora on the accessibility bus", self.a11y.application, timeout=30)
+            PULSE_SERVER="unix:" + os.path.join(self.session.home, "no-pulse")))
 
     def add_meetings(self):
         """Before pairing, so that the first poll sees them: one without a link that is due at once, and

@@ -21,7 +21,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
-from kindora_desktop_e2e import Accessibility, Devserver, free_port  # noqa: E402
+from kindora_desktop_e2e import agent_environment, create_database, pair_through_popover, start_agent, start_devserver  # noqa: E402,E501
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
@@ -59,47 +59,13 @@ def walkthrough(session, args, say=lambda text: None):
     try:
         publish(args.appcast, args.signing_key, feed_dir, feed_origin, "0.0.1")
 
-        port = free_port()
-        devserver_out = open(os.path.join(artifacts, "devserver.out"), "w+")
-        session.processes.start("devserver", [args.devserver, "--port", str(port)], env, artifacts,
-                                stdout=devserver_out)
-        wait_for("the devserver", lambda: "listening on" in open(devserver_out.name).read())
-        server = Devserver("http://127.0.0.1:%d" % port)
-        database = os.path.join(session.home, "Library/Messages/chat.db")
-        os.makedirs(os.path.dirname(database))
-        subprocess.run([args.chatdb, "create", database, "--messages", "10", "--seed", "5"], env=env, check=True,
-                       capture_output=True)
-
-        agent_env = dict(env)
-        agent_env.update({
-            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-            "QT_QPA_PLATFORM": "xcb",
-            "KINDORA_DEVELOPMENT_BACKEND_ORIGIN": server.origin,
-            "KINDORA_DEVELOPMENT_UPDATE_FEED": feed_origin + "/appcast.xml",
+        server = start_devserver(session, args.devserver)
+        create_database(session, args.chatdb, 10, 5)
+        kindora, a11y = start_agent(session, args.kindora, agent_environment(
+            session, server, KINDORA_DEVELOPMENT_UPDATE_FEED=feed_origin + "/appcast.xml",
             # No system bus, so no PackageKit: the installation must fail and say so.
-            "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(session.home, "no-system-bus"),
-        })
-        if "ASAN_OPTIONS" in agent_env:  # as in kindora_desktop_e2e.py: Qt's X11 plugins, not our code
-            agent_env["ASAN_OPTIONS"] = agent_env["ASAN_OPTIONS"].replace(
-                "strict_string_checks=1", "strict_string_checks=0").replace("detect_leaks=1", "detect_leaks=0")
-        kindora = session.processes.start("kindora", [args.kindora], agent_env, artifacts)
-        a11y = Accessibility()
-        wait_for("kindora on the accessibility bus", a11y.application, timeout=30)
-
-        # Pair through the popover and walk the wizard to its end.
-        tray = wait_for("the tray icon", session.tray_window)
-        x, y, w, h = session.window_geometry(tray)
-        session.click(x + w // 2, y + h // 2)
-        a11y.press(wait_for("the signed-out screen", lambda: a11y.find("Pair with Kindora"), timeout=30))
-        code = wait_for("the pairing code", lambda: a11y.find_prefix("Pairing code ")).name[len("Pairing code "):]
-        server.call("POST", "/admin/pairings/%s/confirm" % code)
-        a11y.press(wait_for("the wizard's preferences step", lambda: a11y.find("Continue"), timeout=30))
-        got_it = wait_for("the wizard's last step", lambda: a11y.find("Got it"))
-        a11y.press(got_it)
-        wait_for("the wizard to close", lambda: a11y.find("Got it") is None)
-        if a11y.find("Running") is None:
-            session.click(x + w // 2, y + h // 2)
-        wait_for("the running dashboard", lambda: a11y.find("Running"), timeout=30)
+            DBUS_SYSTEM_BUS_ADDRESS="unix:path=" + os.path.join(session.home, "no-system-bus")))
+        pair_through_popover(session, a11y, server)
 
         # The check at launch found nothing newer.
         check = wait_for("the check button", lambda: a11y.find("Check for Updates…"), timeout=30)
