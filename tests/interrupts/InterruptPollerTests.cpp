@@ -117,24 +117,6 @@ TEST_F(InterruptPollerTest, ARevokedAnswerStopsTheLoopAfterOneRevocationFlow) {
     EXPECT_EQ(time.sleepCount(), 0u);
 }
 
-TEST_F(InterruptPollerTest, TickNowDuringAWaitStartsTheNextRequestAtOnce) {
-    poller.start();
-    ASSERT_TRUE(time.waitForSleepers(1));
-    poller.tickNow();
-    ASSERT_TRUE(time.waitForSleepCount(2));
-    EXPECT_EQ(backend.pollCount(), 2);
-    poller.stop();
-}
-
-TEST_F(InterruptPollerTest, StartTwiceRunsOneLoop) {
-    poller.start();
-    poller.start();
-    ASSERT_TRUE(time.waitForSleepers(1));
-    EXPECT_EQ(backend.pollCount(), 1);
-    EXPECT_EQ(time.sleeperCount(), 1u);
-    poller.stop();
-}
-
 TEST_F(InterruptPollerTest, StoppingDuringARequestCancelsItWithoutCountingAFailure) {
     backend.hold();
     poller.start();

@@ -203,21 +203,6 @@ TEST_F(InterruptsIntegrationTest, DoNotDisturbHidesAlertsAndItsEndFetchesTheNewO
     EXPECT_EQ(controller.moreCount(), 1);
 }
 
-TEST_F(InterruptsIntegrationTest, AServerFailureBacksOffAndTheNextSuccessIsPresented) {
-    running.server.faults().add(
-        {"interrupts", {devserver::FaultKind::status, 503, R"({"error":"busy"})", 0}, 1});
-    addAlert("Front door open", "door");
-    poller.start();
-    ASSERT_TRUE(time.waitForSleepers(1));
-    const double delay = time.pendingDelays().front();
-    EXPECT_GE(delay, 5 * 0.85);
-    EXPECT_LE(delay, 5 * 1.15);
-    EXPECT_TRUE(logs.contains("interrupt poll failed, backing off: http 503", "Interrupts"));
-    time.advanceToNextDeadline();
-    awaitNextPoll();
-    EXPECT_EQ(presentedTitles(), std::vector<std::string>{"Front door open"});
-}
-
 TEST_F(InterruptsIntegrationTest, AlertsTheAgentCannotReadAreSkippedWithACountAndTheOthersAreShown) {
     addAlert("Front door open", "door");
     addAlert("Water leak", std::nullopt);

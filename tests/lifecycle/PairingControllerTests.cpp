@@ -140,51 +140,8 @@ TEST_F(PairingControllerTest, ACodeAlreadyExpiredEndsBeforeTheFirstPoll) {
     EXPECT_EQ(appState.phase(), Phase::signedOut());
 }
 
-struct EndingCase {
-    const char* name;
-    Status status;
-    const char* message;
-};
-
-class PairingEnding : public PairingControllerTest, public ::testing::WithParamInterface<EndingCase> {};
-
-TEST_P(PairingEnding, TheBackendEndsThePairing) {
-    client.createAnswers = {pairingResponse()};
-    client.statusAnswers = {Status::pending, GetParam().status};
-    auto& pairing = makeController();
-    pairing.startPairing();
-    runThroughSleeps(1);
-    ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(pairing.lastError(), GetParam().message);
-    EXPECT_EQ(appState.phase(), Phase::signedOut());
-    EXPECT_FALSE(credentials.hasDeviceToken());
-    EXPECT_EQ(completions, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    PairingController, PairingEnding,
-    ::testing::Values(EndingCase{"Expired", Status::expired, PairingController::expiredMessage},
-                      EndingCase{"Revoked", Status::revoked, PairingController::revokedMessage}),
-    [](const auto& testCase) { return testCase.param.name; });
-
-TEST_F(PairingControllerTest, CancelDuringARequestSignsOutAtOnceAndTheLateAnswerChangesNothing) {
-    client.createAnswers = {pairingResponse()};
-    client.statusAnswers = {ScriptedPairingClient::Hang{Status::active}};
-    auto& pairing = makeController();
-    pairing.startPairing();
-    ASSERT_TRUE(mainQueue.drainUntil([&] { return appState.phase().isPairing(); }));
-    ASSERT_TRUE(client.waitUntilHanging());
-
-    pairing.cancel();
-    EXPECT_EQ(appState.phase(), Phase::signedOut());
-    EXPECT_FALSE(pairing.isInProgress());
-    mainQueue.drain();
-    EXPECT_EQ(appState.phase(), Phase::signedOut());
-    EXPECT_FALSE(credentials.hasDeviceToken());
-    EXPECT_EQ(completions, 0);
-    EXPECT_EQ(pairing.lastError(), std::nullopt);
-}
-
+// How the household ends a pairing (expiry, revocation) and a cancel during a poll are walked against
+// the real server by the pairing integration tests.
 TEST_F(PairingControllerTest, ATokenThatCannotBeSavedSignsOutWithTheReason) {
     UnreliableCredentialStore store;
     store.failTokenSave = true;

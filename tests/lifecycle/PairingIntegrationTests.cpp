@@ -172,6 +172,8 @@ TEST_F(PairingIntegrationTest, CancelDuringAPollAbortsItAndChangesNothingLater) 
 
     controller->cancel();  // aborts the transfer: returns without waiting out the delay
     EXPECT_EQ(appState.phase(), Phase::signedOut());
+    EXPECT_FALSE(controller->isInProgress());
+    EXPECT_EQ(controller->lastError(), std::nullopt) << "a cancel is not an error";
     mainQueue.drain();
     EXPECT_EQ(appState.phase(), Phase::signedOut());
     EXPECT_FALSE(credentials.hasDeviceToken());

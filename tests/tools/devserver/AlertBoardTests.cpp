@@ -35,28 +35,7 @@ TEST(AlertBoard, OpenAlertsComeOldestFirstAndAreTruncatedToThePageSize) {
     EXPECT_TRUE(board.open(0).interrupts.empty());
 }
 
-TEST(AlertBoard, AnAlertThatMustBeResolvedRefusesAnAcknowledgement) {
-    AlertBoard board;
-    const Interrupt alert = interrupt(0, true);
-    board.add(alert);
-    const ApiError error =
-        testsupport::apiErrorOf([&] { board.acknowledge(alert.id.text(), "device", noon); });
-    EXPECT_EQ(error.status(), 409);
-    EXPECT_EQ(error.code(), "requires-resolution");
-    EXPECT_EQ(board.resolve(alert.id.text(), "device", noon).status, "resolved");
-    EXPECT_TRUE(board.open(10).interrupts.empty());
-}
-
-TEST(AlertBoard, AnAlertThisDeviceMayNotResolveIsForbidden) {
-    AlertBoard board;
-    const Interrupt alert = interrupt(0, false, false);
-    board.add(alert);
-    const ApiError error = testsupport::apiErrorOf([&] { board.resolve(alert.id.text(), "device", noon); });
-    EXPECT_EQ(error.status(), 403);
-    EXPECT_EQ(error.code(), "forbidden");
-    EXPECT_EQ(board.acknowledge(alert.id.text(), "device", noon).status, "acknowledged");
-}
-
+// Which actions an alert refuses, and how, is walked through the real client by the devserver's client tests.
 TEST(AlertBoard, ActionsOnUnknownOrMalformedIdsAreNotFound) {
     AlertBoard board;
     for (const std::string& id : {Uuid::random().text(), std::string("not-a-uuid"), std::string()}) {

@@ -137,6 +137,8 @@ TEST_F(DevServerBackendClientTest, AlertActionsSucceedOrAreRefusedTheWayTheAgent
     const InterruptsResponse open = client->interrupts(token);
     ASSERT_EQ(open.interrupts.size(), 1u);
     EXPECT_EQ(open.interrupts[0].id, notMine);
+    EXPECT_EQ(client->ackAlert(token, notMine).status, "acknowledged")
+        << "what may not be resolved may be acknowledged";
 }
 
 TEST_F(DevServerBackendClientTest, ARevokedDeviceHearsRevokedOnTheNextCallOfEveryEndpoint) {
