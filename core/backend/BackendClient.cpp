@@ -141,9 +141,6 @@ HTTPResponse BackendClient::exchange(const Call& call, StopToken stop) {
     } else if (call.body) {
         request.body = JsonCoding::encode(*call.body);
     }
-    if (call.readyToSend != nullptr) {
-        (*call.readyToSend)();
-    }
     try {
         return transport_.send(request, stop);
     } catch (const BackendError&) {
@@ -189,8 +186,8 @@ IngestResponse BackendClient::ingest(const std::string& token, const IngestReque
 }
 
 IngestResponse BackendClient::ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
-                                             const std::function<void()>& readyToSend, StopToken stop) {
-    Call call{"POST", "/api/ingest/messages", &token, std::nullopt, FailureRule::ingest, &readyToSend};
+                                             StopToken stop) {
+    Call call{"POST", "/api/ingest/messages", &token, std::nullopt, FailureRule::ingest};
     call.encodedBody = &prepared.body;
     return perform<IngestResponse>(call, stop);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,7 +39,7 @@ public:
     PairingStatusResponse pairingStatus(const std::string& token, StopToken stop = {}) override;
     IngestResponse ingest(const std::string& token, const IngestRequest& batch, StopToken stop = {}) override;
     IngestResponse ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
-                                  const std::function<void()>& readyToSend, StopToken stop = {}) override;
+                                  StopToken stop = {}) override;
     HeartbeatResponse heartbeat(const std::string& token, std::optional<std::int64_t> cursor,
                                 const std::optional<std::string>& agentVersion, StopToken stop = {}) override;
     InterruptsResponse interrupts(const std::string& token, StopToken stop = {}) override;
@@ -71,8 +70,6 @@ private:
         const std::string* token = nullptr;
         std::optional<nlohmann::ordered_json> body;
         FailureRule rule = FailureRule::authenticated;
-        // Called once the request is encoded, just before it is sent.
-        const std::function<void()>* readyToSend = nullptr;
         // The body encoded already, in place of `body`.
         const std::string* encodedBody = nullptr;
     };

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "core/common/StopToken.hpp"
@@ -19,12 +18,9 @@ public:
     virtual IngestResponse ingest(const std::string& token, const IngestRequest& batch,
                                   StopToken stop = {}) = 0;
 
-    // As ingest, with the body encoded already, and calling `readyToSend` just before the request
-    // leaves: the caller may wait there for something the backend must not see the batch before.
-    // Clients that encode nothing call it first and send the request.
+    // As ingest, with the body encoded already. Clients that encode nothing send the request.
     virtual IngestResponse ingestPrepared(const std::string& token, const PreparedIngestRequest& prepared,
-                                          const std::function<void()>& readyToSend, StopToken stop = {}) {
-        readyToSend();
+                                          StopToken stop = {}) {
         return ingest(token, prepared.request, std::move(stop));
     }
 };

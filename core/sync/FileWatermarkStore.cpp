@@ -11,19 +11,23 @@
 namespace kindora {
 
 FileWatermarkStore::FileWatermarkStore(std::filesystem::path directory)
-    : directory_(std::move(directory)), fileURL_(directory_ / fileName) {
+    : directory_(std::move(directory)),
+      fileURL_(directory_ / fileName),
+      journalURL_(directory_ / journalFileName) {
     removeLeftoverTemporaries();
 }
 
 void FileWatermarkStore::removeLeftoverTemporaries() {
-    // A process killed while it wrote a state ahead, or in the middle of a save, leaves its temporary
-    // file behind; only one agent writes here, so whatever a new store finds is such a leftover.
-    const std::string prefix = "." + std::string(fileName) + ".";
+    // A process killed in the middle of a save leaves its temporary file behind; only one agent
+    // writes here, so whatever a new store finds is such a leftover.
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(directory_, error)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
-            std::filesystem::remove(entry.path(), error);
+        for (const std::string target : {fileName, journalFileName}) {
+            const std::string prefix = "." + target + ".";
+            if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+                std::filesystem::remove(entry.path(), error);
+            }
         }
     }
 }
@@ -42,6 +46,33 @@ std::string utcStamp() {
 }  // namespace
 
 std::optional<SyncState> FileWatermarkStore::load() {
+    if (auto recorded = loadFromJournal()) {
+        return recorded;
+    }
+    return loadFromFile();
+}
+
+std::optional<SyncState> FileWatermarkStore::loadFromJournal() {
+    std::optional<StateJournal::Record> latest;
+    try {
+        latest = StateJournal::readLatest(journalURL_);
+    } catch (const std::exception& error) {
+        throw WatermarkUnreadableError(std::string("state.journal cannot be read: ") + error.what());
+    }
+    if (!latest || latest->kind != StateJournal::RecordKind::state) {
+        return std::nullopt;  // state.json holds everything recorded
+    }
+    try {
+        return SyncState::decode(latest->payload);
+    } catch (const SyncStateDecodingError& error) {
+        // A whole record that does not decode was not written by this version; state.json is
+        // older, never wrong.
+        logger_.error("state.journal holds a state that cannot be read, using state.json: {}", error.what());
+        return std::nullopt;
+    }
+}
+
+std::optional<SyncState> FileWatermarkStore::loadFromFile() {
     std::optional<std::string> contents;
     try {
         contents = AtomicFile::read(fileURL_);
@@ -76,19 +107,55 @@ void FileWatermarkStore::setAside() {
 }
 
 void FileWatermarkStore::save(const SyncState& state) {
-    std::optional<Staged> staged = std::exchange(staged_, std::nullopt);
-    if (staged && staged->state == state) {
-        staged->file.commit();
-        return;
-    }
     createDirectory();
     AtomicFile::write(fileURL_, state.encode());
+    markJournalCheckpointed();
 }
 
-void FileWatermarkStore::stage(const SyncState& state) {
-    staged_.reset();
-    createDirectory();
-    staged_.emplace(Staged{state, StagedFile::stage(fileURL_, state.encode())});
+void FileWatermarkStore::saveProgress(const SyncState& state) {
+    const std::string text = state.encode();
+    if (text.size() <= StateJournal::payloadCapacity) {
+        try {
+            openJournal().append(StateJournal::RecordKind::state, text);
+            return;
+        } catch (const AtomicFileError& error) {
+            logger_.error("state.journal cannot be written, saving state.json whole: {}", error.what());
+            journal_.reset();
+            journalLookedAt_ = false;  // it may still hold an older state, which the save must mark
+        }
+    }
+    save(state);
+}
+
+StateJournal& FileWatermarkStore::openJournal() {
+    if (!journal_) {
+        createDirectory();
+        journal_ = StateJournal::open(journalURL_);
+        journalLookedAt_ = true;
+    }
+    return *journal_;
+}
+
+void FileWatermarkStore::markJournalCheckpointed() {
+    try {
+        if (!journalLookedAt_) {
+            std::error_code missing;
+            if (!std::filesystem::exists(journalURL_, missing) && !missing) {
+                journalLookedAt_ = true;
+                return;
+            }
+            openJournal();
+        }
+        if (journal_ && journal_->latestKind() == StateJournal::RecordKind::state) {
+            journal_->append(StateJournal::RecordKind::checkpoint, {});
+        }
+    } catch (const AtomicFileError& error) {
+        // A state record left in the journal would be read as newer than the state.json just written.
+        logger_.error("state.journal cannot be marked as checkpointed, removing it: {}", error.what());
+        journal_.reset();
+        removeFile(journalURL_, "cannot delete the sync state journal");
+        journalLookedAt_ = true;
+    }
 }
 
 void FileWatermarkStore::createDirectory() {
@@ -100,11 +167,18 @@ void FileWatermarkStore::createDirectory() {
 }
 
 void FileWatermarkStore::reset() {
-    staged_.reset();
+    // The journal first: a crash in between leaves the old state.json, as if nothing was reset.
+    journal_.reset();
+    journalLookedAt_ = true;
+    removeFile(journalURL_, "cannot delete the sync state journal");
+    removeFile(fileURL_, "cannot delete the sync state");
+}
+
+void FileWatermarkStore::removeFile(const std::filesystem::path& file, const char* what) {
     std::error_code error;
-    std::filesystem::remove(fileURL_, error);
+    std::filesystem::remove(file, error);
     if (error && error != std::errc::no_such_file_or_directory) {
-        throw std::filesystem::filesystem_error("cannot delete the sync state", fileURL_, error);
+        throw std::filesystem::filesystem_error(what, file, error);
     }
 }
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "core/common/Log.hpp"
-#include "core/common/StagedFile.hpp"
+#include "core/sync/StateJournal.hpp"
 #include "core/sync/WatermarkStore.hpp"
 
 namespace kindora {
@@ -13,9 +13,14 @@ namespace kindora {
 // atomic, so a crash leaves either the old or the new file. A missing file reads as no state. A
 // corrupt one is renamed aside ("state.json.corrupt-<UTC date and time>") so that it can be looked
 // at, and then reads as no state. A file that exists but cannot be read is an error, never a first run.
+//
+// Progress saves go to "state.journal" beside it (see StateJournal), a tenth of the cost of replacing
+// state.json; the next full save brings state.json up to date and marks the journal as checkpointed.
+// A load prefers a state record in the journal, which is never older than state.json, over the file.
 class FileWatermarkStore final : public WatermarkStore {
 public:
     static constexpr const char* fileName = "state.json";
+    static constexpr const char* journalFileName = "state.journal";
 
     // Removes temporary files a killed agent left in the directory.
     explicit FileWatermarkStore(std::filesystem::path directory);
@@ -25,28 +30,32 @@ public:
     // Throws WatermarkUnreadableError when the file cannot be read, or is corrupt and cannot be
     // renamed aside.
     std::optional<SyncState> load() override;
-    // Creates the directory (0700) when missing; throws AtomicFileError or filesystem_error.
+    // Writes state.json, then marks the journal as checkpointed. Creates the directory (0700) when
+    // missing; throws AtomicFileError or filesystem_error.
     void save(const SyncState& state) override;
-    // Writes and flushes the state under a temporary name; a save of an equal state then renames it
-    // into place, which halves the time the save takes. Throws like save().
-    void stage(const SyncState& state) override;
-    // Deleting a file that is already gone is no failure; throws std::filesystem::filesystem_error.
+    // Records the state in the journal; a state too large for it, or a journal that cannot be
+    // written, is saved whole instead. Throws like save().
+    void saveProgress(const SyncState& state) override;
+    // Removes the journal and state.json. Deleting a file that is already gone is no failure; throws
+    // std::filesystem::filesystem_error.
     void reset() override;
 
 private:
-    struct Staged {
-        SyncState state;
-        StagedFile file;
-    };
-
+    std::optional<SyncState> loadFromJournal();
+    std::optional<SyncState> loadFromFile();
     void setAside();
     void removeLeftoverTemporaries();
     void createDirectory();
+    StateJournal& openJournal();
+    void markJournalCheckpointed();
+    void removeFile(const std::filesystem::path& file, const char* what);
 
     std::filesystem::path directory_;
     std::filesystem::path fileURL_;
+    std::filesystem::path journalURL_;
     Log logger_{"Sync"};
-    std::optional<Staged> staged_;  // deleted from disk unless a save puts it in place
+    std::optional<StateJournal> journal_;  // opened by the first save that needs it
+    bool journalLookedAt_ = false;         // whether a journal an earlier run left has been opened
 };
 
 }  // namespace kindora

@@ -43,7 +43,6 @@ SyncEngine::SyncEngine(const ChatDBReading& reader, IngestBackendClientProtocol&
       agentVersion_(agentVersion),
       readReporter_(reader, ingestClient, clock_, std::move(agentVersion),
                     [this] { notifyBackendContact(); }),
-      saver_(watermarkStore),
       loop_(
           "Sync", std::move(sleeper), [this](StopToken stop) { return tick(std::move(stop)); },
           PollingLoop::WakeDuringTick::runsAnotherTick) {}
@@ -180,7 +179,6 @@ std::optional<SyncState> SyncEngine::loadStateOrFirstRun() {
     if (cachedState_) {
         return cachedState_;
     }
-    saver_.waitUntilSaved();
     if (auto stored = watermarkStore_.load()) {
         cachedState_ = stored;
         return stored;
@@ -247,9 +245,8 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
             } catch (const std::exception& error) {
                 return IngestPhaseResult::failed(userMessage(error));
             }
-            // Durable before the next batch leaves (sendPart waits for it), so a crash resends at
-            // most this batch.
-            persistInBackground(state);
+            // Durable before the next batch leaves, so a crash resends at most this batch.
+            persistProgress(state);
             if (result == BatchResult::held) {
                 return {};  // held rows go again at the next tick, without back-off
             }
@@ -290,7 +287,8 @@ bool SyncEngine::reanchorIfDatabaseShrank(SyncState& state, std::optional<std::s
 }
 
 SyncEngine::BatchResult SyncEngine::sendBatch(const InboundPage& page, std::size_t start, std::size_t count,
-                                              const std::string& token, SyncState& state, const StopToken& stop) {
+                                              const std::string& token, SyncState& state,
+                                              const StopToken& stop) {
     // Parts still to send (first row and row count in the page), the next one last. A rejection that
     // may concern only some rows splits its part in two, so that the rows the backend takes go on and
     // only the ones it refuses remain.
@@ -328,7 +326,8 @@ SyncEngine::BatchResult SyncEngine::sendBatch(const InboundPage& page, std::size
 }
 
 SyncEngine::PartResult SyncEngine::sendPart(const InboundPage& page, std::size_t first, std::size_t size,
-                                            const std::string& token, SyncState& state, const StopToken& stop) {
+                                            const std::string& token, SyncState& state,
+                                            const StopToken& stop) {
     const auto part = std::span<const MessageRow>(page.rows).subspan(first, size);
     // A whole batch goes as encoded with its page; a part of one, after a rejection, is encoded now
     // from the batch's messages (those of its forwardable rows, in order).
@@ -338,9 +337,9 @@ SyncEngine::PartResult SyncEngine::sendPart(const InboundPage& page, std::size_t
     PreparedIngestRequest partRequest;
     if (!wholeBatch) {
         const auto forwardable = [&](std::size_t from, std::size_t to) {
-            return static_cast<std::size_t>(std::count_if(page.rows.begin() + static_cast<std::ptrdiff_t>(from),
-                                                          page.rows.begin() + static_cast<std::ptrdiff_t>(to),
-                                                          &IngestMessageMapper::isForwardable));
+            return static_cast<std::size_t>(std::count_if(
+                page.rows.begin() + static_cast<std::ptrdiff_t>(from),
+                page.rows.begin() + static_cast<std::ptrdiff_t>(to), &IngestMessageMapper::isForwardable));
         };
         const auto messages = std::span(batch.request.messages)
                                   .subspan(forwardable(batchStart, first), forwardable(first, first + size));
@@ -354,21 +353,9 @@ SyncEngine::PartResult SyncEngine::sendPart(const InboundPage& page, std::size_t
         return applyOutcomes({}, part, state);
     }
 
-    // Most answers take every row; the state that follows is written ahead while the request is out,
-    // so that only putting it in place is left once the answer says so.
-    SyncState stateIfTaken = state;
-    advanceOver({}, part, stateIfTaken);
     IngestResponse response;
     try {
-        // The backend must not take this part before the watermark over the previous one is on disk,
-        // or a crash in between would resend more than one batch.
-        response = ingestClient_.ingestPrepared(
-            token, prepared,
-            [this, &stateIfTaken] {
-                saver_.waitUntilSaved();
-                saver_.stage(stateIfTaken);
-            },
-            stop);
+        response = ingestClient_.ingestPrepared(token, prepared, stop);
     } catch (const BackendError& error) {
         if (error.kind() == BackendError::Kind::duplicate) {
             return handleDuplicateRejection(part, error.message().value_or(""), state);
@@ -542,13 +529,22 @@ SyncEngine::Advance SyncEngine::advanceOver(const std::vector<IngestOutcome>& ou
 }
 
 void SyncEngine::persist(const SyncState& state) {
-    persistInBackground(state);
-    saver_.waitUntilSaved();
+    cachedState_ = state;
+    try {
+        watermarkStore_.save(state);
+    } catch (const std::exception& error) {
+        // The in-memory state moves on; the next successful save catches up.
+        logger_.error("failed to persist sync state: {}", error.what());
+    }
 }
 
-void SyncEngine::persistInBackground(const SyncState& state) {
+void SyncEngine::persistProgress(const SyncState& state) {
     cachedState_ = state;
-    saver_.save(state);
+    try {
+        watermarkStore_.saveProgress(state);
+    } catch (const std::exception& error) {
+        logger_.error("failed to persist sync state: {}", error.what());
+    }
 }
 
 void SyncEngine::stopForRevocation(const SyncState& state) {

@@ -23,7 +23,6 @@
 #include "core/credentials/CredentialStoreProtocol.hpp"
 #include "core/credentials/RevocationHandler.hpp"
 #include "core/messagesdb/ChatDBReading.hpp"
-#include "core/sync/BackgroundStateSaver.hpp"
 #include "core/sync/InboundPage.hpp"
 #include "core/sync/IngestMessageMapper.hpp"
 #include "core/sync/ReadReporter.hpp"
@@ -118,10 +117,10 @@ private:
     IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state, const StopToken& stop);
     bool reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText);
     // Sends `count` rows of `page` from `start` on, in parts as the backend's answers require.
-    BatchResult sendBatch(const InboundPage& page, std::size_t start, std::size_t count, const std::string& token,
-                          SyncState& state, const StopToken& stop);
-    PartResult sendPart(const InboundPage& page, std::size_t first, std::size_t size, const std::string& token,
-                        SyncState& state, const StopToken& stop);
+    BatchResult sendBatch(const InboundPage& page, std::size_t start, std::size_t count,
+                          const std::string& token, SyncState& state, const StopToken& stop);
+    PartResult sendPart(const InboundPage& page, std::size_t first, std::size_t size,
+                        const std::string& token, SyncState& state, const StopToken& stop);
     PartResult refuse(std::span<const MessageRow> part, int status, const std::string& reason,
                       SyncState& state);
     PartResult handleDuplicateRejection(std::span<const MessageRow> part, const std::string& bodyMessage,
@@ -144,10 +143,10 @@ private:
     void endDropNotice();
     double failTick(const std::string& errorText);
     double backOff(const std::string& errorText);
-    // Saves and waits until the state is stored.
+    // Stores the state; a failure is logged, and the next save catches up.
     void persist(const SyncState& state);
-    // Saves while the tick goes on; the next ingest request waits for it (see sendPart).
-    void persistInBackground(const SyncState& state);
+    // Stores the state between two batches, the quicker way a store may have for it.
+    void persistProgress(const SyncState& state);
     void stopForRevocation(const SyncState& state);
 
     void publish(const SyncStatus& status) const;
@@ -163,7 +162,6 @@ private:
     const Log logger_{"Sync"};
     const IngestMessageMapper mapper_;
     ReadReporter readReporter_;
-    BackgroundStateSaver saver_;
 
     mutable std::mutex handlersMutex_;
     StatusHandler statusHandler_;

@@ -25,10 +25,9 @@ public:
     virtual std::optional<SyncState> load() = 0;
     // Replaces the stored state. May throw.
     virtual void save(const SyncState& state) = 0;
-    // Told ahead of time what the next save will most likely be, a store whose saves are slow may
-    // write it already, so that a save() of an equal state only has to put it in place. The stored
-    // state does not change. May throw; a failed stage only makes the next save slower.
-    virtual void stage(const SyncState& state) { (void)state; }
+    // Replaces the stored state as durably as save(), between two batches of a drain: a store may
+    // keep it somewhere quicker to write, as long as load() gives it back. May throw.
+    virtual void saveProgress(const SyncState& state) { save(state); }
     // Removes the stored state, so that the next load gives nothing. May throw.
     virtual void reset() = 0;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/common/AgentPaths.hpp"
+#include "core/common/AtomicFile.hpp"
 #include "core/common/JsonDate.hpp"
 #include "tests/support/LogCapture.hpp"
 
@@ -108,52 +109,91 @@ TEST_F(FileWatermarkStoreTest, AnOldFileWithOnlyTheRequiredKeysLoads) {
     EXPECT_TRUE(state->pendingReadWatches.empty());
 }
 
-TEST_F(FileWatermarkStoreTest, AStateWrittenAheadIsStoredOnlyBySavingItAndLeavesNoFileBehind) {
-    const auto filesInDirectory = [this] {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    };
-    SyncState first;
-    first.lastRowID = 100;
-    store.save(first);
-    SyncState guess = first;
-    guess.lastRowID = 200;
-    guess.lifetimeSentCount = 100;
-
-    store.stage(guess);
-    EXPECT_EQ(store.load(), first) << "writing ahead stores nothing";
-    EXPECT_EQ(filesInDirectory().size(), 2u);
-    store.save(guess);
-    EXPECT_EQ(store.load(), guess);
-    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"state.json"});
-
-    SyncState other = guess;
-    other.lastRowID = 250;
-    store.stage(other);
-    SyncState held = guess;
-    held.lastRowID = 240;  // the answer held some rows back: the guess was wrong
-    store.save(held);
-    EXPECT_EQ(store.load(), held);
-    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"state.json"});
-
-    {
-        FileWatermarkStore stopped(directory);
-        stopped.stage(other);
-    }
-    EXPECT_EQ(store.load(), held) << "a state written ahead and never saved is dropped";
-    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"state.json"});
+SyncState stateAt(std::int64_t rowID) {
+    SyncState state;
+    state.lastRowID = rowID;
+    state.lifetimeSentCount = rowID / 10;
+    state.addPendingReadWatch("guid-" + std::to_string(rowID), rowID,
+                              JsonDate::decode("2026-12-06T11:00:00Z"));
+    return state;
 }
 
-TEST_F(FileWatermarkStoreTest, ResetRemovesTheFileAndSucceedsWhenItIsAlreadyGone) {
-    store.save(SyncState{});
+// Flips one byte of the journal, as a write torn by a power cut leaves it.
+void tear(const std::filesystem::path& journal, std::size_t offset) {
+    std::fstream file(journal, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(offset));
+    const char byte = static_cast<char>(file.get() ^ 0x5a);
+    file.seekp(static_cast<std::streamoff>(offset));
+    file.put(byte);
+}
+
+TEST_F(FileWatermarkStoreTest, ProgressGoesToTheJournalUntilAFullSaveBringsStateJsonUpToDate) {
+    const auto journal = directory / "state.journal";
+    const auto fileText = [this] { return AtomicFile::read(store.fileURL()).value_or(""); };
+    store.save(stateAt(100));
+    EXPECT_FALSE(std::filesystem::exists(journal)) << "a store that never drains keeps no journal";
+
+    store.saveProgress(stateAt(200));  // record 1, second slot
+    store.saveProgress(stateAt(300));  // record 2, first slot
+    EXPECT_EQ(store.load(), stateAt(300));
+    EXPECT_EQ(FileWatermarkStore(directory).load(), stateAt(300)) << "the next start finds the progress";
+    EXPECT_EQ(fileText(), stateAt(100).encode()) << "state.json is not rewritten between batches";
+    EXPECT_EQ(std::filesystem::file_size(journal), 2 * StateJournal::slotSize);
+
+    tear(journal, StateJournal::headerSize + 5);  // inside record 2
+    EXPECT_EQ(store.load(), stateAt(200)) << "a torn record gives way to the one before it";
+    tear(journal, StateJournal::slotSize + 3);  // record 1's header
+    EXPECT_EQ(store.load(), stateAt(100)) << "with no whole record, state.json holds the state";
+
+    store.saveProgress(stateAt(400));
+    store.save(stateAt(500));
+    EXPECT_EQ(fileText(), stateAt(500).encode()) << "an agent that reads only state.json sees the newest";
+    EXPECT_EQ(FileWatermarkStore(directory).load(), stateAt(500)) << "the journal is marked as checkpointed";
+
+    // A later run's full save marks what an earlier run recorded.
+    store.saveProgress(stateAt(600));
+    {
+        FileWatermarkStore nextRun(directory);
+        ASSERT_EQ(nextRun.load(), stateAt(600));
+        nextRun.save(stateAt(590));  // the watermark went back: the database was rebuilt
+    }
+    EXPECT_EQ(FileWatermarkStore(directory).load(), stateAt(590));
+
     store.reset();
-    EXPECT_FALSE(std::filesystem::exists(store.fileURL()));
     EXPECT_FALSE(store.load());
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    EXPECT_TRUE(logs.lines().empty()) << logs.lines().front().message;
+}
+
+TEST_F(FileWatermarkStoreTest, AJournalThatIsNotWholeOrCannotBeWrittenNeverCostsAState) {
+    const auto journal = directory / "state.journal";
+    store.save(stateAt(10));
+    std::filesystem::create_directories(journal);  // open() for writing fails with EISDIR
+    store.saveProgress(stateAt(20));
+    EXPECT_EQ(store.load(), stateAt(20)) << "saved whole instead";
+    EXPECT_TRUE(logs.contains("state.journal cannot be written, saving state.json whole"));
+    EXPECT_FALSE(std::filesystem::exists(journal)) << "the save removed what it could not mark";
+
+    store.saveProgress(stateAt(30));
+    std::filesystem::resize_file(journal, StateJournal::slotSize);  // cut short
+    EXPECT_EQ(store.load(), stateAt(20)) << "a journal of the wrong size holds nothing";
+    FileWatermarkStore nextRun(directory);
+    nextRun.saveProgress(stateAt(40));
+    EXPECT_EQ(nextRun.load(), stateAt(40)) << "and is made anew by the next progress save";
+
+    SyncState huge = stateAt(50);
+    for (int watch = 0; watch < 200; ++watch) {
+        huge.addPendingReadWatch(std::string(400, 'g') + std::to_string(watch), 50,
+                                 JsonDate::decode("2026-12-06T11:00:00Z"));
+    }
+    nextRun.saveProgress(huge);  // larger than a journal record
+    EXPECT_EQ(AtomicFile::read(nextRun.fileURL()), huge.encode());
+    EXPECT_EQ(FileWatermarkStore(directory).load(), huge);
+}
+
+TEST_F(FileWatermarkStoreTest, ResetSucceedsWhenTheStateIsAlreadyGone) {
     EXPECT_NO_THROW(store.reset());
+    EXPECT_FALSE(store.load());
 }
 
 TEST_F(FileWatermarkStoreTest, ASaveThatFailsThrowsAndLeavesThePreviousFile) {

@@ -15,9 +15,12 @@ int main(int argc, char** argv) {
     }
     kindora::FileWatermarkStore store(argv[1]);
     for (std::int64_t rowID = std::stoll(argv[2]);; ++rowID) {
-        // As the sync engine saves: the next state is written ahead while a request is out, and is
-        // mostly, but not always, the one then saved.
-        store.stage(kindora::testing::StateWriterPattern::state(rowID % 3 == 0 ? rowID + 1 : rowID));
-        store.save(kindora::testing::StateWriterPattern::state(rowID));
+        // As the sync engine saves: progress between batches, a whole save at the end of a tick.
+        const auto state = kindora::testing::StateWriterPattern::state(rowID);
+        if (rowID % 4 == 0) {
+            store.save(state);
+        } else {
+            store.saveProgress(state);
+        }
     }
 }
