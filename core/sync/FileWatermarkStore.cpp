@@ -110,11 +110,13 @@ void FileWatermarkStore::save(const SyncState& state) {
     createDirectory();
     AtomicFile::write(fileURL_, state.encode());
     markJournalCheckpointed();
+    progressSinceCheckpoint_ = 0;
 }
 
 void FileWatermarkStore::saveProgress(const SyncState& state) {
     const std::string text = state.encode();
-    if (text.size() <= StateJournal::payloadCapacity) {
+    if (++progressSinceCheckpoint_ < progressSavesPerCheckpoint &&
+        text.size() <= StateJournal::payloadCapacity) {
         try {
             openJournal().append(StateJournal::RecordKind::state, text);
             return;

@@ -21,6 +21,9 @@ class FileWatermarkStore final : public WatermarkStore {
 public:
     static constexpr const char* fileName = "state.json";
     static constexpr const char* journalFileName = "state.journal";
+    // state.json is brought up to date after this many progress saves in a row, so that it lags a
+    // long drain by at most that many batches for whatever reads only the file.
+    static constexpr int progressSavesPerCheckpoint = 100;
 
     // Removes temporary files a killed agent left in the directory.
     explicit FileWatermarkStore(std::filesystem::path directory);
@@ -33,8 +36,8 @@ public:
     // Writes state.json, then marks the journal as checkpointed. Creates the directory (0700) when
     // missing; throws AtomicFileError or filesystem_error.
     void save(const SyncState& state) override;
-    // Records the state in the journal; a state too large for it, or a journal that cannot be
-    // written, is saved whole instead. Throws like save().
+    // Records the state in the journal; every progressSavesPerCheckpoint-th state, a state too large
+    // for the journal, or one the journal cannot take is saved whole instead. Throws like save().
     void saveProgress(const SyncState& state) override;
     // Removes the journal and state.json. Deleting a file that is already gone is no failure; throws
     // std::filesystem::filesystem_error.
@@ -56,6 +59,7 @@ private:
     Log logger_{"Sync"};
     std::optional<StateJournal> journal_;  // opened by the first save that needs it
     bool journalLookedAt_ = false;         // whether a journal an earlier run left has been opened
+    int progressSinceCheckpoint_ = 0;
 };
 
 }  // namespace kindora

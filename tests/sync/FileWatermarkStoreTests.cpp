@@ -150,11 +150,19 @@ TEST_F(FileWatermarkStoreTest, ProgressGoesToTheJournalUntilAFullSaveBringsState
     EXPECT_EQ(fileText(), stateAt(500).encode()) << "an agent that reads only state.json sees the newest";
     EXPECT_EQ(FileWatermarkStore(directory).load(), stateAt(500)) << "the journal is marked as checkpointed";
 
+    const int batches = FileWatermarkStore::progressSavesPerCheckpoint;
+    for (int batch = 1; batch < batches; ++batch) {
+        store.saveProgress(stateAt(500 + batch));
+    }
+    EXPECT_EQ(fileText(), stateAt(500).encode());
+    store.saveProgress(stateAt(500 + batches));
+    EXPECT_EQ(fileText(), stateAt(500 + batches).encode()) << "a long drain brings state.json up to date";
+
     // A later run's full save marks what an earlier run recorded.
-    store.saveProgress(stateAt(600));
+    store.saveProgress(stateAt(700));
     {
         FileWatermarkStore nextRun(directory);
-        ASSERT_EQ(nextRun.load(), stateAt(600));
+        ASSERT_EQ(nextRun.load(), stateAt(700));
         nextRun.save(stateAt(590));  // the watermark went back: the database was rebuilt
     }
     EXPECT_EQ(FileWatermarkStore(directory).load(), stateAt(590));
