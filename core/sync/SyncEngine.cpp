@@ -246,7 +246,7 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
                 return IngestPhaseResult::failed(userMessage(error));
             }
             // Durable before the next batch leaves, so a crash resends at most this batch.
-            persistProgress(state);
+            persist(state, &WatermarkStore::saveProgress);
             if (result == BatchResult::held) {
                 return {};  // held rows go again at the next tick, without back-off
             }
@@ -528,21 +528,12 @@ SyncEngine::Advance SyncEngine::advanceOver(const std::vector<IngestOutcome>& ou
     return {advanced, sent};
 }
 
-void SyncEngine::persist(const SyncState& state) {
+void SyncEngine::persist(const SyncState& state, void (WatermarkStore::*save)(const SyncState&)) {
     cachedState_ = state;
     try {
-        watermarkStore_.save(state);
+        (watermarkStore_.*save)(state);
     } catch (const std::exception& error) {
         // The in-memory state moves on; the next successful save catches up.
-        logger_.error("failed to persist sync state: {}", error.what());
-    }
-}
-
-void SyncEngine::persistProgress(const SyncState& state) {
-    cachedState_ = state;
-    try {
-        watermarkStore_.saveProgress(state);
-    } catch (const std::exception& error) {
         logger_.error("failed to persist sync state: {}", error.what());
     }
 }

@@ -143,10 +143,10 @@ private:
     void endDropNotice();
     double failTick(const std::string& errorText);
     double backOff(const std::string& errorText);
-    // Stores the state; a failure is logged, and the next save catches up.
-    void persist(const SyncState& state);
-    // Stores the state between two batches, the quicker way a store may have for it.
-    void persistProgress(const SyncState& state);
+    // Stores the state through `save` (saveProgress between two batches); a failure is logged, and
+    // the next save catches up.
+    void persist(const SyncState& state,
+                 void (WatermarkStore::*save)(const SyncState&) = &WatermarkStore::save);
     void stopForRevocation(const SyncState& state);
 
     void publish(const SyncStatus& status) const;
