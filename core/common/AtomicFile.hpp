@@ -19,7 +19,7 @@ namespace AtomicFile {
 
 // Whole-file writes that survive a crash or power loss: the file is always either the old one or the
 // new one. The new content goes to a temporary file in the same directory (mode 0600), is flushed
-// with fsync, renamed over the target, and the directory is flushed too (see StagedFile).
+// with fsync, renamed over the target, and the directory is flushed too.
 void write(const std::filesystem::path& file, std::string_view contents);
 
 // The file's contents, or nothing when it does not exist. Other read failures throw AtomicFileError.

@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "core/common/AtomicFile.hpp"
-#include "core/common/StagedFile.hpp"
 
 namespace kindora {
 namespace {
@@ -138,7 +137,7 @@ StateJournal StateJournal::open(const std::filesystem::path& file) {
 void StateJournal::createEmpty(const std::filesystem::path& file) {
     // Written whole, not extended or allocated lazily: a record written into a hole or an unwritten
     // extent would make the flush commit the file system's journal as well.
-    StagedFile::stage(file, std::string(fileSize, '\0')).commit();
+    AtomicFile::write(file, std::string(fileSize, '\0'));
 }
 
 StateJournal::StateJournal(FileDescriptor fd, std::filesystem::path file, std::optional<Record> latest)
