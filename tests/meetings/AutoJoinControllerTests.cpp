@@ -84,20 +84,6 @@ TEST_F(AutoJoinControllerTest, WithTheTakeoverOffNothingOpensAndTheSkipIsGateOff
     EXPECT_EQ(logs.count("auto-join: skipped meeting m reason=gate-off", "Meetings"), 1u);
 }
 
-TEST_F(AutoJoinControllerTest, AnHttpOrLookAlikeLinkIsSkippedAsInvalid) {
-    const std::vector<Meeting> meetings{
-        meeting("plain-http", ten, MeetingProvider::zoom, "http://acme.zoom.us/j/1"),
-        meeting("look-alike", ten + Seconds(1), MeetingProvider::zoom, "https://zoom.us.evil.example/j/1")};
-    poll(meetings);
-    EXPECT_FALSE(controller->hasBoundaryTask());
-    time.advance(150);
-    poll(meetings);
-    poll(meetings);
-    EXPECT_TRUE(opened.empty());
-    EXPECT_EQ(logs.count("auto-join: skipped meeting plain-http reason=invalid-join-url"), 1u);
-    EXPECT_EQ(logs.count("auto-join: skipped meeting look-alike reason=invalid-join-url"), 1u);
-}
-
 TEST_F(AutoJoinControllerTest, TwoCalendarCopiesOpenOneWindowAndTheOtherIsLoggedAsAGroupedDuplicate) {
     const std::vector<Meeting> copies{meeting("work", ten, MeetingProvider::zoom, "https://zoom.us/j/42"),
                                       meeting("home", ten, MeetingProvider::zoom, "https://zoom.us/j/42")};

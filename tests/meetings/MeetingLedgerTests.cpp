@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -194,64 +189,6 @@ TEST(MeetingPresentationLedger, AFailedSaveIsIgnoredAndTheRunRemembersTheEntry) 
     EXPECT_EQ(store.attempts, 2);
     EXPECT_TRUE(ledger.hasPresented("m"));
     EXPECT_FALSE(ledger.hasPresented("gone"));
-}
-
-// A ledger large enough that writing it takes many system calls' worth of time.
-MeetingLedgerState bigState(const std::string& prefix, int entries) {
-    MeetingLedgerState state;
-    const Date at = JsonDate::decode("2026-12-07T09:55:00.000Z");
-    for (int index = 0; index < entries; ++index) {
-        state.presentedAt.emplace(prefix + std::to_string(index), at + Seconds(index));
-    }
-    return state;
-}
-
-TEST_F(MeetingLedgerFileTest, AProcessKilledWhileSavingLeavesTheOldOrTheNewFileNeverAPartialOne) {
-    const MeetingLedgerState first = bigState("first-", 400);
-    const MeetingLedgerState second = bigState("second-", 700);
-    store.save(first);
-
-    std::mt19937 random(std::random_device{}());
-    for (int round = 0; round < 12; ++round) {
-        SCOPED_TRACE(round);
-        int saved[2];
-        ASSERT_EQ(::pipe(saved), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(saved[0]);
-            FileMeetingLedgerStore childStore(directory, FileMeetingLedgerStore::presentationFileName);
-            for (unsigned count = 0;; ++count) {
-                childStore.save(count % 2 == 0 ? second : first);
-                const char done = 1;
-                if (::write(saved[1], &done, 1) != 1) {
-                    ::_exit(3);
-                }
-            }
-        }
-        ::close(saved[1]);
-        // Let the child finish a random number of saves, then kill it at a random point of the next.
-        const int savesBeforeKill = std::uniform_int_distribution<int>(1, 3)(random);
-        for (int done = 0; done < savesBeforeKill; ++done) {
-            char byte = 0;
-            ASSERT_EQ(::read(saved[0], &byte, 1), 1);
-        }
-        volatile unsigned spin = 0;
-        const unsigned spins = std::uniform_int_distribution<unsigned>(0, 400000)(random);
-        while (spin < spins) {
-            spin = spin + 1;
-        }
-        ASSERT_EQ(::kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ::close(saved[0]);
-        ASSERT_TRUE(WIFSIGNALED(status));
-
-        const auto loaded = store.load();
-        ASSERT_TRUE(loaded.has_value());
-        EXPECT_TRUE(*loaded == first || *loaded == second);
-    }
-    EXPECT_EQ(logs.count("corrupt"), 0u);
 }
 
 }  // namespace
