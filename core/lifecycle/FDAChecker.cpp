@@ -2,14 +2,9 @@
 
 #include <exception>
 
-#include "core/common/AgentPaths.hpp"
 #include "core/messagesdb/SQLiteConnection.hpp"
 
 namespace kindora::FDAChecker {
-
-std::filesystem::path defaultChatDBPath() {
-    return AgentPaths::messagesDatabasePath();
-}
 
 bool hasFullDiskAccess(const std::filesystem::path& chatDBPath) {
     try {

@@ -9,9 +9,6 @@ namespace kindora {
 // on the main thread run it on a background task.
 namespace FDAChecker {
 
-// The home directory plus "/Library/Messages/chat.db".
-std::filesystem::path defaultChatDBPath();
-
 // True when a read-only connection can run a query on the `message` table, and also when the query
 // fails only because another process holds a lock: a locked database was opened and read. Every
 // other failure (missing file, denied open, not a database, no such table) gives false; it never throws.

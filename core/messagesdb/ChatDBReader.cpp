@@ -4,7 +4,6 @@
 #include <unordered_set>
 #include <utility>
 
-#include "core/common/AgentPaths.hpp"
 #include "core/common/SyncClock.hpp"
 #include "core/messagesdb/AppleTime.hpp"
 #include "core/messagesdb/SQLiteConnection.hpp"
@@ -124,8 +123,6 @@ std::string ChatDBReader::readGUIDsSQL(std::size_t guidCount) {
 std::string ChatDBReader::repliedGUIDsSQL(std::size_t guidCount) {
     return repliedGUIDsPrefix + placeholders(guidCount) + repliedGUIDsSuffix;
 }
-
-ChatDBReader::ChatDBReader() : ChatDBReader(AgentPaths::messagesDatabasePath().string()) {}
 
 ChatDBReader::ChatDBReader(std::string databasePath)
     : ChatDBReader(std::move(databasePath), SyncClock::live().nowFunction()) {}

@@ -16,8 +16,6 @@ namespace kindora {
 // from several threads.
 class ChatDBReader : public ChatDBReading {
 public:
-    // The user's Messages database: the home directory plus "/Library/Messages/chat.db".
-    ChatDBReader();
     explicit ChatDBReader(std::string databasePath);
     // `now` times the reuse window.
     ChatDBReader(std::string databasePath, std::function<Date()> now,

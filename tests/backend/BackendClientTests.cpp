@@ -124,14 +124,6 @@ TEST_F(BackendClientTest, ABasePathIsReplacedByTheEndpointPath) {
     EXPECT_EQ(server.lastRequest().path, "/api/agent/meetings");
 }
 
-TEST_F(BackendClientTest, AnAnswerIsDecodedIntoItsRecord) {
-    server.enqueue(ScriptedReply::json(
-        200, R"({"outcomes":[{"guid":"G-1","outcome":"raised"}],"accepted":1,"stale":0,"unknownKey":[1]})"));
-    const IngestResponse response = client.ingest(token, sampleBatch());
-    EXPECT_EQ(response.outcomes, (std::vector<IngestOutcome>{{"G-1", IngestOutcomeKind::raised}}));
-    EXPECT_EQ(response.accepted, 1);
-}
-
 // --- What comes back ----------------------------------------------------------------------------
 
 enum class Operation {

@@ -61,16 +61,11 @@ protected:
     const fs::path path_ = directory_ / "chat.db";
 };
 
-TEST_F(FDACheckerTest, TheDefaultPathIsTheMessagesDatabaseInTheHomeDirectory) {
-    EXPECT_EQ(FDAChecker::defaultChatDBPath(), path_);
-}
-
 TEST_F(FDACheckerTest, AReadableDatabaseGrantsAccess) {
     makeDatabase();
     EXPECT_TRUE(FDAChecker::hasFullDiskAccess(path_));
     WriterConnection(path_).run("DELETE FROM message");
-    EXPECT_TRUE(FDAChecker::hasFullDiskAccess(FDAChecker::defaultChatDBPath()))
-        << "an empty table is readable too";
+    EXPECT_TRUE(FDAChecker::hasFullDiskAccess(path_)) << "an empty table is readable too";
 }
 
 TEST_F(FDACheckerTest, ADatabaseLockedByAWriterGrantsAccess) {

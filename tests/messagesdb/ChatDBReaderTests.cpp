@@ -402,10 +402,5 @@ TEST(ChatDBReaderWithoutDatabase, EveryOtherOperationFailsWithTheOpenError) {
     }
 }
 
-TEST(ChatDBReaderDefaults, ReadsTheUsersMessagesDatabase) {
-    EXPECT_EQ(ChatDBReader().databasePath(),
-              (AgentPaths::homeDirectory() / "Library/Messages/chat.db").string());
-}
-
 }  // namespace
 }  // namespace kindora

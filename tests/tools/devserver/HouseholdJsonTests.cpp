@@ -49,14 +49,6 @@ TEST(HouseholdJson, TheStateFileFormReadsBackAsTheSameHousehold) {
     EXPECT_EQ(HouseholdJson::decodeState(json(text)), snapshot);
 }
 
-TEST(HouseholdJson, AdminAnswersCarryNoTokenDigest) {
-    testing::VirtualTime time;
-    const Device device = busyHousehold(time).devices.at(0);
-    EXPECT_FALSE(HouseholdJson::encode(device, HouseholdJson::DeviceForm::admin).contains("tokenDigest"));
-    EXPECT_EQ(HouseholdJson::encode(device, HouseholdJson::DeviceForm::stateFile)["tokenDigest"],
-              device.tokenDigest);
-}
-
 TEST(HouseholdJson, StateThatIsNotAHouseholdIsRefused) {
     for (const char* text : {R"({})", R"({"format":2})", R"([])", R"({"format":1,"devices":[{"id":"x"}]})",
                              R"({"format":1,"devices":"none"})"}) {
