@@ -4,11 +4,11 @@
 #include <QAccessible>
 #include <QColor>
 #include <QImage>
-#include <QSize>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSize>
 
 #include <algorithm>
 #include <cmath>
@@ -139,6 +139,43 @@ TEST(BrandComponents, APickersArrowsStandOutWhileEnabledAndFadeWhenDisabled) {
     // 3:1 is the least contrast a control's graphics need to be seen as usable.
     EXPECT_GE(enabled, 3.0) << "the arrows of an enabled picker read as disabled";
     EXPECT_LT(disabled, enabled / 2) << "a disabled picker's arrows look as live as an enabled one's";
+    EXPECT_EQ(rendered.warnings.text(), "");
+}
+
+TEST(BrandComponents, ASwitchEndsOnTheRightEdgeTheButtonsBelowItLineUpOn) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    RenderedBrandQml rendered(
+        "Rectangle { width: 300; height: 120; color: BrandPalette.background\n"
+        "  Column { x: 10; y: 10; width: 280; spacing: 10\n"
+        "    BrandSwitch { objectName: \"switch\"; text: \"Launch at Login\"; checked: true; width: "
+        "parent.width }\n"
+        "    BrandPrimaryButton { objectName: \"button\"; text: \"Pair\"; width: parent.width } } }",
+        QSize(300, 120));
+    ASSERT_TRUE(rendered.root) << rendered.error;
+    const QImage frame = rendered.window.grabWindow();
+    ASSERT_FALSE(frame.isNull());
+    const QColor background = frame.pixelColor(0, 0);
+
+    // The rightmost column of the window where something is drawn in the item's rows.
+    const auto rightmostInk = [&](const char* name) {
+        auto* item = rendered.root->findChild<QQuickItem*>(QString::fromLatin1(name));
+        if (item == nullptr) {
+            return -1;
+        }
+        const QRect rows = item->mapRectToScene(QRectF(0, 0, item->width(), item->height())).toAlignedRect();
+        int rightmost = -1;
+        for (int y = std::max(rows.top(), 0); y <= std::min(rows.bottom(), frame.height() - 1); ++y) {
+            for (int x = 0; x < frame.width(); ++x) {
+                if (frame.pixelColor(x, y) != background) {
+                    rightmost = std::max(rightmost, x);
+                }
+            }
+        }
+        return rightmost;
+    };
+    const int button = rightmostInk("button");
+    EXPECT_GT(button, 280);
+    EXPECT_NEAR(rightmostInk("switch"), button, 1) << "the switch's track stops short of the buttons' edge";
     EXPECT_EQ(rendered.warnings.text(), "");
 }
 

@@ -6,7 +6,10 @@ import QtQuick.Controls.Basic
 Switch {
     id: control
     font.pixelSize: BrandPalette.bodySize
+    // Flush with the card's edges, like the buttons and the picker: the style's own padding would
+    // leave the track short of them.
     leftPadding: 0
+    rightPadding: 0
     focusPolicy: Qt.StrongFocus
     opacity: enabled ? 1 : BrandPalette.disabledOpacity
     Accessible.name: text
