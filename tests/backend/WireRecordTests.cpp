@@ -122,11 +122,6 @@ TEST(PairingRecords, TheCreateResponseReadsDatesWithAndWithoutFractions) {
     }
 }
 
-TEST(HeartbeatRecords, RequestsLeaveOutWhatIsAbsent) {
-    EXPECT_EQ(JsonCoding::encode(toJson(HeartbeatRequest{})), "{}");
-    EXPECT_EQ(JsonCoding::encode(toJson(HeartbeatRequest{"42", std::nullopt})), R"({"cursor":"42"})");
-}
-
 TEST(HeartbeatRecords, EveryCommandElementDecodesAsUnknown) {
     const auto response = JsonCoding::decode<HeartbeatResponse>(
         R"({"status":"ok","commands":[{"type":"resync"},7,{},{"type":3}]})");
