@@ -117,11 +117,14 @@ TEST_F(InotifyChatDBChangeWatcherTest, TheAgentsOwnReadsNeverWakeIt) {
         reader.maxRowID();
         ++reads;
     }
+    EXPECT_FALSE(changes.waitFor(1, 150ms)) << "the reads woke the watcher";
+
+    // Still watching: Messages' next write does (opening, writing and closing may take more than
+    // one window under a sanitizer, so it may be told more than once).
     ChatDBWriter writer = ChatDBWriter::open(database.string());
     addMessage(writer);
-    ASSERT_TRUE(changes.waitFor(1));
+    EXPECT_TRUE(changes.waitFor(1));
     watcher.stop();
-    EXPECT_EQ(changes.count(), 1);
 }
 
 TEST_F(InotifyChatDBChangeWatcherTest, WritesAreSeenAcrossTheWALBeingDeletedAndCreatedAgain) {
@@ -161,11 +164,14 @@ TEST_F(InotifyChatDBChangeWatcherTest, FilesBesideTheDatabaseAreIgnored) {
     while (std::chrono::steady_clock::now() - writingStart < 300ms) {
         addMessage(other);
     }
+    EXPECT_FALSE(changes.waitFor(1, 150ms)) << "the reads woke the watcher";
+
+    // Still watching: Messages' next write does (opening, writing and closing may take more than
+    // one window under a sanitizer, so it may be told more than once).
     ChatDBWriter writer = ChatDBWriter::open(database.string());
     addMessage(writer);
-    ASSERT_TRUE(changes.waitFor(1));
+    EXPECT_TRUE(changes.waitFor(1));
     watcher.stop();
-    EXPECT_EQ(changes.count(), 1);
 }
 
 TEST_F(InotifyChatDBChangeWatcherTest, ADatabaseReachedThroughASymbolicLinkIsWatchedWhereItLives) {
