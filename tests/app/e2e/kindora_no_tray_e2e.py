@@ -43,6 +43,9 @@ def walk(session, args):
     create_database(session, args.chatdb, 20, 4)
     _, a11y = start_agent(session, args.kindora, agent_environment(session, server))
     wait_for("the signed-out screen in a window of its own", lambda: a11y.find("Pair with Kindora"), timeout=30)
+    # A new user's agent also opens the setup wizard at launch; once it is up it no longer takes the
+    # focus from the window the person goes to.
+    wait_for("the setup wizard", lambda: a11y.find("Pair This Computer"), timeout=30)
 
     # An ordinary, managed window called Kindora, not a popover that closes when it loses focus.
     window = wait_for("the Kindora window", lambda: subprocess.run(
