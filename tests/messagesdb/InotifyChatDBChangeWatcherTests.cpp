@@ -60,6 +60,15 @@ protected:
         writer.addMessage(message);
     }
 
+    // A watcher that has stayed quiet is still watching: Messages' next write wakes it (opening,
+    // writing and closing may take more than one window under a sanitizer, so perhaps more than once).
+    void expectMessagesNextWriteWakesIt(InotifyChatDBChangeWatcher& watcher) {
+        ChatDBWriter writer = ChatDBWriter::open(database.string());
+        addMessage(writer);
+        EXPECT_TRUE(changes.waitFor(1));
+        watcher.stop();
+    }
+
     fs::path directory = AgentPaths::homeDirectory() / "Library" / "Messages";
     fs::path database = directory / "chat.db";
     int written = 0;
@@ -118,13 +127,7 @@ TEST_F(InotifyChatDBChangeWatcherTest, TheAgentsOwnReadsNeverWakeIt) {
         ++reads;
     }
     EXPECT_FALSE(changes.waitFor(1, 150ms)) << "the reads woke the watcher";
-
-    // Still watching: Messages' next write does (opening, writing and closing may take more than
-    // one window under a sanitizer, so it may be told more than once).
-    ChatDBWriter writer = ChatDBWriter::open(database.string());
-    addMessage(writer);
-    EXPECT_TRUE(changes.waitFor(1));
-    watcher.stop();
+    expectMessagesNextWriteWakesIt(watcher);
 }
 
 TEST_F(InotifyChatDBChangeWatcherTest, WritesAreSeenAcrossTheWALBeingDeletedAndCreatedAgain) {
@@ -164,14 +167,8 @@ TEST_F(InotifyChatDBChangeWatcherTest, FilesBesideTheDatabaseAreIgnored) {
     while (std::chrono::steady_clock::now() - writingStart < 300ms) {
         addMessage(other);
     }
-    EXPECT_FALSE(changes.waitFor(1, 150ms)) << "the reads woke the watcher";
-
-    // Still watching: Messages' next write does (opening, writing and closing may take more than
-    // one window under a sanitizer, so it may be told more than once).
-    ChatDBWriter writer = ChatDBWriter::open(database.string());
-    addMessage(writer);
-    EXPECT_TRUE(changes.waitFor(1));
-    watcher.stop();
+    EXPECT_FALSE(changes.waitFor(1, 150ms)) << "the other database woke the watcher";
+    expectMessagesNextWriteWakesIt(watcher);
 }
 
 TEST_F(InotifyChatDBChangeWatcherTest, ADatabaseReachedThroughASymbolicLinkIsWatchedWhereItLives) {
