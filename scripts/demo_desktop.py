@@ -13,9 +13,10 @@ import sys
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, "..", "tests", "app", "e2e"))
+sys.path.insert(0, os.path.join(here, "lib"))
 from desktop_session import DesktopSession, TestFailure  # noqa: E402
-from kindora_desktop_e2e import create_database, start_devserver, walkthrough  # noqa: E402
+from kindora_desktop import create_database, start_devserver  # noqa: E402
+from walkthrough import walkthrough  # noqa: E402
 
 
 def display_usable(display):

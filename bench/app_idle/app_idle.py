@@ -22,9 +22,9 @@ import tempfile
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, "..", "..", "tests", "app", "e2e"))
+sys.path.insert(0, os.path.join(here, "..", "..", "scripts", "lib"))
 from desktop_session import DesktopSession, wait_for  # noqa: E402
-from kindora_desktop_e2e import (agent_environment, create_database, pair_through_popover,  # noqa: E402
+from kindora_desktop import (agent_environment, create_database, pair_through_popover,  # noqa: E402
                                  start_agent, start_devserver, tray_center)
 
 FIRST_FRAME = "[com.quillmere.kindora:Popover] info: first frame "

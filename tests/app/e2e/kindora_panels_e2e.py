@@ -15,9 +15,9 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
-from kindora_desktop_e2e import (agent_environment, browser_stand_in, create_database, relax_for_qt,  # noqa: E402
+from kindora_desktop import (agent_environment, browser_stand_in, create_database, relax_for_qt,  # noqa: E402
                                  start_agent, start_devserver)
 from x11_windows import X11Windows  # noqa: E402
 
