@@ -40,9 +40,10 @@ using Bus = std::unique_ptr<sd_bus, BusUnref>;
 using Slot = std::unique_ptr<sd_bus_slot, SlotUnref>;
 using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 
-// An sd_bus_error freed at the end of its scope.
+// An sd_bus_error freed at the end of its scope. Value-initialised rather than SD_BUS_ERROR_NULL: that
+// macro is a C compound literal, which clang's -Wpedantic refuses in C++; all-null is the same empty error.
 struct CallError {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};
     ~CallError() { sd_bus_error_free(&error); }
     std::string describe(int result) const {
         return error.message != nullptr ? error.message : std::strerror(-result);
