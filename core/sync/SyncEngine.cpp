@@ -19,14 +19,6 @@ bool isBusy(const std::exception& error) {
     return sqliteError != nullptr && sqliteError->isBusy();
 }
 
-// Rows a tick may leave behind in the rejection counts (after a re-anchoring, say) are forgotten
-// once there are this many.
-constexpr std::size_t rejectionMemoryLimit = 1000;
-
-std::string messageCount(std::int64_t count) {
-    return std::to_string(count) + " message(s)";
-}
-
 }  // namespace
 
 SyncEngine::SyncEngine(const ChatDBReading& reader, IngestBackendClientProtocol& ingestClient,
@@ -87,7 +79,7 @@ bool SyncEngine::isRunning() const {
 }
 
 double SyncEngine::tick(StopToken stop) {
-    droppedThisTick_ = false;
+    refusals_.beginTick();
     const auto token = credentialStore_.loadDeviceToken();
     if (!token) {
         return interval;
@@ -143,7 +135,7 @@ double SyncEngine::tick(StopToken stop) {
     status.lastSyncAt = state.lastSyncAt;
     // A drop stays in sight until the next clean batch, even behind a later failure.
     status.lastError = ingest.errorText;
-    if (const auto notice = dropNotice()) {
+    if (const auto notice = refusals_.notice()) {
         status.lastError = status.lastError ? *status.lastError + "; " + *notice : *notice;
     }
     status.sessionSentCount = sessionSentCount_;
@@ -234,7 +226,7 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
 
         for (std::size_t start = 0; start < page.rows.size(); start += batchSize) {
             const std::size_t count = std::min(batchSize, page.rows.size() - start);
-            BatchResult result = BatchResult::passed;
+            SendResult result;
             try {
                 result = sendBatch(page, start, count, token, state, stop);
             } catch (const BackendError& error) {
@@ -247,13 +239,17 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
             }
             // Durable before the next batch leaves, so a crash resends at most this batch.
             persist(state, &WatermarkStore::saveProgress);
-            if (result == BatchResult::held) {
-                return {};  // held rows go again at the next tick, without back-off
-            }
-            if (result == BatchResult::heldAtHead) {
-                // The backend asked for the message again; say so, and do not ask every 5 s.
-                return IngestPhaseResult::failed(
-                    "Messages held: the backend could not process the next message yet and is asked again");
+            switch (result.kind) {
+                case SendResult::Kind::held:
+                    return {};  // held rows go again at the next tick, without back-off
+                case SendResult::Kind::heldAtHead:
+                    // The backend asked for the message again; say so, and do not ask every 5 s.
+                    return IngestPhaseResult::failed(
+                        "Messages held: the backend could not process the next message yet and is asked again");
+                case SendResult::Kind::failed:
+                    return IngestPhaseResult::failed(std::move(result.errorText));
+                default:
+                    break;
             }
         }
         if (!pageIsFull) {
@@ -286,10 +282,9 @@ bool SyncEngine::reanchorIfDatabaseShrank(SyncState& state, std::optional<std::s
     return true;
 }
 
-SyncEngine::BatchResult SyncEngine::sendBatch(const InboundPage& page, std::size_t start, std::size_t count,
-                                              const std::string& token, SyncState& state,
-                                              const StopToken& stop) {
-    // Parts still to send (first row and row count in the page), the next one last. A rejection that
+SyncEngine::SendResult SyncEngine::sendBatch(const InboundPage& page, std::size_t start, std::size_t count,
+                                             const std::string& token, SyncState& state, const StopToken& stop) {
+    // Parts still to send (first row and row count in the page), the next one last. A refusal that
     // may concern only some rows splits its part in two, so that the rows the backend takes go on and
     // only the ones it refuses remain.
     std::vector<std::pair<std::size_t, std::size_t>> parts{{start, count}};
@@ -297,39 +292,40 @@ SyncEngine::BatchResult SyncEngine::sendBatch(const InboundPage& page, std::size
     while (!parts.empty()) {
         const auto [first, size] = parts.back();
         parts.pop_back();
-        switch (sendPart(page, first, size, token, state, stop)) {
-            case PartResult::passed:
+        SendResult result = sendPart(page, first, size, token, state, stop);
+        switch (result.kind) {
+            case SendResult::Kind::passed:
                 break;
-            case PartResult::held:
-                if (clean) {
-                    endDropNotice();
-                }
-                return BatchResult::held;
-            case PartResult::heldAtHead:
-                return BatchResult::heldAtHead;
-            case PartResult::split: {
+            case SendResult::Kind::split: {
                 clean = false;
                 const std::size_t half = size / 2;
                 parts.emplace_back(first + half, size - half);
                 parts.emplace_back(first, half);
                 break;
             }
-            case PartResult::passedOver:
+            case SendResult::Kind::passedOver:
                 clean = false;
                 break;
+            case SendResult::Kind::held:
+                if (clean) {
+                    refusals_.batchWentThroughCleanly();
+                }
+                return result;
+            case SendResult::Kind::heldAtHead:
+            case SendResult::Kind::failed:
+                return result;
         }
     }
     if (clean) {
-        endDropNotice();
+        refusals_.batchWentThroughCleanly();
     }
-    return BatchResult::passed;
+    return {};
 }
 
-SyncEngine::PartResult SyncEngine::sendPart(const InboundPage& page, std::size_t first, std::size_t size,
-                                            const std::string& token, SyncState& state,
-                                            const StopToken& stop) {
+SyncEngine::SendResult SyncEngine::sendPart(const InboundPage& page, std::size_t first, std::size_t size,
+                                            const std::string& token, SyncState& state, const StopToken& stop) {
     const auto part = std::span<const MessageRow>(page.rows).subspan(first, size);
-    // A whole batch goes as encoded with its page; a part of one, after a rejection, is encoded now
+    // A whole batch goes as encoded with its page; a part of one, after a refusal, is encoded now
     // from the batch's messages (those of its forwardable rows, in order).
     const std::size_t batchStart = first - first % batchSize;
     const PreparedIngestRequest& batch = page.batches.at(batchStart / batchSize);
@@ -357,140 +353,46 @@ SyncEngine::PartResult SyncEngine::sendPart(const InboundPage& page, std::size_t
     try {
         response = ingestClient_.ingestPrepared(token, prepared, stop);
     } catch (const BackendError& error) {
-        if (error.kind() == BackendError::Kind::duplicate) {
-            return handleDuplicateRejection(part, error.message().value_or(""), state);
+        if (const auto verdict = refusals_.judge(part, error)) {
+            return applyVerdict(*verdict, part, state);
         }
-        if (error.kind() == BackendError::Kind::http && error.status() == 413) {
-            if (part.size() > 1) {
-                return refuse(part, 413, "too large for the backend", state);
-            }
-            // One message of at most 10000 characters is not too large for the backend; a proxy
-            // in the way may think so for a while.
-            return handleUnexplainedRejection(part, error, state);
-        }
-        if (error.kind() == BackendError::Kind::http && error.status() == 400) {
-            if (const auto bodyMessage = error.bodyMessage()) {
-                return refuse(part, 400, *bodyMessage, state);
-            }
-            return handleUnexplainedRejection(part, error, state);
-        }
-        throw;
+        throw;  // no refusal of these messages: the exchange itself failed
     }
-
     notifyBackendContact();
-    forgetRejections(part);
+    refusals_.taken(part);
     return applyOutcomes(response.outcomes, part, state);
 }
 
-SyncEngine::PartResult SyncEngine::refuse(std::span<const MessageRow> part, int status,
-                                          const std::string& reason, SyncState& state) {
-    if (part.size() > 1) {
-        // One bad message must not take the others with it.
-        logger_.error("ingest {} for a batch of {} rows, sending it in smaller parts: {}", status,
-                      part.size(), reason);
-        return PartResult::split;
+SyncEngine::SendResult SyncEngine::applyVerdict(const RefusalVerdict& verdict, std::span<const MessageRow> part,
+                                                SyncState& state) {
+    switch (verdict.action) {
+        case RefusalVerdict::Action::split:
+            return {SendResult::Kind::split, {}};
+        case RefusalVerdict::Action::retry:
+            return {SendResult::Kind::failed, verdict.errorText};
+        case RefusalVerdict::Action::passOver:
+            break;
     }
-    // The backend will never take this message; retrying it would stall every later one.
-    logger_.error("ingest {}, dropping poison batch of {} rows: {}", status, part.size(), reason);
     state.lastRowID = part.back().rowID;
-    forgetRejections(part);
-    droppedRefused_ += static_cast<std::int64_t>(part.size());
-    droppedThisTick_ = true;
-    lastRefusalReason_ = reason;
-    return PartResult::passedOver;
+    state.lifetimeSentCount += verdict.alreadyHeld;
+    sessionSentCount_ += verdict.alreadyHeld;
+    return {SendResult::Kind::passedOver, {}};
 }
 
-SyncEngine::PartResult SyncEngine::handleDuplicateRejection(std::span<const MessageRow> part,
-                                                            const std::string& bodyMessage,
-                                                            SyncState& state) {
-    // The backend already holds some message of the part, most likely from an earlier send whose
-    // answer never arrived. Halving the part finds those rows without giving up the others.
-    for (const auto& row : part) {
-        ++rejections_[row.guid].duplicate;
-    }
-    if (part.size() > 1) {
-        logger_.error("ingest 400 (duplicate guid) for a batch of {} rows, sending it in smaller parts: {}",
-                      part.size(), bodyMessage);
-        return PartResult::split;
-    }
-    const std::int64_t attempts = rejections_[part.front().guid].duplicate;
-    if (attempts >= duplicateAttemptsBeforeDrop) {
-        // The backend refuses this one message alone because it holds it: it arrived with a send
-        // whose answer was lost. Passed as forwarded, and said in the status, since only the
-        // backend's word stands for it.
-        logger_.error(
-            "ingest 400 (duplicate guid) persisted {} attempts, passing rowID={} as already held: {}",
-            duplicateAttemptsBeforeDrop, part.front().rowID, bodyMessage);
-        state.lastRowID = part.back().rowID;
-        state.lifetimeSentCount += 1;
-        sessionSentCount_ += 1;
-        forgetRejections(part);
-        passedDuplicates_ += 1;
-        droppedThisTick_ = true;
-        return PartResult::passedOver;
-    }
-    logger_.error("ingest 400 (possible duplicate guid), not advancing (attempt {}/{}): {}", attempts,
-                  duplicateAttemptsBeforeDrop, bodyMessage);
-    throw BackendError::duplicate(bodyMessage);
-}
-
-SyncEngine::PartResult SyncEngine::handleUnexplainedRejection(std::span<const MessageRow> part,
-                                                              const BackendError& error, SyncState& state) {
-    const std::int64_t attempts = ++rejections_[part.front().guid].unexplained;
-    if (attempts >= unexplainedRejectionsBeforeDrop) {
-        return refuse(part, error.status(), error.status() == 400 ? "no body" : "too large for the backend",
-                      state);
-    }
-    logger_.error("ingest {} without the backend's error body, not advancing (attempt {}/{})", error.status(),
-                  attempts, unexplainedRejectionsBeforeDrop);
-    throw error;
-}
-
-void SyncEngine::forgetRejections(std::span<const MessageRow> rows) {
-    if (rejections_.size() > rejectionMemoryLimit) {
-        rejections_.clear();
-        return;
-    }
-    for (const auto& row : rows) {
-        rejections_.erase(row.guid);
-    }
-}
-
-void SyncEngine::endDropNotice() {
-    // A clean batch ends the notice, but one of the same tick would hide a drop nobody has seen yet.
-    if (!droppedThisTick_) {
-        passedDuplicates_ = droppedRefused_ = 0;
-    }
-}
-
-std::optional<std::string> SyncEngine::dropNotice() const {
-    std::optional<std::string> notice;
-    if (passedDuplicates_ > 0) {
-        notice = "Passed " + messageCount(passedDuplicates_) + " the backend already holds after " +
-                 std::to_string(duplicateAttemptsBeforeDrop) + " repeated duplicate-guid rejections";
-    }
-    if (droppedRefused_ > 0) {
-        const std::string refused =
-            "Dropped " + messageCount(droppedRefused_) + " the backend refused: " + lastRefusalReason_;
-        notice = notice ? *notice + "; " + refused : refused;
-    }
-    return notice;
-}
-
-SyncEngine::PartResult SyncEngine::applyOutcomes(const std::vector<IngestOutcome>& outcomes,
+SyncEngine::SendResult SyncEngine::applyOutcomes(const std::vector<IngestOutcome>& outcomes,
                                                  std::span<const MessageRow> rows, SyncState& state) {
     const Advance advance = advanceOver(outcomes, rows, state);
     if (advance.rows == 0) {
         logger_.error("ingest batch: 0/{} advanced (leading error outcome), retrying next tick", rows.size());
-        return PartResult::heldAtHead;
+        return {SendResult::Kind::heldAtHead, {}};
     }
     sessionSentCount_ += advance.sent;
     if (advance.rows == rows.size()) {
-        return PartResult::passed;
+        return {};
     }
     logger_.error("ingest batch: {}/{} advanced, {} held for retry", advance.rows, rows.size(),
                   rows.size() - advance.rows);
-    return PartResult::held;
+    return {SendResult::Kind::held, {}};
 }
 
 SyncEngine::Advance SyncEngine::advanceOver(const std::vector<IngestOutcome>& outcomes,

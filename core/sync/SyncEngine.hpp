@@ -9,7 +9,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 #include "core/common/StopToken.hpp"
 
@@ -26,6 +25,7 @@
 #include "core/sync/InboundPage.hpp"
 #include "core/sync/IngestMessageMapper.hpp"
 #include "core/sync/ReadReporter.hpp"
+#include "core/sync/RefusalTriage.hpp"
 #include "core/sync/SyncState.hpp"
 #include "core/sync/SyncStatus.hpp"
 #include "core/sync/WatermarkStore.hpp"
@@ -52,11 +52,6 @@ public:
     static constexpr std::size_t batchSize = 100;
     static constexpr std::int64_t backlogCountLimit = 200;
     static constexpr std::size_t maximumTextLength = IngestMessageMapper::maximumTextLength;
-    static constexpr std::int64_t duplicateAttemptsBeforeDrop = 3;
-    // A 400 without the backend's JSON error (a proxy's or captive portal's page), or a 413 for a single
-    // message, says nothing about the batch; only after this many in a row for the same first row is
-    // the batch taken as refused.
-    static constexpr std::int64_t unexplainedRejectionsBeforeDrop = 6;
 
     // Without a revocation handler a new one is made over `credentialStore`. The collaborators
     // passed by reference must outlive the engine.
@@ -100,34 +95,25 @@ private:
         }
     };
 
-    // How far a batch got: every row dealt with, rows held behind an `error` outcome after some
-    // advanced, or held from the batch's first row on.
-    enum class BatchResult { passed, held, heldAtHead };
-    // What became of one part of a batch.
-    // `passedOver`: the watermark moved over the part without the backend taking it this time.
-    enum class PartResult { passed, held, heldAtHead, split, passedOver };
-
-    // Rejections seen for a row that is still ahead of the watermark.
-    struct RejectionCounts {
-        std::int64_t duplicate = 0;
-        std::int64_t unexplained = 0;
+    // What became of a batch, or of one part of it: every row dealt with, rows held behind an `error`
+    // outcome after some advanced, held from its first row on, failed with `errorText` (the tick backs
+    // off), or, for a part only, to be sent in halves or passed over without the backend taking it.
+    struct SendResult {
+        enum class Kind { passed, held, heldAtHead, failed, split, passedOver };
+        Kind kind = Kind::passed;
+        std::string errorText;
     };
 
     std::optional<SyncState> loadStateOrFirstRun();
     IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state, const StopToken& stop);
     bool reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText);
     // Sends `count` rows of `page` from `start` on, in parts as the backend's answers require.
-    BatchResult sendBatch(const InboundPage& page, std::size_t start, std::size_t count,
-                          const std::string& token, SyncState& state, const StopToken& stop);
-    PartResult sendPart(const InboundPage& page, std::size_t first, std::size_t size,
-                        const std::string& token, SyncState& state, const StopToken& stop);
-    PartResult refuse(std::span<const MessageRow> part, int status, const std::string& reason,
-                      SyncState& state);
-    PartResult handleDuplicateRejection(std::span<const MessageRow> part, const std::string& bodyMessage,
-                                        SyncState& state);
-    PartResult handleUnexplainedRejection(std::span<const MessageRow> part, const BackendError& error,
-                                          SyncState& state);
-    PartResult applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
+    SendResult sendBatch(const InboundPage& page, std::size_t start, std::size_t count, const std::string& token,
+                         SyncState& state, const StopToken& stop);
+    SendResult sendPart(const InboundPage& page, std::size_t first, std::size_t size, const std::string& token,
+                        SyncState& state, const StopToken& stop);
+    SendResult applyVerdict(const RefusalVerdict& verdict, std::span<const MessageRow> part, SyncState& state);
+    SendResult applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
                              SyncState& state);
     // Rows of an answer that moved the watermark, and how many of them were messages the backend took.
     struct Advance {
@@ -138,9 +124,6 @@ private:
     // counts as taken) and watches the raised ones.
     Advance advanceOver(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
                         SyncState& state) const;
-    void forgetRejections(std::span<const MessageRow> rows);
-    std::optional<std::string> dropNotice() const;
-    void endDropNotice();
     double failTick(const std::string& errorText);
     double backOff(const std::string& errorText);
     // Stores the state through `save` (saveProgress between two batches); a failure is logged, and
@@ -174,12 +157,7 @@ private:
     std::optional<SyncState> cachedState_;
     std::int64_t sessionSentCount_ = 0;
     Backoff backoff_{initialBackoff, backoffCap};
-    std::unordered_map<std::string, RejectionCounts> rejections_;
-    // Rows passed over since the last clean batch; shown in the status until then.
-    std::int64_t passedDuplicates_ = 0;
-    std::int64_t droppedRefused_ = 0;
-    std::string lastRefusalReason_;
-    bool droppedThisTick_ = false;
+    RefusalTriage refusals_;
 
     PollingLoop loop_;  // last: it is stopped and joined before the fields its tick uses go away
 };

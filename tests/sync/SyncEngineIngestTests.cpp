@@ -403,30 +403,6 @@ TEST_F(SyncEngineTest, ABatchResentAfterItsAnswerWasLostLosesNoneOfTheNewMessage
     EXPECT_FALSE(lastStatus().lastError);
 }
 
-TEST_F(SyncEngineTest, AMessageRefusedAloneAsADuplicateIsTriedThreeTimesWithBackOffBeforeItIsPassed) {
-    storeWatermark(0);
-    addMessages(1);
-    backend.setResponder([](const IngestRequest&) -> IngestResponse {
-        throw BackendError::duplicate("Duplicate GUID guid-1");
-    });
-    const double first = engine->tick();
-    EXPECT_GE(first, 5.0 * 0.85);
-    EXPECT_LE(first, 5.0 * 1.15);
-    EXPECT_EQ(lastStatus().lastError, "Duplicate GUID guid-1");
-    EXPECT_TRUE(logs.contains(
-        "ingest 400 (possible duplicate guid), not advancing (attempt 1/3): Duplicate GUID guid-1"));
-    EXPECT_GE(engine->tick(), 10.0 * 0.85);
-    EXPECT_TRUE(logs.contains("(attempt 2/3)"));
-    EXPECT_EQ(saved().lastRowID, 0);
-
-    EXPECT_EQ(engine->tick(), 5.0);
-    EXPECT_TRUE(
-        logs.contains("ingest 400 (duplicate guid) persisted 3 attempts, passing rowID=1 as already held: "
-                      "Duplicate GUID guid-1"));
-    EXPECT_EQ(saved().lastRowID, 1);
-    EXPECT_EQ(backend.messageBatches().size(), 3u);
-}
-
 TEST_F(SyncEngineTest, ARefusedBatchIsHalvedUntilOnlyTheRefusedMessageIsDroppedAndTheStatusSaysSo) {
     storeWatermark(0);
     addMessages(150);
@@ -453,32 +429,6 @@ TEST_F(SyncEngineTest, ARefusedBatchIsHalvedUntilOnlyTheRefusedMessageIsDroppedA
 
     db.addMessage();
     engine->tick();
-    EXPECT_FALSE(lastStatus().lastError);
-}
-
-TEST_F(SyncEngineTest, A400WithoutTheBackendsErrorBacksOffSeveralTimesBeforeTheFirstMessageIsDropped) {
-    storeWatermark(0);
-    addMessages(2);
-    backend.setResponder([](const IngestRequest&) -> IngestResponse { throw BackendError::http(400); });
-    const std::vector<double> bases{5, 10, 20, 40, 80};
-    for (const double base : bases) {
-        const double delay = engine->tick();
-        EXPECT_GE(delay, base * 0.85) << base;
-        EXPECT_LE(delay, base * 1.15) << base;
-        EXPECT_EQ(lastStatus().lastError, "Request failed (HTTP 400)");
-    }
-    EXPECT_EQ(saved().lastRowID, 0) << "a proxy's page is no reason to give a message up";
-    EXPECT_TRUE(logs.contains("ingest 400 without the backend's error body, not advancing (attempt 5/6)"));
-
-    engine->tick();  // the sixth refusal of the same first message gives that message up, no more
-    EXPECT_EQ(saved().lastRowID, 1);
-    EXPECT_EQ(logs.count("ingest 400, dropping poison batch of 1 rows: no body", "Sync"), 1u);
-    EXPECT_EQ(lastStatus().lastError,
-              "Request failed (HTTP 400); Dropped 1 message(s) the backend refused: no body");
-
-    backend.setResponder(FakeIngestClient::allNoMatch);
-    engine->tick();
-    EXPECT_EQ(saved().lastRowID, 2);
     EXPECT_FALSE(lastStatus().lastError);
 }
 
@@ -512,13 +462,14 @@ TEST_F(SyncEngineTest, ABatchTooLargeForTheBackendIsSplitAndEverythingGoesOn) {
     EXPECT_FALSE(lastStatus().lastError);
     EXPECT_FALSE(logs.contains("dropping"));
 
-    // A single message is never too large for the backend: a 413 for it is a failure to wait out.
+    // A single message is never too large for the backend: a 413 for it is a failure to wait out, with
+    // the watermark where it is.
     backend.setResponder([](const IngestRequest&) -> IngestResponse { throw BackendError::http(413); });
     db.addMessage();
     EXPECT_GE(engine->tick(), 5.0 * 0.85);
+    EXPECT_GE(engine->tick(), 10.0 * 0.85);
     EXPECT_EQ(saved().lastRowID, 200);
     EXPECT_EQ(lastStatus().lastError, "Request failed (HTTP 413)");
-    EXPECT_TRUE(logs.contains("ingest 413 without the backend's error body, not advancing (attempt 1/6)"));
 }
 
 // --- failures and back-off --------------------------------------------------------------------------
