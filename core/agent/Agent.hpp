@@ -31,6 +31,7 @@
 #include "core/meetings/MeetingPoller.hpp"
 #include "core/meetings/MeetingPresentationLedger.hpp"
 #include "core/meetings/UserDefaultsMeetingPreferencesStore.hpp"
+#include "core/meetings/WriteBehindMeetingLedgerStore.hpp"
 #include "core/messagesdb/ChatDBReader.hpp"
 #include "core/sync/FileWatermarkStore.hpp"
 #include "core/sync/SyncEngine.hpp"
@@ -149,10 +150,13 @@ private:
     MeetingPoller meetingPoller_;
     UserDefaultsMeetingPreferencesStore meetingPreferencesStore_;
     FileMeetingLedgerStore meetingLedgerStore_;
+    // Ledger saves are written on threads of their own: their fsync never holds up the main thread.
+    WriteBehindMeetingLedgerStore meetingLedgerWriter_;
     MeetingPresentationLedger meetingLedger_;
     MeetingDisruptController meetingDisruptController_;
     UserDefaultsMeetingPreferencesStore autoJoinPreferencesStore_;
     FileMeetingLedgerStore autoJoinLedgerStore_;
+    WriteBehindMeetingLedgerStore autoJoinLedgerWriter_;
     MeetingPresentationLedger autoJoinLedger_;
     AutoJoinController autoJoinController_;
     SetupWizardController wizardController_;

@@ -106,10 +106,15 @@ void PairingController::runFlow(const BackgroundTask::Context& context) {
                 sleeper_.sleep(pollInterval, stop);
                 backoff.reset();
                 break;
-            case PairingStatusValue::active:
-                context.post([this, pairing] { complete(pairing); });
+            case PairingStatusValue::active: {
+                if (context.isCancelled()) {
+                    return;
+                }
+                const Stored stored = store(pairing);
+                context.post([this, stored] { complete(stored); });
                 finish();
                 return;
+            }
             case PairingStatusValue::expired:
                 context.post([this] { endWithError(expiredMessage); });
                 finish();
@@ -127,12 +132,13 @@ void PairingController::endWithError(const std::string& message) {
     appState_.setPhase(Phase::signedOut());
 }
 
-void PairingController::complete(const PairingCreateResponse& pairing) {
+PairingController::Stored PairingController::store(const PairingCreateResponse& pairing) {
+    Stored stored;
     try {
         credentialStore_.saveDeviceToken(pairing.deviceToken);
     } catch (const std::exception& error) {
-        endWithError(saveFailedPrefix + std::string(error.what()));
-        return;
+        stored.saveError = saveFailedPrefix + std::string(error.what());
+        return stored;
     }
     // Re-pairing the same device record keeps the sync position: nothing is forwarded twice and
     // nothing is skipped. A different (or first) device record starts afresh.
@@ -149,7 +155,17 @@ void PairingController::complete(const PairingCreateResponse& pairing) {
     } catch (const std::exception& error) {
         logger_.error("failed to save device id after pairing: {}", error.what());
     }
-    appState_.recomputePhase(credentialStore_.hasDeviceToken(), fdaCheck_());
+    stored.hasDeviceToken = credentialStore_.hasDeviceToken();
+    stored.hasFullDiskAccess = fdaCheck_ && fdaCheck_();
+    return stored;
+}
+
+void PairingController::complete(const Stored& stored) {
+    if (stored.saveError) {
+        endWithError(*stored.saveError);
+        return;
+    }
+    appState_.recomputePhase(stored.hasDeviceToken, stored.hasFullDiskAccess);
     if (onPairingCompleted_) {
         onPairingCompleted_();
     }

@@ -21,9 +21,11 @@ namespace kindora {
 
 // Pairs this computer with a household: asks the backend for a code, shows it through the phase,
 // polls until the household confirms it (or it expires or is revoked), then stores the credentials
-// and moves the agent on. Lives on the main thread; the backend calls and waits run on a background
-// task, and every change of observable state is posted back to the main thread. A cancelled or
-// replaced flow changes nothing after the moment it was cancelled.
+// and moves the agent on. Lives on the main thread; the backend calls and waits, the keyring writes,
+// the watermark reset and the Full Disk Access check run on a background task (the keyring may take
+// long, or show a prompt), and every change of observable state is posted back to the main thread. A
+// cancelled or replaced flow changes nothing after the moment it was cancelled, except credentials
+// that were being stored just then: the next derivation of the phase finds them.
 class PairingController {
 public:
     static constexpr double minimumPollInterval = 2.0;
@@ -41,7 +43,7 @@ public:
         MainQueue& mainQueue;
     };
 
-    // `fdaCheck` runs once on the main thread after a confirmed pairing; `jitterFactor` spreads the
+    // `fdaCheck` runs once on the flow's thread after a confirmed pairing; `jitterFactor` spreads the
     // retry waits after failed polls (empty: Jitter::factor, 0.85 to 1.15).
     PairingController(Dependencies dependencies, std::string deviceName,
                       std::optional<std::string> agentVersion, Sleeper sleeper, std::function<Date()> now,
@@ -68,7 +70,15 @@ public:
 private:
     // Runs on the background task: touches only the constant fields and the client, posts the rest.
     void runFlow(const BackgroundTask::Context& context);
-    void complete(const PairingCreateResponse& pairing);
+    // What storing a confirmed pairing found: the save's failure, or the facts the phase follows.
+    struct Stored {
+        std::optional<std::string> saveError;
+        bool hasDeviceToken = false;
+        bool hasFullDiskAccess = false;
+    };
+    // On the flow's thread: saves the credentials, resetting the watermark for another device record.
+    Stored store(const PairingCreateResponse& pairing);
+    void complete(const Stored& stored);
     void endWithError(const std::string& message);
 
     AppState& appState_;

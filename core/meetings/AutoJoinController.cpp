@@ -21,6 +21,7 @@ AutoJoinController::AutoJoinController(MeetingPreferencesStore& preferencesStore
 
 AutoJoinController::~AutoJoinController() {
     boundaryTask_.reset();
+    probeTask_.reset();
 }
 
 void AutoJoinController::handleMeetings(const MeetingsResponse& response) {
@@ -55,12 +56,38 @@ void AutoJoinController::setOnDidJoin(std::function<void(const Meeting&)> onDidJ
 
 void AutoJoinController::evaluate() {
     boundaryTask_.reset();
+    if (probing_) {
+        return;  // the answer decides with whatever is current by then
+    }
+    const auto preferences = preferencesStore_.load();
+    // The probe asks the audio system, so it runs only when its answer can matter: a meeting would open
+    // now unless the user is in a call.
+    if (AutoJoinDecision::gatesOpen(preferences) && preferences.isPresenceSuppressionEnabled &&
+        AutoJoinDecision::meetingToJoinNow(currentMeetings_, ledger_.presentedIDs(), preferences, false,
+                                           now_())) {
+        startProbe();
+        return;
+    }
+    decide(false);
+}
+
+void AutoJoinController::startProbe() {
+    probing_ = true;
+    probeTask_ = std::make_unique<BackgroundTask>(
+        mainQueue_, [this, probe = presenceProbe_](const BackgroundTask::Context& context) {
+            const bool inMeeting = probe.isLikelyInMeeting();
+            context.post([this, inMeeting] {
+                probing_ = false;
+                decide(inMeeting);
+            });
+        });
+}
+
+void AutoJoinController::decide(bool probedInMeeting) {
     const auto preferences = preferencesStore_.load();
     const Date now = now_();
-    // The probe asks the audio system, so it runs only when its answer can matter, and once.
     const bool isAlreadyInMeeting = AutoJoinDecision::gatesOpen(preferences) &&
-                                    preferences.isPresenceSuppressionEnabled &&
-                                    presenceProbe_.isLikelyInMeeting();
+                                    preferences.isPresenceSuppressionEnabled && probedInMeeting;
 
     const auto joinedBefore = ledger_.presentedIDs();
     const auto toJoin = AutoJoinDecision::meetingToJoinNow(currentMeetings_, joinedBefore, preferences,

@@ -23,7 +23,9 @@ namespace kindora {
 // only links of the known meeting services, never twice (the auto-join ledger remembers each meeting
 // joined or declined for a day, across restarts), and not while the user seems to be in a call
 // already, in which case it looks again every 15 seconds until two minutes after the start.
-// Do-not-disturb and alerts do not hold it back. Lives on the main thread; every member is called there.
+// Do-not-disturb and alerts do not hold it back. The in-a-call guess asks the sound server, which may
+// take a while: it runs only when a meeting is due to open, on a thread of its own, and the decision
+// waits for its answer. Lives on the main thread; every member is called there.
 class AutoJoinController {
 public:
     // Opens a URL in its default application; fire and forget.
@@ -52,9 +54,14 @@ public:
     const std::vector<Meeting>& currentMeetings() const { return currentMeetings_; }
     // True while a boundary wait is pending.
     bool hasBoundaryTask() const { return boundaryTask_ != nullptr; }
+    // True while the in-a-call guess is being asked.
+    bool isProbing() const { return probing_; }
 
 private:
     void evaluate();
+    void startProbe();
+    // Decides with the in-a-call guess, when it was asked.
+    void decide(bool probedInMeeting);
     void logSkips(const std::set<std::string>& joinedIDs, const MeetingPreferences& preferences, Date now);
     void scheduleBoundary(Date boundary);
 
@@ -70,7 +77,11 @@ private:
     std::set<std::string> loggedOutcomeIDs_;
     std::set<std::string> presenceLoggedIDs_;
     MainQueue& mainQueue_;
-    // Last, so that the pending wait is cancelled and joined before anything it could reach goes away.
+    bool probing_ = false;
+    // Last, so that the pending wait and the probe are cancelled and joined before anything they could
+    // reach goes away. A finished probe's task is kept until the next one replaces it, so that ending
+    // it never waits for its thread on the main thread.
+    std::unique_ptr<BackgroundTask> probeTask_;
     std::unique_ptr<BackgroundTask> boundaryTask_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 #include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/credentials/KeychainError.hpp"
@@ -31,10 +32,12 @@ public:
     bool failTokenSave = false;
     bool failDeviceIdSave = false;
     bool tokenUnreadable = false;
+    std::atomic<std::thread::id> tokenSavedOn;
 
     bool hasDeviceToken() const override { return !tokenUnreadable && inner_.hasDeviceToken(); }
     std::optional<std::string> loadDeviceToken() const override { return inner_.loadDeviceToken(); }
     void saveDeviceToken(const std::string& token) override {
+        tokenSavedOn = std::this_thread::get_id();
         if (failTokenSave) {
             throw KeychainError::osStatus(2, "keyring is locked");
         }
@@ -73,7 +76,11 @@ protected:
         std::function<double()> jitter = [] { return 1.0; }) {
         controller = std::make_unique<PairingController>(
             PairingController::Dependencies{appState, store, watermarks, client, mainQueue}, "kitchen-pc",
-            "1.4.0", time.sleeper(), time.nowFunction(), [this] { return fdaGranted.load(); },
+            "1.4.0", time.sleeper(), time.nowFunction(),
+            [this] {
+                fdaCheckedOn = std::this_thread::get_id();
+                return fdaGranted.load();
+            },
             [this] { ++completions; }, std::move(jitter));
         return *controller;
     }
@@ -98,6 +105,7 @@ protected:
     InMemoryWatermarkStore watermarkStore{stateWithWatermark(42)};
     ScriptedPairingClient client;
     std::atomic<bool> fdaGranted{true};
+    std::atomic<std::thread::id> fdaCheckedOn;
     int completions = 0;
     std::size_t sleepsEnded = 0;
     std::unique_ptr<PairingController> controller;  // last: stopped before what its flow uses
@@ -168,6 +176,20 @@ TEST_F(PairingControllerTest, ATokenThatCannotBeReadBackKeepsTheCodeOnScreen) {
     EXPECT_TRUE(appState.phase().isPairing());
     EXPECT_EQ(appState.phase().code(), "K7Q-4MX");
     EXPECT_EQ(completions, 1);
+}
+
+TEST_F(PairingControllerTest, TheKeyringAndTheDatabaseAreAskedOffTheMainThread) {
+    // The keyring may answer late or show a prompt, and the database may be locked for seconds: the
+    // main thread (here the test's, which drains the queue) only hears the outcome.
+    UnreliableCredentialStore store;
+    client.createAnswers = {pairingResponse()};
+    client.statusAnswers = {Status::active};
+    makeController(store, watermarkStore).startPairing();
+    ASSERT_TRUE(drainUntilIdle());
+    EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
+    EXPECT_NE(store.tokenSavedOn.load(), std::thread::id());
+    EXPECT_NE(store.tokenSavedOn.load(), std::this_thread::get_id());
+    EXPECT_NE(fdaCheckedOn.load(), std::this_thread::get_id());
 }
 
 TEST_F(PairingControllerTest, WatermarkAndDeviceIdFailuresAreLoggedAndPairingCompletes) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,9 @@ protected:
     int probeCalls = 0;
     std::optional<MeetingPresentationLedger> ledger{std::in_place, ledgerStore, time.nowFunction()};
     std::optional<AutoJoinController> controller;
-    testing::BoundaryStepper stepper{
-        time, queue, [this] { return controller && controller->hasBoundaryTask() ? 1u : 0u; }};
+    testing::BoundaryStepper stepper{time, queue,
+                                     [this] { return controller && controller->hasBoundaryTask() ? 1u : 0u; },
+                                     [this] { return controller && controller->isProbing(); }};
 
     void SetUp() override { launch(); }
 
@@ -113,6 +115,7 @@ TEST_F(AutoJoinControllerTest, WhileInACallTheJoinIsHeldAndRecheckedUntilTheWind
     setPreferences(true, true, true);
     inCall = true;
     poll({meeting("m", ten)});
+    EXPECT_EQ(probeCalls, 0) << "nothing is due two minutes before the start: the sound server is not asked";
     stepper.stepTo(ten + Seconds(119));
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(logs.count("auto-join: skipped meeting m reason=already-in-meeting", "Meetings"), 1u);
@@ -121,9 +124,10 @@ TEST_F(AutoJoinControllerTest, WhileInACallTheJoinIsHeldAndRecheckedUntilTheWind
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(logs.count("auto-join: skipped meeting m reason=missed-window", "Meetings"), 1u);
     EXPECT_FALSE(controller->hasBoundaryTask());
-    // The wait to the start, then a look every 15 seconds, the last one ending the grace.
+    // The wait to the start, then a look every 15 seconds, the last one ending the grace; the guess is
+    // asked at the start and at each look inside the grace.
     EXPECT_EQ(time.requestedSleeps(), (std::vector<double>{120, 15, 15, 15, 15, 15, 15, 15, 15}));
-    EXPECT_EQ(probeCalls, 10);
+    EXPECT_EQ(probeCalls, 8);
 }
 
 TEST_F(AutoJoinControllerTest, TheCallEndingWithinTheGraceLetsTheJoinHappenAtTheNextRecheck) {
@@ -134,6 +138,32 @@ TEST_F(AutoJoinControllerTest, TheCallEndingWithinTheGraceLetsTheJoinHappenAtThe
     inCall = false;
     stepper.stepTo(ten + Seconds(30));
     EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(AutoJoinControllerTest, TheInACallGuessIsAskedOffTheMainThreadAndTheJoinWaitsForItsAnswer) {
+    setPreferences(true, true, true);
+    std::promise<void> answer;
+    const std::shared_future<void> answered = answer.get_future().share();
+    std::atomic<int> asked{0};
+    controller.emplace(
+        preferencesStore, *ledger, time.sleeper(), time.nowFunction(), MeetingPresenceProbe([&] {
+            ++asked;
+            answered.wait();  // a sound server that is slow to answer
+            return false;
+        }),
+        [this](const std::string& url) { opened.push_back(url); }, queue);
+    time.advance(120);
+
+    // The polls return while the guess is still out, and a second one does not ask again.
+    controller->handleMeetings(MeetingsResponse{{meeting("m", ten)}});
+    controller->handleMeetings(MeetingsResponse{{meeting("m", ten)}});
+    EXPECT_TRUE(controller->isProbing());
+    EXPECT_TRUE(opened.empty());
+
+    answer.set_value();
+    ASSERT_TRUE(queue.drainUntil([&] { return !controller->isProbing(); }));
+    EXPECT_EQ(opened, std::vector<std::string>{"https://acme.zoom.us/j/m"});
+    EXPECT_EQ(asked, 1);
 }
 
 TEST_F(AutoJoinControllerTest, TheProbeIsAskedOnlyWhenPresenceSuppressionIsOn) {

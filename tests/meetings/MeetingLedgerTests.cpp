@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <stdexcept>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "core/meetings/FileMeetingLedgerStore.hpp"
 #include "core/meetings/MeetingLedgerPruning.hpp"
 #include "core/meetings/MeetingPresentationLedger.hpp"
+#include "core/meetings/WriteBehindMeetingLedgerStore.hpp"
 #include "tests/support/InMemoryMeetingLedgerStore.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/VirtualTime.hpp"
@@ -189,6 +191,54 @@ TEST(MeetingPresentationLedger, AFailedSaveIsIgnoredAndTheRunRemembersTheEntry) 
     EXPECT_EQ(store.attempts, 2);
     EXPECT_TRUE(ledger.hasPresented("m"));
     EXPECT_FALSE(ledger.hasPresented("gone"));
+}
+
+// A store whose saves wait until the test lets them go, as a disk busy with an fsync would.
+class SlowLedgerStore final : public MeetingLedgerStore {
+public:
+    std::optional<MeetingLedgerState> load() const override { return inner_.load(); }
+    void save(const MeetingLedgerState& state) override {
+        opened_.wait();
+        inner_.save(state);
+    }
+    void open() { open_.set_value(); }
+    const InMemoryMeetingLedgerStore& inner() const { return inner_; }
+
+private:
+    std::promise<void> open_;
+    std::shared_future<void> opened_ = open_.get_future().share();
+    InMemoryMeetingLedgerStore inner_;
+};
+
+TEST(WriteBehindMeetingLedgerStore, MarkingReturnsWhileTheDiskIsBusyAndTheLatestStateIsWrittenLast) {
+    testing::VirtualTime time;
+    SlowLedgerStore slow;
+    std::optional<MeetingLedgerState> reloaded;
+    {
+        WriteBehindMeetingLedgerStore writer(slow);
+        MeetingPresentationLedger ledger(writer, time.nowFunction());
+        ledger.markPresented("a");  // its write starts and waits on the disk
+        ledger.markPresented("b");
+        ledger.markPresented("c");
+        EXPECT_EQ(slow.inner().saveCount(), 0) << "no mark waited for the disk";
+        EXPECT_TRUE(ledger.hasPresented("c"));
+        slow.open();
+        reloaded = writer.load();  // waits for the writes under way
+        EXPECT_LE(slow.inner().saveCount(), 2) << "the states in between are not written one by one";
+    }
+    EXPECT_EQ(reloaded, (MeetingLedgerState{{{"a", time.now()}, {"b", time.now()}, {"c", time.now()}}}));
+}
+
+TEST(WriteBehindMeetingLedgerStore, AFailedWriteIsLogged) {
+    testing::VirtualTime time;
+    testing::LogCapture logs;
+    FailingLedgerStore failing(MeetingLedgerState{});
+    {
+        WriteBehindMeetingLedgerStore writer(failing);
+        EXPECT_NO_THROW(writer.save(MeetingLedgerState{{{"m", time.now()}}}));
+    }
+    EXPECT_EQ(failing.attempts, 1);
+    EXPECT_TRUE(logs.contains("Saving a meeting ledger failed: disk full", "Meetings"));
 }
 
 }  // namespace
