@@ -53,6 +53,9 @@ TEST(QSettingsDefaults, AnUnusableSettingsFileIsLoggedAndReadsAsDefaults) {
     QSettingsDefaults defaults(QString::fromStdString(file.string()));
     EXPECT_EQ(defaults.boolValue("com.quillmere.kindora.setupWizard.didComplete"), std::nullopt);
     defaults.setBool("com.quillmere.kindora.setupWizard.didComplete", true);
+    EXPECT_EQ(defaults.boolValue("com.quillmere.kindora.setupWizard.didComplete"), true)
+        << "the run goes on with the setting it was given";
+    defaults.waitForWrites();
     EXPECT_TRUE(capture.contains("Settings write failed"));
     EXPECT_TRUE(fs::is_directory(file / "keep")) << "nothing of the user's is overwritten";
 }
