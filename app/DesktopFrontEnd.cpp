@@ -1,5 +1,6 @@
 #include "app/DesktopFrontEnd.hpp"
 
+#include <QDBusConnection>
 #include <QQmlContext>
 #include <QVariantMap>
 
@@ -93,16 +94,20 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
 DesktopFrontEnd::~DesktopFrontEnd() = default;
 
 void DesktopFrontEnd::show() {
-    if (!TrayIcon::isTrayAvailable()) {
-        // Without a tray there is no icon to click: the agent shows itself as a window.
-        popover_->open();
-        return;
-    }
-    tray_ = std::make_unique<TrayIcon>([this](const QRect& geometry) { popover_->toggle(geometry); });
+    tray_ = std::make_unique<TrayIcon>(QDBusConnection::sessionBus(),
+                                       [this](const QRect& where) { popover_->toggle(where); });
+    // A StatusNotifier host that comes after the agent (a panel starting later at login) brings a tray:
+    // the popover opens from it from then on.
+    connect(tray_.get(), &TrayIcon::hostAppeared, this,
+            [this] { popover_->setMode(PopoverWindow::Mode::popover); });
     tray_->setImage(agent_.menuBarImage());
     subscriptions_.push_back(
         agent_.observeMenuBarImage([this](std::string_view image) { tray_->setImage(image); }));
     tray_->show();
+    if (!TrayIcon::isTrayAvailable()) {
+        // Without a tray there is no icon to click: the agent shows itself as a window.
+        popover_->open();
+    }
 }
 
 void DesktopFrontEnd::activate() {

@@ -20,15 +20,13 @@ PopoverWindow::PopoverWindow(QQmlEngine& engine, Mode mode, std::function<void(b
     view_.setResizeMode(QQuickView::SizeViewToRootObject);
     view_.setColor(QColor(0x10, 0x12, 0x16));
     view_.setTitle(QStringLiteral("Kindora"));
-    if (mode_ == Mode::popover) {
-        view_.setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-        connect(&view_, &QWindow::activeChanged, this, [this] {
-            if (!view_.isActive() && view_.isVisible()) {
-                closedByFocusLoss_.start();
-                close();
-            }
-        });
-    }
+    applyMode();
+    connect(&view_, &QWindow::activeChanged, this, [this] {
+        if (mode_ == Mode::popover && !view_.isActive() && view_.isVisible()) {
+            closedByFocusLoss_.start();
+            close();
+        }
+    });
     // Queued from the render thread: the time includes the main thread hearing of the frame.
     connect(&view_, &QQuickWindow::frameSwapped, this, [this] {
         if (awaitingFirstFrame_) {
@@ -37,6 +35,9 @@ PopoverWindow::PopoverWindow(QQmlEngine& engine, Mode mode, std::function<void(b
         }
     });
     connect(&view_, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (!visible) {
+            applyMode();  // a mode changed while open (a tray that appeared) applies from now on
+        }
         if (onVisibleChanged_) {
             onVisibleChanged_(visible);
         }
@@ -45,6 +46,22 @@ PopoverWindow::PopoverWindow(QQmlEngine& engine, Mode mode, std::function<void(b
 
 void PopoverWindow::load() {
     view_.setSource(QUrl(QStringLiteral("qrc:/qml/popover/Popover.qml")));
+}
+
+void PopoverWindow::setMode(Mode mode) {
+    mode_ = mode;
+    if (!view_.isVisible()) {
+        applyMode();
+    }
+}
+
+void PopoverWindow::applyMode() {
+    const Qt::WindowFlags flags = mode_ == Mode::popover
+                                      ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                                      : Qt::WindowFlags(Qt::Window);
+    if (view_.flags() != flags) {
+        view_.setFlags(flags);
+    }
 }
 
 void PopoverWindow::toggle(const QRect& iconGeometry) {

@@ -24,6 +24,8 @@ public:
 
     // Loads the QML (after the engine's context properties are set).
     void load();
+    // Takes effect now when closed, else when it next closes.
+    void setMode(Mode mode);
     // The tray icon was clicked: opens the popover at `iconGeometry` (empty when unknown), or closes it.
     void toggle(const QRect& iconGeometry);
     // Opens it (at `iconGeometry`, or in the middle of the screen as an ordinary window).
@@ -36,8 +38,9 @@ public:
 
 private:
     void place(const QRect& iconGeometry);
+    void applyMode();
 
-    const Mode mode_;
+    Mode mode_;
     QQuickView view_;
     std::function<void(bool)> onVisibleChanged_;
     // When the popover last closed because it lost focus: the click on the tray icon that caused that
