@@ -18,14 +18,16 @@
 #include "app/platform/QSettingsDefaults.hpp"
 #include "app/platform/QtMainQueue.hpp"
 #include "app/platform/SingleInstanceGuard.hpp"
-#include "app/platform/TerminationSignals.hpp"
 #include "core/agent/Agent.hpp"
+#include "core/agent/TerminationSignals.hpp"
 #include "core/agent/LogindWakeSource.hpp"
 #include "core/backend/BackendEnvironment.hpp"
 #include "core/backend/CurlTransport.hpp"
 #include "core/common/AgentPaths.hpp"
 #include "core/common/Log.hpp"
 #include "core/credentials/KeychainCredentialStore.hpp"
+#include "core/credentials/SecretServiceItems.hpp"
+#include "core/credentials/SecretServiceWatcher.hpp"
 #include "core/lifecycle/XdgAutostartLoginItemService.hpp"
 #include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
 #include "core/update/Appcast.hpp"
@@ -111,6 +113,12 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY")) {
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     }
+    // Before any thread exists (Qt starts some with the application): the first SIGTERM or SIGINT
+    // quits the event loop, so the agent's threads are joined before the process ends; a second one
+    // ends the process at once.
+    const TerminationSignals terminationSignals(
+        [] { QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection); },
+        [] { Log::flush(); });
     KindoraApplication application(argc, argv);
     const Log log("AppDelegate");
 
@@ -118,31 +126,19 @@ int main(int argc, char** argv) {
     try {
         dataDirectory = AgentPaths::ensureDataDirectory();
     } catch (const std::exception& error) {
-        std::cerr << "kindora: cannot create the data directory: " << error.what() << "\n";
+        std::cerr << "kindora: unusable data directory: " << error.what() << "\n";
         return 1;
     }
-    Log::addFileSink(dataDirectory / "kindora.log", 5 * 1024 * 1024);
-    Log::addJournalSink();
     qInstallMessageHandler(logQtMessage);
 
-    // One agent per user. A relaunch waits for the agent it replaces; any other second launch hands
-    // over to the running agent.
+    // A relaunch after an update waits for the agent it replaces, for as long as that one lives.
     const bool relaunched = std::getenv(DesktopActions::relaunchVariable) != nullptr;
     ::unsetenv(DesktopActions::relaunchVariable);
-    SingleInstanceGuard guard(dataDirectory);
-    try {
-        if (guard.claim(relaunched ? std::chrono::seconds(10) : std::chrono::seconds(0)) ==
-            SingleInstanceGuard::Role::secondary) {
-            std::cout << "Kindora is already running; showing it.\n";
-            return 0;
-        }
-    } catch (const std::exception& error) {
-        std::cerr << "kindora: " << error.what() << "\n";
-        return 1;
-    }
 
     QtMainQueue mainQueue;
-    KeychainCredentialStore credentialStore;
+    SecretServiceItems keyringItems;
+    SecretServiceWatcher keyringWatcher;
+    KeychainCredentialStore credentialStore(keyringItems, keyringWatcher, Sleeper::live());
     QSettingsDefaults defaults;
     XdgAutostartLoginItemService loginItems(XdgAutostartLoginItemService::defaultAutostartDirectory(),
                                             {QCoreApplication::applicationFilePath().toStdString()});
@@ -168,8 +164,28 @@ int main(int argc, char** argv) {
         .updateSource = updateSource(),
         .openURL = [&actions](const std::string& url) { actions.openURL(url); },
         .isLikelyInMeeting = [] { return LinuxPresenceProbe::isLikelyInMeeting(); },
+        .programName = "kindora",
+        .waitForPreviousAgent = relaunched,
+        .credentialAccess = &credentialStore,
     };
-    auto agent = std::make_unique<Agent>(services);
+    // One agent per data directory: the agent takes its lock before it opens anything there. A second
+    // kindora asks the running one to show itself; any other agent there is named, and we stop.
+    std::unique_ptr<Agent> agent;
+    try {
+        agent = std::make_unique<Agent>(services);
+    } catch (const AgentAlreadyRunningError& running) {
+        if (running.program() == "kindora" && SingleInstanceGuard::askRunningAgentToShow(dataDirectory)) {
+            std::cout << "Kindora is already running; showing it.\n";
+            return 0;
+        }
+        std::cerr << "kindora: " << running.what() << "\n";
+        return 1;
+    }
+    // Only the agent that holds the data directory writes to its log.
+    Log::addFileSink(dataDirectory / "kindora.log", 5 * 1024 * 1024);
+    Log::addJournalSink();
+    SingleInstanceGuard guard(dataDirectory);
+    guard.listen();
     PackageKitInstaller updateInstaller;
     auto frontEnd = std::make_unique<DesktopFrontEnd>(*agent, actions, loginItems, updateInstaller);
     QObject::connect(&guard, &SingleInstanceGuard::activationRequested, frontEnd.get(),
@@ -180,10 +196,6 @@ int main(int argc, char** argv) {
                              agent->becameActive();
                          }
                      });
-
-    TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &application,
-                     &QCoreApplication::quit);
 
     NetworkPathLog networkPathLog;
     mainQueue.post([&] {
@@ -197,6 +209,7 @@ int main(int argc, char** argv) {
     frontEnd.reset();
     agent->shutDown();
     agent.reset();
+    credentialStore.shutDown();
     log.info("kindora stopped");
     return status;
 }

@@ -1,14 +1,7 @@
 #include "app/platform/SingleInstanceGuard.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <QLocalSocket>
 
-#include <cerrno>
-#include <string>
-#include <system_error>
 #include <thread>
 
 namespace kindora {
@@ -16,22 +9,15 @@ namespace kindora {
 namespace {
 
 constexpr QByteArrayView activateRequest = "activate\n";
+constexpr const char* socketName = "kindora.socket";
 
 }  // namespace
 
 SingleInstanceGuard::SingleInstanceGuard(std::filesystem::path directory, QObject* parent)
-    : QObject(parent), lockPath_(directory / "kindora.lock"), socketPath_(directory / "kindora.socket") {
+    : QObject(parent), socketPath_(directory / socketName) {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                while (socket->canReadLine()) {
-                    if (socket->readLine() == activateRequest.toByteArray()) {
-                        logger_.info("Another launch asked the running agent to show itself");
-                        emit activationRequested();
-                    }
-                }
-            });
+            serve(socket);
         }
     });
 }
@@ -40,53 +26,27 @@ SingleInstanceGuard::~SingleInstanceGuard() {
     release();
 }
 
-SingleInstanceGuard::Role SingleInstanceGuard::claim(std::chrono::milliseconds waitForLock) {
-    lockFd_ = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lockFd_ < 0) {
-        throw std::system_error(errno, std::generic_category(), "cannot open " + lockPath_.string());
-    }
-    const auto deadline = std::chrono::steady_clock::now() + waitForLock;
-    while (!tryLock()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::close(lockFd_);
-            lockFd_ = -1;
-            if (!askPrimaryToActivate()) {
-                logger_.error("Another Kindora holds {} but did not answer; not starting a second agent",
-                              lockPath_.string());
-            }
-            return Role::secondary;
+void SingleInstanceGuard::serve(QLocalSocket* socket) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    socket->setReadBufferSize(static_cast<qint64>(longestRequest));
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        // One line per connection, and a short one: whatever else arrives is never read.
+        if (!socket->canReadLine() && socket->bytesAvailable() < static_cast<qint64>(longestRequest)) {
+            return;  // the rest of the line is still on its way
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    // The process id is for people looking at the file; the lock itself is what counts.
-    const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(lockFd_, 0) != 0 || ::write(lockFd_, pid.data(), pid.size()) < 0) {
-        logger_.error("Cannot record the process id in {}", lockPath_.string());
-    }
-    listen();
-    return Role::primary;
-}
-
-void SingleInstanceGuard::release() {
-    server_.close();
-    if (lockFd_ >= 0) {
-        ::close(lockFd_);  // closing the descriptor drops the flock
-        lockFd_ = -1;
-    }
-}
-
-bool SingleInstanceGuard::tryLock() {
-    while (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EINTR) {
-            return false;
+        const QByteArray line = socket->readLine(static_cast<qint64>(longestRequest));
+        if (line == activateRequest.toByteArray()) {
+            logger_.info("Another launch asked the running agent to show itself");
+            emit activationRequested();
         }
-    }
-    return true;
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    });
 }
 
 void SingleInstanceGuard::listen() {
     const QString name = QString::fromStdString(socketPath_.string());
-    // Holding the lock means any socket file left here belongs to a process that is gone.
     QLocalServer::removeServer(name);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_.listen(name)) {
@@ -95,8 +55,12 @@ void SingleInstanceGuard::listen() {
     }
 }
 
-bool SingleInstanceGuard::askPrimaryToActivate() {
-    const QString name = QString::fromStdString(socketPath_.string());
+void SingleInstanceGuard::release() {
+    server_.close();
+}
+
+bool SingleInstanceGuard::askRunningAgentToShow(const std::filesystem::path& directory) {
+    const QString name = QString::fromStdString((directory / socketName).string());
     // The holder may still be starting and not listen yet: try for a few seconds.
     for (int attempt = 0; attempt < 25; ++attempt) {
         QLocalSocket socket;

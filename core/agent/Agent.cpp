@@ -10,6 +10,7 @@ namespace kindora {
 
 Agent::Agent(PlatformServices services)
     : services_(std::move(services)),
+      lock_(AgentLock::acquire(services_.dataDirectory, services_.programName, services_.waitForPreviousAgent)),
       appState_(Phase::signedOut()),
       backendClient_(services_.backendBaseURL, services_.transport),
       watermarkStore_(services_.dataDirectory),
@@ -93,6 +94,18 @@ void Agent::finishLaunching() {
         LaunchAtLoginFirstRun::registerOnFirstRun(services_.defaults, *services_.loginItemService);
     }
     wireLoopCallbacks();
+    if (services_.credentialAccess) {
+        // Called on the store's threads; the main queue outlives the agent, the agent may not.
+        services_.credentialAccess->observeAccess(
+            [&queue = services_.mainQueue, alive = std::weak_ptr<bool>(alive_), this] {
+                queue.post([alive, this] {
+                    if (auto live = alive.lock(); live && *live) {
+                        credentialAccessChanged();
+                    }
+                });
+            });
+        credentialAccess_.set(services_.credentialAccess->access());
+    }
     if (updater_) {
         updater_->start();
     }
@@ -110,6 +123,9 @@ void Agent::becameActive() {
 void Agent::handleWake() {
     // A period that ended while the computer slept ends now, not at a timer set before the sleep.
     dndController_.recomputeAfterWake();
+    if (services_.credentialAccess) {
+        services_.credentialAccess->readAgainIfWaiting();  // the keyring may have come up meanwhile
+    }
     refreshPhase([this] {
         // Every wait began before the sleep: each loop looks at once instead of finishing it.
         syncEngine_.tickNow();
@@ -117,6 +133,18 @@ void Agent::handleWake() {
         interruptPoller_.tickNow();
         meetingPoller_.tickNow();
     });
+}
+
+void Agent::unlockKeyring() {
+    if (!services_.credentialAccess || unlockTask_ ||
+        services_.credentialAccess->access() != CredentialAccess::locked) {
+        return;
+    }
+    unlockTask_ = std::make_unique<BackgroundTask>(
+        services_.mainQueue, [this](const BackgroundTask::Context& context) {
+            services_.credentialAccess->requestUnlock(context.stopToken());
+            context.post([this] { unlockTask_.reset(); });
+        });
 }
 
 void Agent::syncNow() {
@@ -157,6 +185,10 @@ void Agent::shutDown() {
     if (updater_) {
         updater_->join();
     }
+    if (services_.credentialAccess) {
+        services_.credentialAccess->observeAccess({});
+    }
+    unlockTask_.reset();  // dismisses a prompt still up
     factsCheck_.cancelAll();
     refreshInFlight_ = false;
     refreshAgain_ = false;
@@ -250,6 +282,7 @@ void Agent::refreshPhase(std::function<void()> then) {
 
 void Agent::phaseFactsArrived(const SetupFacts& facts) {
     appState_.recomputePhase(facts.hasCredentials, facts.hasFullDiskAccess);
+    refreshHealth();
     applyLoops(appState_.phase());
     presentSetupWizardIfNeeded(facts.hasFullDiskAccess, facts.hasCredentials);
     lastFacts_ = facts;
@@ -317,6 +350,12 @@ void Agent::refreshHealth() {
     if (!appState_.phase().isRunning()) {
         return;
     }
+    // Nothing can be sent until the keyring answers; that is the reason to show, whatever else failed.
+    if (credentialAccess_.value() != CredentialAccess::ready) {
+        appState_.setPhase(
+            Phase::running(Health::degraded(std::string(CredentialAccessReporting::waitingText))));
+        return;
+    }
     // The sync error says more than the heartbeat's: it wins when both fail.
     if (const auto& error = syncStatusStore_.status().lastError) {
         appState_.setPhase(Phase::running(Health::degraded(*error)));
@@ -336,6 +375,21 @@ void Agent::pairingCompleted() {
     factsCheck_.run([this](const SetupFacts& facts) {
         if (wizardController_.step()) {
             wizardController_.recomputeStep(facts.hasFullDiskAccess, facts.hasCredentials);
+        }
+    });
+}
+
+void Agent::credentialAccessChanged() {
+    credentialAccess_.set(services_.credentialAccess->access());
+    refreshHealth();
+    // Derived again: a keyring that answered "no token" signs the agent out, one that gave the token
+    // lets every loop send what waited, at once.
+    refreshPhase([this] {
+        if (appState_.phase().isRunning() && credentialAccess_.value() == CredentialAccess::ready) {
+            syncEngine_.tickNow();
+            heartbeatScheduler_.tickNow();
+            interruptPoller_.tickNow();
+            meetingPoller_.tickNow();
         }
     });
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/agent/AgentLock.hpp"
 #include "core/agent/AlertTakeoverLink.hpp"
 #include "core/agent/PlatformServices.hpp"
 #include "core/agent/SetupFacts.hpp"
@@ -59,6 +60,10 @@ namespace kindora {
 //      every loop, the change watcher, the wake source and the background checks, so that nothing
 //      runs on another thread while the collaborators are destroyed.
 // Every member is called on the main thread, the one `services.mainQueue` runs.
+//
+// One agent per data directory, whatever the front end: the constructor takes the directory's lock
+// (AgentLock) before anything opens the state there, and throws AgentAlreadyRunningError, naming the
+// process that holds it, when another agent runs there.
 class Agent {
 public:
     static constexpr std::string_view heartbeatFailingText = "Heartbeat failing — check your connection";
@@ -84,6 +89,11 @@ public:
     void openSetup();
     // Stops and joins every loop and every thread of the agent; idempotent. Observers stay subscribed.
     void shutDown();
+    // The person pressed "Unlock Keyring…": asks the keyring once to unlock (its prompt may come up),
+    // off the main thread. Does nothing while a request is under way or when nothing waits for it.
+    void unlockKeyring();
+    // Whether the credentials can be read (always `ready` without a keyring that can lock).
+    const Observable<CredentialAccess>& credentialAccess() const { return credentialAccess_; }
 
     // The menu-bar image for the current phase and do-not-disturb (see MenuBarImage).
     std::string_view menuBarImage() const { return menuBarImage_.value(); }
@@ -126,11 +136,14 @@ private:
     void pairingCompleted();
     void databaseChanged();
     void updateMenuBarImage();
+    void credentialAccessChanged();
     // Posts `work` to the main thread; it is dropped when the agent is gone by then.
     void onMain(std::function<void()> work);
 
     PlatformServices services_;
     const Log logger_{"AppDelegate"};
+    // Taken before any member below opens a file of the data directory.
+    AgentLock lock_;
 
     AppState appState_;
     SyncStatusStore syncStatusStore_;
@@ -180,6 +193,8 @@ private:
     bool refreshAgain_ = false;
     std::vector<std::function<void()>> afterNextRefresh_;
     SetupFactsCheck factsCheck_;
+    Observable<CredentialAccess> credentialAccess_{CredentialAccess::ready};
+    std::unique_ptr<BackgroundTask> unlockTask_;
     // Callbacks posted from other threads check this before touching anything.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

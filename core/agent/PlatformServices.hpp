@@ -11,6 +11,7 @@
 #include "core/common/MainQueue.hpp"
 #include "core/common/Sleeper.hpp"
 #include "core/common/SyncClock.hpp"
+#include "core/credentials/CredentialAccess.hpp"
 #include "core/credentials/CredentialStoreProtocol.hpp"
 #include "core/lifecycle/FDAChecker.hpp"
 #include "core/lifecycle/LoginItemService.hpp"
@@ -60,6 +61,16 @@ struct PlatformServices {
     // agent runs it on a background thread.
     std::function<bool(const std::filesystem::path& databasePath)> hasFullDiskAccess =
         FDAChecker::hasFullDiskAccess;
+
+    // The program running the agent, recorded in the data directory's lock so that a second agent can
+    // say which one runs ("kindora", "kindora-headless").
+    std::string programName = "kindora";
+    // A relaunch after an update: wait for the previous agent to end, however long it takes, instead
+    // of refusing to start beside it.
+    bool waitForPreviousAgent = false;
+    // The credential store's access to the keyring, where reads can wait for an unlock or for the
+    // keyring to start; absent for a store that always answers (memory).
+    CredentialAccessReporting* credentialAccess = nullptr;
 
     // Time, replaced by a virtual timeline in tests.
     Sleeper sleeper = Sleeper::live();

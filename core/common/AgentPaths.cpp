@@ -49,6 +49,21 @@ std::filesystem::path ensureDataDirectory() {
         throw std::filesystem::filesystem_error("create data directory", directory,
                                                 std::error_code(errno, std::generic_category()));
     }
+    // The directory holds the sync state and the log: it must be the user's own, and no one else's
+    // to read. Another owner (or a link to elsewhere) is refused; loose permissions are mended.
+    struct stat status {};
+    if (::lstat(directory.c_str(), &status) != 0) {
+        throw std::filesystem::filesystem_error("inspect data directory", directory,
+                                                std::error_code(errno, std::generic_category()));
+    }
+    if (!S_ISDIR(status.st_mode) || status.st_uid != ::getuid()) {
+        throw std::filesystem::filesystem_error("the data directory is not a directory of this user", directory,
+                                                std::make_error_code(std::errc::permission_denied));
+    }
+    if ((status.st_mode & 077) != 0 && ::chmod(directory.c_str(), 0700) != 0) {
+        throw std::filesystem::filesystem_error("make the data directory private", directory,
+                                                std::error_code(errno, std::generic_category()));
+    }
     return directory;
 }
 

@@ -8,7 +8,8 @@ namespace kindora::AgentPaths {
 // ~/Library/Application Support/Kindora on macOS. It holds "state.json" and the meeting ledgers.
 std::filesystem::path dataDirectory();
 
-// dataDirectory(), created with mode 0700 when missing. Throws std::filesystem::filesystem_error.
+// dataDirectory(), created with mode 0700 when missing, else made 0700 when it is looser. Throws
+// std::filesystem::filesystem_error, also when it is not a directory owned by this user.
 std::filesystem::path ensureDataDirectory();
 
 // The agent's cache directory, for files it can always fetch again (downloaded updates):

@@ -3,9 +3,11 @@
 #include <spdlog/sinks/dist_sink.h>
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/sinks/stdout_sinks.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <map>
 #include <mutex>
 
@@ -57,12 +59,27 @@ void Log::addSink(const spdlog::sink_ptr& sink) { sinks().shared->add_sink(sink)
 
 void Log::removeSink(const spdlog::sink_ptr& sink) { sinks().shared->remove_sink(sink); }
 
+void Log::flush() { sinks().shared->flush(); }
+
 void Log::setStandardErrorLevel(LogLevel level) { sinks().standardError->set_level(spdlogLevel(level)); }
 
 void Log::addFileSink(const std::filesystem::path& file, std::size_t maxBytes) {
-    const mode_t previous = ::umask(077);
-    auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(file.string(), maxBytes, 1);
-    ::umask(previous);
+    // Every file the sink opens, the first and each one after a rotation, is the user's alone and
+    // stays out of the programs the agent starts (the browser that opens a link, a relaunch).
+    spdlog::file_event_handlers handlers;
+    handlers.before_open = [](const spdlog::filename_t& name) {
+        const int created = ::open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        if (created >= 0) {
+            ::close(created);
+        }
+    };
+    handlers.after_open = [](const spdlog::filename_t&, std::FILE* opened) {
+        const int descriptor = ::fileno(opened);
+        ::fchmod(descriptor, 0600);
+        ::fcntl(descriptor, F_SETFD, ::fcntl(descriptor, F_GETFD) | FD_CLOEXEC);
+    };
+    auto sink =
+        std::make_shared<spdlog::sinks::rotating_file_sink_mt>(file.string(), maxBytes, 1, false, handlers);
     sink->set_pattern("%Y-%m-%d %H:%M:%S.%e [%n] %l: %v");
     sink->set_level(spdlog::level::debug);
     addSink(sink);

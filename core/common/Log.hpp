@@ -47,7 +47,10 @@ public:
 
     // The lowest level written to standard error (default: LogLevel::defaultLevel).
     static void setStandardErrorLevel(LogLevel level);
-    // Adds a size-capped file (rotated once it passes `maxBytes`), created 0600.
+    // Writes out whatever the sinks buffer (before the process ends at once).
+    static void flush();
+    // Adds a size-capped file (rotated once it passes `maxBytes`), 0600 and close-on-exec every time it
+    // is opened, rotations included.
     static void addFileSink(const std::filesystem::path& file, std::size_t maxBytes);
     // Adds the systemd journal, with SUBSYSTEM and CATEGORY fields, when a journal is reachable.
     static void addJournalSink();

@@ -113,4 +113,12 @@ std::optional<UrlParts> splitUrl(std::string_view url) {
     return parts;
 }
 
+std::string linkForLog(std::string_view url) {
+    const auto parts = splitUrl(url);
+    if (!parts) {
+        return "(not a web address)";
+    }
+    return parts->scheme + "://" + parts->host;
+}
+
 }  // namespace kindora

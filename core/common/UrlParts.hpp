@@ -28,4 +28,8 @@ struct UrlParts {
 // literal; an empty host; a port that is empty, longer than five digits or above 65535.
 std::optional<UrlParts> splitUrl(std::string_view url);
 
+// A link as it may be logged: its scheme and host only ("https://zoom.us"), since the path and query
+// of a meeting link can carry its passcode; "(not a web address)" for anything splitUrl refuses.
+std::string linkForLog(std::string_view url);
+
 }  // namespace kindora

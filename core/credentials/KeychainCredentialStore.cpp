@@ -1,9 +1,5 @@
 #include "core/credentials/KeychainCredentialStore.hpp"
 
-#include <libsecret/secret.h>
-
-#include <memory>
-#include <mutex>
 #include <utility>
 
 #include "core/common/Utf8.hpp"
@@ -12,159 +8,267 @@
 namespace kindora {
 namespace {
 
-// Items are matched on (service, account) alone, not on the schema name, so an item written by
-// another Secret Service client with the same two attributes is the same item.
-const SecretSchema* credentialSchema() {
-    static SecretSchema* const schema =
-        secret_schema_new("com.quillmere.kindora.Credential", SECRET_SCHEMA_DONT_MATCH_NAME, "service",
-                          SECRET_SCHEMA_ATTRIBUTE_STRING, "account", SECRET_SCHEMA_ATTRIBUTE_STRING, nullptr);
-    return schema;
+constexpr double idleSeconds = 3600.0;  // the retry loop's wait while nothing needs reading again
+
+CredentialAccess accessOf(const SecretLookup& lookup) {
+    switch (lookup.kind) {
+        case SecretLookup::Kind::locked:
+            return CredentialAccess::locked;
+        case SecretLookup::Kind::unavailable:
+            return CredentialAccess::unavailable;
+        case SecretLookup::Kind::found:
+        case SecretLookup::Kind::absent:
+            break;
+    }
+    return CredentialAccess::ready;
 }
 
-struct HashTableUnref {
-    void operator()(GHashTable* table) const { g_hash_table_unref(table); }
-};
-struct SecretValueUnref {
-    void operator()(SecretValue* value) const { secret_value_unref(value); }
-};
-struct ErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-struct ObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct ItemListFree {
-    void operator()(GList* items) const { g_list_free_full(items, g_object_unref); }
-};
-
-using Attributes = std::unique_ptr<GHashTable, HashTableUnref>;
-using Value = std::unique_ptr<SecretValue, SecretValueUnref>;
-using Error = std::unique_ptr<GError, ErrorFree>;
-using Service = std::unique_ptr<SecretService, ObjectUnref>;
-using ItemList = std::unique_ptr<GList, ItemListFree>;
-
-// Writes of this process are serialised, so that two threads saving the same item cannot both find
-// it missing and add it twice.
-std::mutex writeMutex;
-
-// The table borrows the strings; they must outlive it.
-Attributes itemAttributes(const std::string& service, const std::string& account) {
-    Attributes attributes(g_hash_table_new(g_str_hash, g_str_equal));
-    g_hash_table_insert(attributes.get(), const_cast<char*>("service"), const_cast<char*>(service.c_str()));
-    g_hash_table_insert(attributes.get(), const_cast<char*>("account"), const_cast<char*>(account.c_str()));
-    return attributes;
-}
-
-[[noreturn]] void throwStatus(const Error& error) {
-    throw KeychainError::osStatus(static_cast<std::int32_t>(error->code),
-                                  error->message ? error->message : "");
+std::optional<std::string> valueOf(const SecretLookup& lookup) {
+    if (lookup.kind == SecretLookup::Kind::found) {
+        return lookup.value;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
-KeychainCredentialStore::KeychainCredentialStore(std::string service, std::string account,
+KeychainCredentialStore::KeychainCredentialStore(SecretItemStoring& items, SecretStoreWatching& watcher,
+                                                 Sleeper sleeper, std::string account,
                                                  std::string deviceIdAccount)
-    : service_(std::move(service)),
+    : items_(items),
+      watcher_(watcher),
       account_(std::move(account)),
-      deviceIdAccount_(std::move(deviceIdAccount)) {}
+      deviceIdAccount_(std::move(deviceIdAccount)),
+      backoff_(firstRetrySeconds, longestRetrySeconds),
+      retryLoop_("Keyring", std::move(sleeper), [this](StopToken) { return retryTick(); },
+                 PollingLoop::WakeDuringTick::runsAnotherTick) {}
+
+KeychainCredentialStore::~KeychainCredentialStore() {
+    shutDown();
+}
+
+void KeychainCredentialStore::shutDown() {
+    retryLoop_.stop();
+    retryLoop_.join();
+    const std::lock_guard reading(readMutex_);
+    if (watching_) {
+        watcher_.stop();
+        watching_ = false;
+    }
+}
 
 bool KeychainCredentialStore::hasDeviceToken() const {
-    return read(account_).has_value();
+    ensureRead();
+    const std::lock_guard lock(mutex_);
+    return held_.token.has_value() || held_.access != CredentialAccess::ready;
 }
 
 std::optional<std::string> KeychainCredentialStore::loadDeviceToken() const {
-    return read(account_);
+    ensureRead();
+    const std::lock_guard lock(mutex_);
+    return held_.token;
 }
 
 std::optional<std::string> KeychainCredentialStore::loadDeviceId() const {
-    return read(deviceIdAccount_);
+    ensureRead();
+    const std::lock_guard lock(mutex_);
+    return held_.deviceId;
 }
 
 void KeychainCredentialStore::saveDeviceToken(const std::string& token) {
     if (!Utf8::isValid(token)) {
         throw KeychainError::invalidTokenEncoding();
     }
-    write(account_, token, "Kindora device token");
+    const std::lock_guard reading(readMutex_);
+    items_.store(account_, token, "Kindora device token");
+    // Saving may have unlocked the keyring (the person was asked, since they asked to pair): the
+    // device id, never read while it was locked, is read now so that a re-pairing compares with it.
+    bool idUnknown = false;
+    {
+        const std::lock_guard lock(mutex_);
+        idUnknown = held_.access != CredentialAccess::ready;
+    }
+    std::optional<std::string> deviceId;
+    if (idUnknown) {
+        deviceId = valueOf(items_.lookup(deviceIdAccount_));
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        held_.read = true;
+        held_.access = CredentialAccess::ready;
+        held_.token = token;
+        if (idUnknown) {
+            held_.deviceId = deviceId;
+        }
+    }
+    if (watching_) {
+        watcher_.stop();
+        watching_ = false;
+    }
+    notify();
 }
 
 void KeychainCredentialStore::saveDeviceId(const std::string& deviceId) {
     if (!Utf8::isValid(deviceId)) {
         throw KeychainError::invalidDeviceIdEncoding();
     }
-    write(deviceIdAccount_, deviceId, "Kindora device id");
+    const std::lock_guard reading(readMutex_);
+    items_.store(deviceIdAccount_, deviceId, "Kindora device id");
+    const std::lock_guard lock(mutex_);
+    held_.deviceId = deviceId;
 }
 
 void KeychainCredentialStore::deleteDeviceToken() {
-    const auto attributes = itemAttributes(service_, account_);
-    GError* rawError = nullptr;
-    // Clearing nothing returns false without an error: a missing token is no failure.
-    secret_password_clearv_sync(credentialSchema(), attributes.get(), nullptr, &rawError);
-    const Error error(rawError);
-    if (error) {
-        throwStatus(error);
+    {
+        // Forgotten first: no loop sends a revoked token again while the keyring is being asked.
+        const std::lock_guard lock(mutex_);
+        held_.read = true;
+        held_.access = CredentialAccess::ready;
+        held_.token.reset();
+    }
+    notify();
+    const std::lock_guard reading(readMutex_);
+    items_.clear(account_);
+}
+
+CredentialAccess KeychainCredentialStore::access() const {
+    const std::lock_guard lock(mutex_);
+    return held_.access;
+}
+
+void KeychainCredentialStore::observeAccess(std::function<void()> onChange) {
+    const std::lock_guard lock(mutex_);
+    onChange_ = std::move(onChange);
+}
+
+void KeychainCredentialStore::readAgainIfWaiting() {
+    bool waiting = false;
+    {
+        const std::lock_guard lock(mutex_);
+        waiting = held_.read && held_.access != CredentialAccess::ready;
+    }
+    if (waiting) {
+        retryLoop_.tickNow();
     }
 }
 
-std::optional<std::string> KeychainCredentialStore::read(const std::string& itemAccount) const {
-    const auto attributes = itemAttributes(service_, itemAccount);
-    GError* rawError = nullptr;
-    const Value value(
-        secret_password_lookupv_binary_sync(credentialSchema(), attributes.get(), nullptr, &rawError));
-    const Error error(rawError);
-    if (error || !value) {
-        return std::nullopt;
+bool KeychainCredentialStore::requestUnlock(StopToken stop) {
+    // One prompt at a time: a second press while the first prompt is up asks nothing more.
+    const std::unique_lock unlocking(unlockMutex_, std::try_to_lock);
+    if (!unlocking.owns_lock()) {
+        return false;
     }
-    gsize length = 0;
-    const gchar* bytes = secret_value_get(value.get(), &length);
-    if (bytes == nullptr) {
-        return std::nullopt;
+    if (access() != CredentialAccess::locked) {
+        return access() == CredentialAccess::ready;
     }
-    std::string text(bytes, length);
-    if (!Utf8::isValid(text)) {
-        return std::nullopt;
+    logger_.info("Asking to unlock the keyring, as the person asked");
+    if (!items_.unlock(account_, std::move(stop))) {
+        logger_.info("The keyring stays locked");
     }
-    return text;
+    return readNow() == CredentialAccess::ready;
 }
 
-void KeychainCredentialStore::write(const std::string& itemAccount, const std::string& value,
-                                    const std::string& label) {
-    const std::lock_guard lock(writeMutex);
-    const auto attributes = itemAttributes(service_, itemAccount);
-    // The exact bytes with their length, so that nothing is cut at an embedded NUL.
-    const Value secret(secret_value_new(value.data(), static_cast<gssize>(value.size()), "text/plain"));
+void KeychainCredentialStore::ensureRead() const {
+    {
+        const std::lock_guard lock(mutex_);
+        if (held_.read) {
+            return;
+        }
+    }
+    // The first reader reads for everyone; the others wait for its answer.
+    auto* self = const_cast<KeychainCredentialStore*>(this);
+    const std::lock_guard reading(readMutex_);
+    {
+        const std::lock_guard lock(mutex_);
+        if (held_.read) {
+            return;
+        }
+    }
+    self->readLocked();
+}
 
-    GError* rawError = nullptr;
-    const Service secretService(secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &rawError));
-    if (Error error(rawError); error) {
-        throwStatus(error);
+CredentialAccess KeychainCredentialStore::readNow() {
+    const std::lock_guard reading(readMutex_);
+    return readLocked();
+}
+
+CredentialAccess KeychainCredentialStore::readLocked() {
+    const SecretLookup token = items_.lookup(account_);
+    const CredentialAccess access = accessOf(token);
+    std::optional<SecretLookup> deviceId;
+    if (access == CredentialAccess::ready) {
+        deviceId = items_.lookup(deviceIdAccount_);
     }
-    // Update first: an item with this (service, account) may exist in any collection and may have
-    // been written by another client; replacing its secret keeps it the only one.
-    const ItemList items(secret_service_search_sync(secretService.get(), credentialSchema(), attributes.get(),
-                                                    SECRET_SEARCH_ALL, nullptr, &rawError));
-    if (Error error(rawError); error) {
-        throwStatus(error);
-    }
-    if (items) {
-        auto* item = static_cast<SecretItem*>(items->data);
-        secret_item_set_secret_sync(item, secret.get(), nullptr, &rawError);
-        if (Error error(rawError); error) {
-            throwStatus(error);
+    bool changed = false;
+    bool startRetrying = false;
+    {
+        const std::lock_guard lock(mutex_);
+        const Held before = held_;
+        held_.read = true;
+        held_.access = access;
+        if (access == CredentialAccess::ready) {
+            held_.token = valueOf(token);
+            if (deviceId && accessOf(*deviceId) == CredentialAccess::ready) {
+                held_.deviceId = valueOf(*deviceId);
+            }
         }
-        // Duplicates left behind by older versions or other clients would make reads ambiguous.
-        for (GList* extra = items->next; extra != nullptr; extra = extra->next) {
-            secret_item_delete_sync(static_cast<SecretItem*>(extra->data), nullptr, nullptr);
+        changed = !before.read || before.access != held_.access || before.token != held_.token;
+        if (changed && before.access != access) {
+            if (access == CredentialAccess::locked) {
+                logger_.info("The keyring is locked: forwarding waits until it is unlocked");
+            } else if (access == CredentialAccess::unavailable) {
+                logger_.info("The keyring does not answer: forwarding waits until it does");
+            } else if (before.read) {
+                logger_.info("The keyring answered: {}", held_.token ? "credentials read" : "no device token");
+            }
         }
-        return;
+        startRetrying = access != CredentialAccess::ready && !retryStarted_;
+        if (startRetrying) {
+            retryStarted_ = true;
+        }
     }
-    const gboolean stored =
-        secret_password_storev_binary_sync(credentialSchema(), attributes.get(), SECRET_COLLECTION_DEFAULT,
-                                           label.c_str(), secret.get(), nullptr, &rawError);
-    if (Error error(rawError); error) {
-        throwStatus(error);
+    if (access == CredentialAccess::ready) {
+        if (watching_) {
+            watcher_.stop();
+            watching_ = false;
+        }
+    } else if (!watching_) {
+        watching_ = true;
+        watcher_.start([this] { retryLoop_.tickNow(); });
     }
-    if (!stored) {
-        throw KeychainError::osStatus(-1, "the Secret Service did not store the item");
+    if (startRetrying) {
+        retryLoop_.start();
+    }
+    if (changed) {
+        notify();
+    }
+    return access;
+}
+
+double KeychainCredentialStore::retryTick() {
+    // The loop starts right after a read that found the keyring waiting; its first pass only waits.
+    if (std::exchange(firstRetryTick_, false)) {
+        return backoff_.nextDelay();
+    }
+    if (access() == CredentialAccess::ready) {
+        backoff_.reset();
+        return idleSeconds;
+    }
+    if (readNow() == CredentialAccess::ready) {
+        backoff_.reset();
+        return idleSeconds;
+    }
+    return backoff_.nextDelay();
+}
+
+void KeychainCredentialStore::notify() {
+    std::function<void()> onChange;
+    {
+        const std::lock_guard lock(mutex_);
+        onChange = onChange_;
+    }
+    if (onChange) {
+        onChange();
     }
 }
 

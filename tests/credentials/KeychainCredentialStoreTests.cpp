@@ -1,4 +1,5 @@
-// These tests talk to a real Secret Service. scripts/with-test-session (used by scripts/test) runs
+// These tests talk to a real Secret Service through the store as the agent composes it (the items,
+// their watcher, the held credentials). scripts/with-test-session (used by scripts/test) runs
 // them in a private D-Bus session with a throw-away unlocked keyring; there they must run. Elsewhere
 // they are skipped when no Secret Service answers, so that they never touch a user's own keyring.
 #include "core/credentials/KeychainCredentialStore.hpp"
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "core/credentials/KeychainError.hpp"
+#include "core/credentials/SecretServiceItems.hpp"
+#include "core/credentials/SecretServiceWatcher.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 // GIO keeps a few bytes of every D-Bus proxy it initialises for a found item (GLib 2.74, libsecret
@@ -124,7 +127,9 @@ protected:
     const std::string service_ = std::string("com.quillmere.kindora.test.") +
                                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + "." +
                                  std::to_string(::getpid());
-    KeychainCredentialStore store_{service_};
+    SecretServiceItems items_{service_};
+    SecretServiceWatcher watcher_;
+    KeychainCredentialStore store_{items_, watcher_, Sleeper::live()};
 };
 
 // Empty, saved twice, read back byte for byte, the token deleted (twice): one item per account

@@ -22,6 +22,8 @@ HeadlessAgent::HeadlessAgent(Options options, CredentialStoreProtocol& credentia
           .agentVersion = std::move(options.agentVersion),
           .openURL = std::move(options.opener),
           .isLikelyInMeeting = {},
+          .programName = "kindora-headless",
+          .credentialAccess = options.credentialAccess,
       }),
       console_(agent_) {
     // Without a window to press "Pair" in, a signed-out agent asks for a code by itself.

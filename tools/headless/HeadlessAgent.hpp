@@ -33,8 +33,12 @@ public:
         std::string deviceName;
         std::optional<std::string> agentVersion;
         std::function<void(const std::string& url)> opener;
+        // The keyring's side of the credential store, where reads can wait for an unlock; absent for
+        // credentials in memory.
+        CredentialAccessReporting* credentialAccess = nullptr;
     };
 
+    // Throws AgentAlreadyRunningError when another agent holds the data directory.
     HeadlessAgent(Options options, CredentialStoreProtocol& credentialStore, Defaults& defaults,
                   MainQueue& mainQueue);
     HeadlessAgent(const HeadlessAgent&) = delete;

@@ -2,23 +2,26 @@
 //   kindora-headless [--database PATH] [--memory-credentials]
 // The backend origin is fixed at build time. Credentials live in the Secret Service unless
 // --memory-credentials keeps them in memory (the device then pairs anew at every start).
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <thread>
 
+#include "core/agent/TerminationSignals.hpp"
 #include "core/backend/BackendEnvironment.hpp"
 #include "core/common/AgentPaths.hpp"
 #include "core/common/InMemoryDefaults.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/RunLoopMainQueue.hpp"
+#include "core/common/UrlParts.hpp"
 #include "core/credentials/InMemoryCredentialStore.hpp"
 #include "core/credentials/KeychainCredentialStore.hpp"
+#include "core/credentials/SecretServiceItems.hpp"
+#include "core/credentials/SecretServiceWatcher.hpp"
 #include "tools/headless/HeadlessAgent.hpp"
 
 namespace {
@@ -34,6 +37,21 @@ std::string hostName() {
         return "kindora-headless";
     }
     return name;
+}
+
+// A development build may be pointed at a local kindora-devserver (the end-to-end tests do so); a
+// release build always talks to the origin it was built with.
+std::string backendOrigin(const kindora::Defaults& defaults) {
+#if defined(KINDORA_ALLOWS_LOCAL_BACKEND)
+    if (const char* local = std::getenv("KINDORA_DEVELOPMENT_BACKEND_ORIGIN")) {
+        const std::string origin = local;
+        if (origin.starts_with("http://127.0.0.1:") && kindora::BackendEnvironment::isValidOrigin(origin, true)) {
+            return origin;
+        }
+        std::cerr << "kindora-headless: ignoring KINDORA_DEVELOPMENT_BACKEND_ORIGIN (only http://127.0.0.1:PORT)\n";
+    }
+#endif
+    return kindora::BackendEnvironment::currentBaseURL(defaults);
 }
 
 }  // namespace
@@ -56,48 +74,51 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Signals are taken by one thread of our own, before any other thread exists, so that Ctrl-C
-    // ends the run loop instead of the process in the middle of a save.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // Before any other thread exists: the first Ctrl-C or SIGTERM ends the run loop, so the agent
+    // stops between two saves; a second one ends the process at once.
+    RunLoopMainQueue mainQueue;
+    const TerminationSignals terminationSignals([&mainQueue] { mainQueue.quit(); }, [] { Log::flush(); });
 
     std::filesystem::path dataDirectory;
     try {
         dataDirectory = AgentPaths::ensureDataDirectory();
     } catch (const std::exception& error) {
-        std::cerr << "kindora-headless: cannot create the data directory: " << error.what() << "\n";
+        std::cerr << "kindora-headless: unusable data directory: " << error.what() << "\n";
         return 1;
     }
-    Log::addFileSink(dataDirectory / "kindora.log", 5 * 1024 * 1024);
-    Log::addJournalSink();
 
+    SecretServiceItems keyringItems;
+    SecretServiceWatcher keyringWatcher;
     std::unique_ptr<CredentialStoreProtocol> credentialStore;
+    KeychainCredentialStore* keyring = nullptr;
     if (memoryCredentials) {
         credentialStore = std::make_unique<InMemoryCredentialStore>();
     } else {
-        credentialStore = std::make_unique<KeychainCredentialStore>();
+        auto held = std::make_unique<KeychainCredentialStore>(keyringItems, keyringWatcher, Sleeper::live());
+        keyring = held.get();
+        credentialStore = std::move(held);
     }
     InMemoryDefaults defaults;
-    RunLoopMainQueue mainQueue;
     const Log log("AppDelegate");
 
     HeadlessAgent::Options options{
-        BackendEnvironment::currentBaseURL(defaults),
+        backendOrigin(defaults),
         databasePath,
         dataDirectory,
         hostName(),
         std::string(KINDORA_VERSION),
-        [&log](const std::string& url) { log.info("auto-join: opening {}", url); }};
-    auto agent = std::make_unique<HeadlessAgent>(options, *credentialStore, defaults, mainQueue);
-
-    std::thread signalWaiter([&] {
-        int received = 0;
-        sigwait(&signals, &received);
-        mainQueue.quit();
-    });
+        [&log](const std::string& url) { log.info("auto-join: opening {}", linkForLog(url)); },
+        keyring};
+    std::unique_ptr<HeadlessAgent> agent;
+    try {
+        agent = std::make_unique<HeadlessAgent>(options, *credentialStore, defaults, mainQueue);
+    } catch (const AgentAlreadyRunningError& running) {
+        std::cerr << "kindora-headless: " << running.what() << "\n";
+        return 1;
+    }
+    // Only the agent that holds the data directory writes to its log.
+    Log::addFileSink(dataDirectory / "kindora.log", 5 * 1024 * 1024);
+    Log::addJournalSink();
 
     mainQueue.post([&] {
         log.info("kindora-headless {} reading {}", KINDORA_VERSION, databasePath.string());
@@ -107,9 +128,9 @@ int main(int argc, char** argv) {
 
     agent->shutDown();
     agent.reset();
-    // The waiter ends with the signal that stopped the run loop; if the loop ended otherwise, wake it.
-    ::kill(::getpid(), SIGTERM);
-    signalWaiter.join();
+    if (keyring != nullptr) {
+        keyring->shutDown();
+    }
     log.info("kindora-headless stopped");
     return 0;
 }
