@@ -29,6 +29,7 @@ StatusViewModel::StatusViewModel(Agent& agent, DesktopActions& actions, QObject*
     subscriptions_.push_back(agent_.heartbeatStatusStore().observe(notify));
     subscriptions_.push_back(agent_.pairingController().observeLastError(notify));
     subscriptions_.push_back(agent_.pairingController().observeInProgress(notify));
+    subscriptions_.push_back(agent_.credentialAccess().observe(notify));
     clock_.setInterval(1000);
     connect(&clock_, &QTimer::timeout, this, [this] {
         emit clockTicked();
@@ -52,6 +53,14 @@ QString StatusViewModel::screen() const {
 
 QString StatusViewModel::healthLabel() const {
     return qs(StatusTexts::healthLabel(agent_.appState().phase().health()));
+}
+
+bool StatusViewModel::canUnlockKeyring() const {
+    return agent_.credentialAccess().value() == CredentialAccess::locked;
+}
+
+void StatusViewModel::unlockKeyring() {
+    agent_.unlockKeyring();
 }
 
 bool StatusViewModel::healthy() const {

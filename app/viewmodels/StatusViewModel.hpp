@@ -23,6 +23,8 @@ class StatusViewModel final : public QObject {
     Q_PROPERTY(QString healthLabel READ healthLabel NOTIFY changed)
     Q_PROPERTY(bool healthy READ healthy NOTIFY changed)
     Q_PROPERTY(QString degradedReason READ degradedReason NOTIFY changed)
+    // The keyring holding the credentials is locked: the status row offers to unlock it.
+    Q_PROPERTY(bool canUnlockKeyring READ canUnlockKeyring NOTIFY changed)
     Q_PROPERTY(QString pairingCode READ pairingCode NOTIFY changed)
     Q_PROPERTY(QString pairingInstruction READ pairingInstruction CONSTANT)
     Q_PROPERTY(QString pairingExpiry READ pairingExpiry NOTIFY clockTicked)
@@ -44,6 +46,7 @@ public:
     QString healthLabel() const;
     bool healthy() const;
     QString degradedReason() const;
+    bool canUnlockKeyring() const;
     QString pairingCode() const;
     QString pairingInstruction() const;
     QString pairingExpiry() const;
@@ -63,6 +66,8 @@ public:
     // Puts the pairing code on the clipboard as plain text.
     Q_INVOKABLE void copyPairingCode();
     Q_INVOKABLE void syncNow();
+    // "Unlock Keyring…": the one way the agent asks for the keyring's unlock prompt.
+    Q_INVOKABLE void unlockKeyring();
     Q_INVOKABLE void openSetup();
     // Opens the household web app.
     Q_INVOKABLE void openKindora();

@@ -18,6 +18,11 @@ ColumnLayout {
         color: BrandPalette.degraded
         Layout.fillWidth: true
     }
+    BrandSecondaryButton {
+        text: "Unlock Keyring…"
+        visible: statusModel.canUnlockKeyring
+        onClicked: statusModel.unlockKeyring()
+    }
     ColumnLayout {
         spacing: 4
         Layout.fillWidth: true
