@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <thread>
 
 #include "tests/support/LogCapture.hpp"
@@ -42,6 +48,37 @@ TEST(Log, LinesFromManyThreadsAreAllCaptured) {
         thread.join();
     }
     EXPECT_EQ(capture.messages("Threads").size(), 400u);
+}
+
+// The log file is the user's alone and never inherited by a program the agent starts, also after it
+// was rotated and opened anew.
+TEST(Log, TheFileStaysPrivateAndOutOfStartedProgramsAcrossRotations) {
+    const auto directory = std::filesystem::path(std::getenv("HOME")) / "private-log";
+    std::filesystem::create_directories(directory);
+    const auto file = directory / "kindora.log";
+    ::umask(022);  // what a session usually has
+    Log::addFileSink(file, 512);
+    const Log log("Test");
+    for (int line = 0; line < 40; ++line) {
+        log.info("line {} of a log long enough to be rotated more than once", line);
+    }
+    Log::flush();
+    ASSERT_TRUE(std::filesystem::exists(directory / "kindora.1.log")) << "rotated";
+    for (const auto& path : {file, directory / "kindora.1.log"}) {
+        struct stat status {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0600u) << path;
+    }
+    int openCopies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == file) {
+            ++openCopies;
+            const int descriptor = std::stoi(entry.path().filename().string());
+            EXPECT_NE(::fcntl(descriptor, F_GETFD) & FD_CLOEXEC, 0) << "inherited by programs the agent starts";
+        }
+    }
+    EXPECT_EQ(openCopies, 1);
 }
 
 }  // namespace
