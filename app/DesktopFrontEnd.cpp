@@ -40,7 +40,8 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
                                  UpdateInstaller& updateInstaller)
     : agent_(agent),
       status_(agent, actions),
-      dnd_(agent.doNotDisturbController(), agent.interruptController()),
+      dnd_(agent.doNotDisturbController(), agent.interruptController(),
+           [this] { return alertPanelWindow_.canShow(); }),
       meetings_(agent, loginItems),
       wizard_(agent),
       alertContent_(agent.interruptController(), agent.services().clock.nowFunction()),
@@ -84,11 +85,11 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
 
     // The meeting panel tells the meeting controller whether an alert is on screen from now on.
     agent_.releaseAlertTakeoverLink();
-    interruptPanel_ =
-        std::make_unique<InterruptPanelController>(agent_.interruptController(), alertPanelWindow_, sound_);
-    meetingPanel_ = std::make_unique<MeetingPanelController>(agent_.meetingDisruptController(),
-                                                             agent_.interruptController(), meetingContent_,
-                                                             takeoverWindows_, screens_, sound_);
+    interruptPanel_ = std::make_unique<InterruptPanelController>(agent_.interruptController(), alertPanelWindow_,
+                                                                 sound_, agent_.sessionLocked());
+    meetingPanel_ = std::make_unique<MeetingPanelController>(
+        agent_.meetingDisruptController(), agent_.interruptController(), meetingContent_, takeoverWindows_,
+        screens_, sound_, agent_.sessionLocked());
 }
 
 DesktopFrontEnd::~DesktopFrontEnd() = default;

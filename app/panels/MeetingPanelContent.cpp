@@ -15,6 +15,7 @@ MeetingPanelContent::MeetingPanelContent(MeetingDisruptController& controller, A
       clock_(std::move(now)),
       now_(clock_()) {
     subscriptions_.push_back(controller_.observePresentedMeetings([this](const auto&) {
+        noteLinkNotOffered();
         emit changed();
         emit ticked();
     }));
@@ -26,6 +27,17 @@ MeetingPanelContent::MeetingPanelContent(MeetingDisruptController& controller, A
         now_ = clock_();
         emit ticked();
     });
+}
+
+void MeetingPanelContent::noteLinkNotOffered() {
+    const auto meeting = controller_.presentedMeeting();
+    if (!meeting || !meeting->joinUrl || PanelTexts::isOpenableLink(meeting->joinUrl) ||
+        linkNotedFor_ == meeting->id) {
+        return;
+    }
+    linkNotedFor_ = meeting->id;
+    logger_.info("Join not offered for meeting {}: its link is not a web address ({})", meeting->id,
+                 PanelTexts::linkForLog(*meeting->joinUrl));
 }
 
 QVariantList MeetingPanelContent::meetings() const {

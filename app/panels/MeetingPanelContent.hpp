@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/common/Date.hpp"
+#include "core/common/Log.hpp"
 #include "core/common/Observable.hpp"
 #include "core/meetings/AutoJoinController.hpp"
 #include "core/meetings/MeetingDisruptController.hpp"
@@ -71,6 +72,8 @@ signals:
 
 private:
     void suppressAutoJoinForAll(AutoJoinSuppression reason);
+    // Logs, once per meeting, that its link is not offered (by scheme and host only).
+    void noteLinkNotOffered();
     void dismissTakeover();
 
     MeetingDisruptController& controller_;
@@ -80,6 +83,8 @@ private:
     Date now_;
     QTimer timer_;
     std::vector<Subscription> subscriptions_;
+    std::optional<std::string> linkNotedFor_;
+    const Log logger_{"MeetingPanel"};
 };
 
 }  // namespace kindora

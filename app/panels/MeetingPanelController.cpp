@@ -2,19 +2,24 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 namespace kindora {
 
 MeetingPanelController::MeetingPanelController(MeetingDisruptController& meetingController,
                                                InterruptController& interruptController,
                                                MeetingPanelContent& content, MeetingTakeoverSurface& panel,
-                                               ScreenLayout& screens, AlertSound& sound)
+                                               ScreenLayout& screens, AlertSound& sound,
+                                               const Observable<bool>& sessionLocked)
     : meetingController_(meetingController),
       content_(content),
       panel_(panel),
       screens_(screens),
       sound_(sound),
+      sessionLocked_(sessionLocked),
       meetingSubscription_(meetingController_.observePresentedMeetings(
           [this](const std::vector<Meeting>&) { presentedMeetingChanged(); })),
+      lockSubscription_(sessionLocked_.observe([this](bool) { presentedMeetingChanged(); })),
       alertLink_(interruptController, meetingController) {
     presentedMeetingChanged();
     screens_.setOnChanged([this] { reapplyScreenFrame(); });
@@ -22,7 +27,8 @@ MeetingPanelController::MeetingPanelController(MeetingDisruptController& meeting
 
 void MeetingPanelController::presentedMeetingChanged() {
     const auto meeting = meetingController_.presentedMeeting();
-    if (!meeting) {
+    if (!meeting || sessionLocked_.value() || !panel_.canShow()) {
+        // Off screen: a meeting still presented once it can be shown is presented afresh then.
         presentedID_.reset();
         dismiss();
         return;
@@ -34,9 +40,37 @@ void MeetingPanelController::presentedMeetingChanged() {
     present(*meeting);
 }
 
+std::vector<QRect> MeetingPanelController::screensForContent() {
+    auto screens = screens_.frames();
+    if (screens.empty()) {
+        return screens;
+    }
+    if (!contentScreen_) {
+        // A new takeover goes where the person works (when that is one of the screens).
+        const auto working = screens_.workingScreen();
+        const bool known = working && std::find(screens.begin(), screens.end(), *working) != screens.end();
+        contentScreen_ = known ? *working : screens.front();
+    } else if (std::find(screens.begin(), screens.end(), *contentScreen_) == screens.end()) {
+        // Its screen changed (resized, rearranged, unplugged): it stays on the one that covers most of
+        // where it was, else the primary.
+        const auto overlap = [this](const QRect& screen) {
+            const QRect common = screen.intersected(*contentScreen_);
+            return static_cast<long long>(common.width()) * common.height();
+        };
+        const auto most = std::max_element(screens.begin(), screens.end(), [&](const QRect& a, const QRect& b) {
+            return overlap(a) < overlap(b);
+        });
+        contentScreen_ = overlap(*most) > 0 ? *most : screens.front();
+    }
+    std::stable_partition(screens.begin(), screens.end(),
+                          [this](const QRect& screen) { return screen == *contentScreen_; });
+    return screens;
+}
+
 void MeetingPanelController::present(const Meeting&) {
     panelExists_ = true;
-    const auto screens = screens_.frames();
+    contentScreen_.reset();  // a new takeover goes where the person works now
+    const auto screens = screensForContent();
     if (!screens.empty()) {
         panel_.cover(screens);
     }
@@ -62,7 +96,7 @@ void MeetingPanelController::reapplyScreenFrame() {
         return;
     }
     const auto before = panel_.frames();
-    const auto screens = screens_.frames();
+    const auto screens = screensForContent();
     if (!screens.empty()) {
         panel_.cover(screens);
     }

@@ -1,5 +1,7 @@
 #include "app/platform/QtScreenLayout.hpp"
 
+#include "app/platform/WorkingScreen.hpp"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -49,6 +51,14 @@ std::vector<QRect> QtScreenLayout::frames() const {
         frames.push_back(screen->geometry());
     }
     return frames;
+}
+
+std::optional<QRect> QtScreenLayout::workingScreen() const {
+    QScreen* screen = kindora::workingScreen();
+    if (!screen || screen->geometry().isEmpty()) {
+        return std::nullopt;
+    }
+    return screen->geometry();
 }
 
 void QtScreenLayout::setOnChanged(std::function<void()> onChanged) {

@@ -18,6 +18,7 @@ public:
     explicit QtScreenLayout(QObject* parent = nullptr);
 
     std::vector<QRect> frames() const override;
+    std::optional<QRect> workingScreen() const override;
     void setOnChanged(std::function<void()> onChanged) override;
 
 private:

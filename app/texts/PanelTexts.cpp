@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "app/texts/StatusTexts.hpp"
+#include "core/common/UrlParts.hpp"
 
 namespace kindora::PanelTexts {
 
@@ -79,8 +80,21 @@ bool isOpenableLink(const std::optional<std::string>& link) {
     if (!link) {
         return false;
     }
-    const QUrl url(QString::fromStdString(*link), QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
+    const auto parts = splitUrl(*link);
+    if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
+        return false;
+    }
+    return QUrl(QString::fromStdString(*link), QUrl::StrictMode).isValid();
+}
+
+std::string linkForLog(const std::string& link) {
+    const QUrl url(QString::fromStdString(link), QUrl::TolerantMode);
+    const std::string scheme = url.scheme().toStdString();
+    const std::string host = url.host().toStdString();
+    if (scheme.empty()) {
+        return "(not a link)";
+    }
+    return scheme + "://" + host;
 }
 
 }  // namespace kindora::PanelTexts

@@ -26,7 +26,13 @@ std::string relativeTime(Date date, Date now);
 // The takeover's status line: "Starts in 1:31" before the start, "Started 0:00 ago" from it on.
 std::string meetingStatusLine(Date startsAt, Date now);
 
-// Whether a meeting's join link is something the desktop can open: it parses, with a scheme and a host.
+// Whether a meeting's join link may be handed to the desktop: a web address (http or https) with a host
+// that every parser reads the same way. Anyone can send a calendar invite, so other schemes (file
+// shares, custom handlers) are never opened from one.
 bool isOpenableLink(const std::optional<std::string>& link);
+
+// What may be logged of a link: its scheme and host only ("smb://files.example"), never the path or
+// query, which can carry passcodes.
+std::string linkForLog(const std::string& link);
 
 }  // namespace kindora::PanelTexts

@@ -6,8 +6,8 @@
 namespace kindora {
 
 DoNotDisturbViewModel::DoNotDisturbViewModel(DoNotDisturbController& dnd, InterruptController& interrupts,
-                                             QObject* parent)
-    : QObject(parent), dnd_(dnd), interrupts_(interrupts) {
+                                             std::function<bool()> alertPanelCanShow, QObject* parent)
+    : QObject(parent), dnd_(dnd), interrupts_(interrupts), alertPanelCanShow_(std::move(alertPanelCanShow)) {
     subscriptions_.push_back(dnd_.observeUntil([this](const auto&) { emit changed(); }));
     subscriptions_.push_back(interrupts_.observe([this] { emit changed(); }));
     clock_.setInterval(1000);
@@ -28,7 +28,14 @@ QString DoNotDisturbViewModel::remaining() const {
 }
 
 QString DoNotDisturbViewModel::alertsWaiting() const {
-    const auto text = dnd_.isActive() ? StatusTexts::alertsWaiting(interrupts_.moreCount()) : std::nullopt;
+    std::optional<std::string> text;
+    if (dnd_.isActive()) {
+        text = StatusTexts::alertsWaiting(interrupts_.moreCount());
+    } else if (!interrupts_.presentedGroup().empty() && alertPanelCanShow_ && !alertPanelCanShow_()) {
+        // Presented, but with no panel to show it in: it is still waiting for the person.
+        text = StatusTexts::alertsWaiting(static_cast<int>(interrupts_.presentedGroup().size()) +
+                                          interrupts_.moreCount());
+    }
     return text ? QString::fromStdString(*text) : QString();
 }
 

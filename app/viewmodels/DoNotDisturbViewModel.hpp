@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 #include "core/common/Observable.hpp"
@@ -13,7 +14,8 @@
 namespace kindora {
 
 // The do-not-disturb section: on or off, the time left (counting down once a second while shown), the
-// alerts waiting behind it, and the presets to turn it on with. Main thread only.
+// alerts waiting behind it (or waiting because the alert panel cannot be shown at all), and the presets
+// to turn it on with. Main thread only.
 class DoNotDisturbViewModel final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool active READ active NOTIFY changed)
@@ -23,8 +25,9 @@ class DoNotDisturbViewModel final : public QObject {
     Q_PROPERTY(bool visible READ visible WRITE setVisible NOTIFY visibleChanged)
 
 public:
+    // `alertPanelCanShow` tells whether the alert panel can be shown at all; absent means it can.
     DoNotDisturbViewModel(DoNotDisturbController& dnd, InterruptController& interrupts,
-                          QObject* parent = nullptr);
+                          std::function<bool()> alertPanelCanShow = {}, QObject* parent = nullptr);
 
     bool active() const;
     QString remaining() const;
@@ -44,6 +47,7 @@ signals:
 private:
     DoNotDisturbController& dnd_;
     InterruptController& interrupts_;
+    std::function<bool()> alertPanelCanShow_;
     QTimer clock_;
     std::vector<Subscription> subscriptions_;
 };

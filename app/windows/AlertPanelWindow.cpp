@@ -1,8 +1,9 @@
 #include "app/windows/AlertPanelWindow.hpp"
 
-#include <QEvent>
-#include <QGuiApplication>
+#include <QQmlError>
 #include <QScreen>
+
+#include "app/platform/WorkingScreen.hpp"
 
 namespace kindora {
 
@@ -12,8 +13,8 @@ constexpr QSize panelSize(380, 260);
 
 }  // namespace
 
-AlertPanelWindow::AlertPanelWindow(QQmlEngine& engine, X11Topmost& topmost)
-    : engine_(engine), topmost_(topmost) {}
+AlertPanelWindow::AlertPanelWindow(QQmlEngine& engine, X11Topmost& topmost, QUrl source)
+    : engine_(engine), topmost_(topmost), source_(std::move(source)) {}
 
 void AlertPanelWindow::create() {
     view_ = std::make_unique<QQuickView>(&engine_, nullptr);
@@ -25,35 +26,39 @@ void AlertPanelWindow::create() {
                     Qt::X11BypassWindowManagerHint);
     view_->setResizeMode(QQuickView::SizeRootObjectToView);
     view_->resize(panelSize);
-    view_->setSource(QUrl(QStringLiteral("qrc:/qml/panels/InterruptPanel.qml")));
-    view_->installEventFilter(this);
-}
-
-bool AlertPanelWindow::eventFilter(QObject* watched, QEvent* event) {
-    // No window manager hands the keyboard to a window it does not manage: a click asks for it.
-    if (view_ && watched == view_.get() && event->type() == QEvent::MouseButtonPress && !view_->isActive()) {
-        view_->requestActivate();
+    view_->setSource(source_);
+    if (view_->status() != QQuickView::Ready || !view_->rootObject()) {
+        loadFailed_ = true;
+        QString errors;
+        for (const QQmlError& error : view_->errors()) {
+            errors += (errors.isEmpty() ? QString() : QStringLiteral("; ")) + error.toString();
+        }
+        logger_.error("The alert panel could not be loaded and is not shown: {}", errors.toStdString());
+        return;
     }
-    return false;
+    input_ = new PanelInputFilter(*view_);
 }
 
-void AlertPanelWindow::show() {
+bool AlertPanelWindow::canShow() {
     if (!view_) {
         create();
     }
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen && !QGuiApplication::screens().isEmpty()) {
-        screen = QGuiApplication::screens().front();
+    return !loadFailed_;
+}
+
+void AlertPanelWindow::show() {
+    if (!canShow()) {
+        return;
     }
-    if (screen) {
+    if (QScreen* screen = workingScreen()) {
         const QRect usable = screen->availableGeometry();
         view_->setPosition(usable.x() + (usable.width() - panelSize.width()) / 2,
                            usable.y() + (usable.height() - panelSize.height()) / 2);
     }
+    input_->restart();
     view_->show();
-    view_->raise();
+    topmost_.hold(*view_);
     view_->requestActivate();
-    topmost_.hold(*view_, /*wantsKeyboard=*/false);
 }
 
 void AlertPanelWindow::hide() {

@@ -1,43 +1,52 @@
 #include "app/windows/TakeoverWindows.hpp"
 
-#include <QTimer>
+#include <QQmlError>
 
 namespace kindora {
 
-namespace {
+TakeoverWindows::TakeoverWindows(QQmlEngine& engine, X11Topmost& topmost, QUrl takeoverSource, QUrl coverSource)
+    : engine_(engine),
+      topmost_(topmost),
+      takeoverSource_(std::move(takeoverSource)),
+      coverSource_(std::move(coverSource)) {}
 
-// The keyboard can be grabbed only once the window is viewable; the first tries may come too early.
-constexpr int grabAttempts = 20;
-constexpr int grabRetryMs = 25;
-
-}  // namespace
-
-TakeoverWindows::TakeoverWindows(QQmlEngine& engine, X11Topmost& topmost)
-    : engine_(engine), topmost_(topmost) {}
-
-TakeoverWindows::~TakeoverWindows() {
-    if (takeover_) {
-        takeover_->setKeyboardGrabEnabled(false);
-    }
-}
-
-std::unique_ptr<QQuickView> TakeoverWindows::makeWindow(const char* source, const QString& title) {
+std::unique_ptr<QQuickView> TakeoverWindows::makeWindow(const QUrl& source, const QString& title) {
     auto view = std::make_unique<QQuickView>(&engine_, nullptr);
     view->setTitle(title);
     view->setColor(QColor(0x10, 0x12, 0x16));
     view->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::X11BypassWindowManagerHint);
     view->setResizeMode(QQuickView::SizeRootObjectToView);
-    view->setSource(QUrl(QString::fromLatin1(source)));
+    view->setSource(source);
+    if (view->status() != QQuickView::Ready || !view->rootObject()) {
+        // A blank full-screen window would hide the person's work and offer no way out.
+        QString errors;
+        for (const QQmlError& error : view->errors()) {
+            errors += (errors.isEmpty() ? QString() : QStringLiteral("; ")) + error.toString();
+        }
+        logger_.error("The meeting takeover could not be loaded and is not shown: {}", errors.toStdString());
+        loadFailed_ = true;
+    }
     return view;
 }
 
-void TakeoverWindows::cover(const std::vector<QRect>& screens) {
-    if (screens.empty()) {
-        return;
-    }
+bool TakeoverWindows::ensureTakeover() {
     if (!takeover_) {
-        takeover_ = makeWindow("qrc:/qml/panels/MeetingTakeover.qml", QStringLiteral("Kindora meeting"));
+        takeover_ = makeWindow(takeoverSource_, QStringLiteral("Kindora meeting"));
+        if (!loadFailed_) {
+            input_ = new PanelInputFilter(*takeover_);
+        }
+    }
+    return !loadFailed_;
+}
+
+bool TakeoverWindows::canShow() {
+    return ensureTakeover();
+}
+
+void TakeoverWindows::cover(const std::vector<QRect>& screens) {
+    if (screens.empty() || !ensureTakeover()) {
+        return;
     }
     frames_ = screens;
     takeover_->setGeometry(screens.front());
@@ -46,9 +55,12 @@ void TakeoverWindows::cover(const std::vector<QRect>& screens) {
         topmost_.release(*covers_.back());
         covers_.pop_back();
     }
-    while (covers_.size() < others) {
-        covers_.push_back(
-            makeWindow("qrc:/qml/panels/MeetingCover.qml", QStringLiteral("Kindora meeting cover")));
+    while (covers_.size() < others && !loadFailed_) {
+        covers_.push_back(makeWindow(coverSource_, QStringLiteral("Kindora meeting cover")));
+    }
+    if (loadFailed_) {
+        hide();
+        return;
     }
     for (std::size_t index = 0; index < others; ++index) {
         covers_[index]->setGeometry(screens[index + 1]);
@@ -67,44 +79,26 @@ std::vector<QRect> TakeoverWindows::frames() const {
 
 void TakeoverWindows::showCover(QQuickView& cover) {
     cover.show();
-    cover.raise();
-    topmost_.hold(cover, /*wantsKeyboard=*/false);
+    topmost_.hold(cover);
 }
 
 void TakeoverWindows::show() {
-    if (!takeover_) {
-        takeover_ = makeWindow("qrc:/qml/panels/MeetingTakeover.qml", QStringLiteral("Kindora meeting"));
+    if (!ensureTakeover()) {
+        return;
     }
     shown_ = true;
     for (auto& cover : covers_) {
         showCover(*cover);
     }
+    input_->restart();
     takeover_->show();
-    takeover_->raise();
+    topmost_.hold(*takeover_);
     takeover_->requestActivate();
-    topmost_.hold(*takeover_, /*wantsKeyboard=*/true);
-    grabKeyboard(grabAttempts);
-}
-
-void TakeoverWindows::grabKeyboard(int attemptsLeft) {
-    if (!takeover_ || !shown_) {
-        return;
-    }
-    if (takeover_->isExposed() && takeover_->setKeyboardGrabEnabled(true)) {
-        takeover_->requestActivate();
-        return;
-    }
-    if (attemptsLeft > 0) {
-        // The timer belongs to the window: it goes with it.
-        QTimer::singleShot(grabRetryMs, takeover_.get(),
-                           [this, attemptsLeft] { grabKeyboard(attemptsLeft - 1); });
-    }
 }
 
 void TakeoverWindows::hide() {
     shown_ = false;
     if (takeover_) {
-        takeover_->setKeyboardGrabEnabled(false);
         topmost_.release(*takeover_);
         takeover_->hide();
     }

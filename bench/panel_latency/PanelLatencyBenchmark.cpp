@@ -208,9 +208,10 @@ int run(int argc, char** argv) {
     CanberraAlertSound sound;
     AlertPanelWindow alertWindow(engine, topmost);
     TakeoverWindows takeoverWindows(engine, topmost);
-    InterruptPanelController alertPanel(interrupts, alertWindow, sound);
+    const Observable<bool> sessionLocked{false};
+    InterruptPanelController alertPanel(interrupts, alertWindow, sound, sessionLocked);
     MeetingPanelController meetingPanel(meetings, interrupts, meetingContent, takeoverWindows, screens,
-                                        sound);
+                                        sound, sessionLocked);
 
     FrameWatch frames;
     std::vector<double> alertTimes;

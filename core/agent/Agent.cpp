@@ -113,6 +113,10 @@ void Agent::finishLaunching() {
         listeningForWake_ = true;
         services_.wakeSource.start([this] { onMain([this] { handleWake(); }); });
     }
+    if (services_.sessionLockSource && !listeningForLock_) {
+        listeningForLock_ = true;
+        services_.sessionLockSource->start([this](bool locked) { onMain([this, locked] { sessionLocked_.set(locked); }); });
+    }
     refreshPhase();
 }
 
@@ -179,6 +183,10 @@ void Agent::shutDown() {
         updater_->stop();
     }
     syncEngine_.join();
+    if (listeningForLock_) {
+        services_.sessionLockSource->stop();
+        listeningForLock_ = false;
+    }
     heartbeatScheduler_.join();
     interruptPoller_.join();
     meetingPoller_.join();

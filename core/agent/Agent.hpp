@@ -120,6 +120,9 @@ public:
     void setMeetingPreferences(const MeetingPreferences& preferences);
     // Until this is called the agent itself tells the meeting disrupt controller whether an alert is
     // presented. A front end whose meeting panel does so (from what its alert panel shows) calls this
+    // Whether the desktop session is locked now (from the services' SessionLockSource; false without
+    // one). Whatever takes the screen stays off it while this is true.
+    const Observable<bool>& sessionLocked() const { return sessionLocked_; }
     // before it builds that panel, so that one owner drives the link.
     void releaseAlertTakeoverLink() { alertTakeoverLink_.reset(); }
 
@@ -188,6 +191,8 @@ private:
     bool watchingDatabase_ = false;
     bool listeningForWake_ = false;
     // One derivation of the phase at a time; a request meanwhile runs once more after it, and the
+    bool listeningForLock_ = false;
+    Observable<bool> sessionLocked_{false};
     // work waiting for "the next derivation" runs after the derivation that started after the request.
     bool refreshInFlight_ = false;
     bool refreshAgain_ = false;

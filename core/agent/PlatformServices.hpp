@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "core/agent/SessionLockSource.hpp"
 #include "core/agent/WakeSource.hpp"
 #include "core/backend/HTTPTransport.hpp"
 #include "core/common/Defaults.hpp"
@@ -75,6 +76,10 @@ struct PlatformServices {
     // Time, replaced by a virtual timeline in tests.
     Sleeper sleeper = Sleeper::live();
     SyncClock clock = SyncClock::live();
+
+    // Tells whether the desktop session is locked; absent where the front end shows nothing on screen
+    // (the session then counts as unlocked).
+    SessionLockSource* sessionLockSource = nullptr;
 };
 
 }  // namespace kindora

@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Brand, BrandComponents,
                                            "BrandPrimaryButton", "BrandSecondaryButton", "BrandCaption",
                                            "BrandText", "BrandCard", "BrandStatRow", "BrandPopoverHeader",
                                            "BrandSettingRow", "BrandStatusPill", "BrandSwitch",
-                                           "BrandPicker"));
+                                           "BrandPicker", "BrandTabularText"));
 
 TEST(BrandComponents, AScreenReadersPressClicksButtonsAndFlipsSwitches) {
     KINDORA_SKIP_GUI_UNDER_TSAN();

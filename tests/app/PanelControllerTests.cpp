@@ -6,6 +6,7 @@
 
 #include "app/panels/InterruptPanelController.hpp"
 #include "app/panels/MeetingPanelController.hpp"
+#include "app/viewmodels/DoNotDisturbViewModel.hpp"
 #include "tests/app/PanelFixture.hpp"
 
 namespace kindora {
@@ -20,10 +21,11 @@ protected:
     testing::ChangingScreens screens;
     testing::CountingSound alertSound;
     testing::CountingSound meetingSound;
+    Observable<bool> sessionLocked{false};
     std::unique_ptr<InterruptPanelController> alerts =
-        std::make_unique<InterruptPanelController>(interrupts_, alertPanel, alertSound);
+        std::make_unique<InterruptPanelController>(interrupts_, alertPanel, alertSound, sessionLocked);
     std::unique_ptr<MeetingPanelController> takeovers = std::make_unique<MeetingPanelController>(
-        meetings_, interrupts_, meetingContent, takeover, screens, meetingSound);
+        meetings_, interrupts_, meetingContent, takeover, screens, meetingSound, sessionLocked);
 };
 
 TEST_F(PanelControllers, TheAlertPanelComesForwardWithTheSoundForEachNewGroupOnly) {
@@ -141,6 +143,69 @@ TEST_F(PanelControllers, TheCoversFollowTheScreensWhileATakeoverIsShown) {
     logs.clear();
     screens.change({QRect(0, 0, 800, 600)});
     EXPECT_TRUE(logs.messages("MeetingPanel").empty()) << "nothing presented: nothing to refit";
+}
+
+TEST_F(PanelControllers, NothingShowsOverALockedSessionAndWhatIsStillDueShowsOnUnlock) {
+    sessionLocked.set(true);
+    const auto door = alert("Back door open");
+    pollAlerts({door});
+    EXPECT_EQ(alertPanel.shows, 0) << "an alert raised while locked waits";
+    EXPECT_EQ(alertSound.plays, 0);
+    sessionLocked.set(false);
+    EXPECT_TRUE(alertPanel.shown);
+    EXPECT_EQ(alertSound.plays, 1);
+
+    sessionLocked.set(true);  // locked with the alert up: it goes, and comes back as news
+    EXPECT_FALSE(alertPanel.shown);
+    sessionLocked.set(false);
+    EXPECT_EQ(alertPanel.shows, 2);
+    EXPECT_EQ(alertSound.plays, 2);
+    alertContent.dismiss();
+
+    sessionLocked.set(true);
+    pollMeetings({meeting("standup", ten)});
+    EXPECT_EQ(takeover.shows, 0) << "no meeting name on a lock screen";
+    sessionLocked.set(false);
+    EXPECT_TRUE(takeover.shown);
+    EXPECT_EQ(takeovers->presentedID(), "standup");
+    sessionLocked.set(true);
+    EXPECT_FALSE(takeover.shown);
+    EXPECT_FALSE(meetingContent.isTicking());
+    meetingContent.dismiss();  // dismissed elsewhere (another takeover of it ended) while locked
+    sessionLocked.set(false);
+    EXPECT_FALSE(takeover.shown) << "no longer current: not shown on unlock";
+    EXPECT_EQ(takeover.shows, 1);
+}
+
+TEST_F(PanelControllers, TheTakeoverGoesToTheScreenThePersonWorksOnAndStaysThereWhileItExists) {
+    const QRect left(0, 0, 1280, 800);
+    const QRect right(1280, 0, 1024, 768);
+    const QRect third(2304, 0, 800, 600);
+    screens.working = right;
+    pollMeetings({meeting("standup", ten)});
+    EXPECT_EQ(takeover.covered, (std::vector<QRect>{right, left}));
+    EXPECT_EQ(logs.messages("MeetingPanel").back(),
+              "present: id=standup frame={{1280, 0}, {1024, 768}} + {{0, 0}, {1280, 800}} screen={{1280, 0}, "
+              "{1024, 768}}");
+
+    screens.working = left;  // the person clicks elsewhere: the content does not chase the focus
+    screens.change({left, right, third});
+    EXPECT_EQ(takeover.covered, (std::vector<QRect>{right, left, third}));
+    screens.change({left, QRect(1280, 0, 1024, 1024), third});  // its monitor changed mode: it stays there
+    EXPECT_EQ(takeover.covered, (std::vector<QRect>{QRect(1280, 0, 1024, 1024), left, third}));
+    screens.change({left, third});  // its screen unplugged, nothing where it was: the primary takes it
+    EXPECT_EQ(takeover.covered, (std::vector<QRect>{left, third}));
+}
+
+TEST_F(PanelControllers, AnAlertPanelThatCannotLoadIsNeverShownAndThePopoverCountsTheAlertWaiting) {
+    alertPanel.loads = false;
+    const DoNotDisturbViewModel popoverSection(dnd, interrupts_, [this] { return alertPanel.canShow(); });
+    pollAlerts({alert("Back door open")});
+    EXPECT_EQ(alertPanel.shows, 0);
+    EXPECT_EQ(alertSound.plays, 0);
+    EXPECT_EQ(popoverSection.alertsWaiting().toStdString(), "1 alert waiting");
+    alertPanel.loads = true;
+    EXPECT_EQ(popoverSection.alertsWaiting().toStdString(), "") << "shown by the panel: not waiting";
 }
 
 TEST_F(PanelControllers, WithNoScreenAtAllTheTakeoverIsShownWhereItIs) {

@@ -37,8 +37,10 @@ struct RecordingAlertPanel final : InterruptPanelSurface {
     }
     void hide() override { shown = false; }
     bool isShown() const override { return shown; }
+    bool canShow() override { return loads; }
     int shows = 0;
     bool shown = false;
+    bool loads = true;
 };
 
 struct RecordingTakeover final : MeetingTakeoverSurface {
@@ -50,6 +52,7 @@ struct RecordingTakeover final : MeetingTakeoverSurface {
     }
     void hide() override { shown = false; }
     bool isShown() const override { return shown; }
+    bool canShow() override { return true; }
     std::vector<QRect> covered;
     int shows = 0;
     bool shown = false;
@@ -57,12 +60,14 @@ struct RecordingTakeover final : MeetingTakeoverSurface {
 
 struct ChangingScreens final : ScreenLayout {
     std::vector<QRect> frames() const override { return screens; }
+    std::optional<QRect> workingScreen() const override { return working; }
     void setOnChanged(std::function<void()> callback) override { onChanged = std::move(callback); }
     void change(std::vector<QRect> now) {
         screens = std::move(now);
         onChanged();
     }
     std::vector<QRect> screens{QRect(0, 0, 1280, 800), QRect(1280, 0, 1024, 768)};
+    std::optional<QRect> working;
     std::function<void()> onChanged;
 };
 

@@ -74,7 +74,7 @@ TEST(PanelTexts, RelativeTimesNameTheLargestWholeUnit) {
     }
 }
 
-TEST(PanelTexts, OnlyALinkThatParsesWithASchemeAndAHostCanBeJoined) {
+TEST(PanelTexts, OnlyAWebLinkWithAHostCanBeJoinedAndOnlyItsSchemeAndHostAreLogged) {
     const struct {
         std::optional<std::string> link;
         bool openable;
@@ -87,10 +87,16 @@ TEST(PanelTexts, OnlyALinkThatParsesWithASchemeAndAHostCanBeJoined) {
         {"https://meet.google.com/abc-defg-hij", true},
         {"https://acme.zoom.us/j/123?pwd=x", true},
         {"http://example.org/call", true},
+        {"smb://files.example/share", false},
+        {"file://host/etc/passwd", false},
+        {"zoommtg://zoom.us/join?confno=1", false},
+        {"javascript://x/%0aalert(1)", false},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(PanelTexts::isOpenableLink(row.link), row.openable) << row.link.value_or("(none)");
     }
+    EXPECT_EQ(PanelTexts::linkForLog("smb://files.example/share?pwd=secret"), "smb://files.example");
+    EXPECT_EQ(PanelTexts::linkForLog("not a link"), "(not a link)");
 }
 
 }  // namespace

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "app/platform/X11Topmost.hpp"
+#include "app/windows/AlertPanelWindow.hpp"
+#include "app/windows/TakeoverWindows.hpp"
 #include "tests/app/GuiTestSupport.hpp"
 #include "tests/app/PanelFixture.hpp"
 #include "tests/app/QtTestApplication.hpp"
@@ -47,13 +50,24 @@ public:
         return view;
     }
 
-    // Return as the panel's root receives it once the window has the keyboard (which windows on the
-    // offscreen platform are not given; the end-to-end test presses it on a real X server).
-    static void pressReturn(QQuickView& view) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QCoreApplication::sendEvent(view.rootObject(), &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
-        QCoreApplication::sendEvent(view.rootObject(), &release);
+    // A key as `item` receives it when it has the keyboard (which windows on the offscreen platform
+    // are not given; the end-to-end tests press keys on a real X server).
+    static void press(QQuickItem* item, Qt::Key key = Qt::Key_Return) {
+        ASSERT_NE(item, nullptr);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(item, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(item, &release);
+    }
+    static void pressReturn(QQuickView& view) { press(view.rootObject()); }
+
+    static QQuickItem* button(QQuickView& view, const char* text) {
+        for (auto* item : view.rootObject()->findChildren<QQuickItem*>()) {
+            if (item->property("text").toString() == QLatin1String(text) && item->inherits("QQuickAbstractButton")) {
+                return item;
+            }
+        }
+        return nullptr;
     }
 
     testing::QmlWarnings warnings;
@@ -77,6 +91,15 @@ TEST(PanelViews, TheAlertPanelRendersEveryStateAndReturnResolves) {
     scene.pollAlerts({single});
     testing::renderOnce(*view);
 
+    // Return on a focused Dismiss presses Dismiss, not the default action; Escape dismisses too.
+    PanelViewScene::press(PanelViewScene::button(*view, "Dismiss"));
+    EXPECT_FALSE(scene.alertContent.shown());
+    scene.pollAlerts({PanelViewScene::alert("Garage left open")});
+    PanelViewScene::press(view->rootObject(), Qt::Key_Escape);
+    EXPECT_FALSE(scene.alertContent.shown());
+    EXPECT_TRUE(scene.backend.actionCalls().empty());
+
+    scene.pollAlerts({PanelViewScene::alert("Smoke in the kitchen")});  // dismissed ones stay dismissed
     PanelViewScene::pressReturn(*view);
     ASSERT_TRUE(scene.mainQueue.drainUntil([&] { return !scene.backend.actionCalls().empty(); }));
     EXPECT_EQ(scene.backend.actionCalls().front().action, "resolve");
@@ -96,11 +119,40 @@ TEST(PanelViews, TheTakeoverAndItsCoverRenderOneMeetingOrTwoAndReturnJoins) {
     testing::renderOnce(*takeover);
     testing::renderOnce(*cover);
 
+    PanelViewScene::press(takeover->rootObject(), Qt::Key_Escape);  // auto-join armed: Escape hides
+    EXPECT_FALSE(scene.meetingContent.shown());
+    EXPECT_TRUE(scene.opened.empty());
+    scene.pollMeetings({meeting("review", scene.ten + std::chrono::minutes(2))});
+    ASSERT_TRUE(scene.meetingContent.shown());
     PanelViewScene::pressReturn(*takeover);
     EXPECT_EQ(scene.opened.size(), 1u);
     EXPECT_FALSE(scene.meetingContent.shown());
     testing::renderOnce(*takeover);
     EXPECT_EQ(scene.warnings.text(), "");
+}
+
+TEST(PanelViews, APanelWhoseViewDoesNotLoadIsNeverShown) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    PanelViewScene scene;
+    X11Topmost topmost;
+    const QUrl missing(QStringLiteral("qrc:/qml/panels/Missing.qml"));
+    AlertPanelWindow alert(scene.engine, topmost, missing);
+    alert.show();
+    EXPECT_FALSE(alert.canShow());
+    EXPECT_FALSE(alert.isShown());
+    TakeoverWindows takeover(scene.engine, topmost, QUrl(QString::fromLatin1(TakeoverWindows::defaultTakeoverSource)),
+                             missing);
+    takeover.cover({QRect(0, 0, 1280, 800), QRect(1280, 0, 1024, 768)});  // the cover does not load
+    takeover.show();
+    EXPECT_FALSE(takeover.canShow());
+    EXPECT_FALSE(takeover.isShown());
+    for (auto* view : takeover.views()) {
+        EXPECT_FALSE(view->isVisible()) << "no blank window over the screen";
+    }
+    const auto errors = scene.logs.messages("Panels");
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_TRUE(errors[0].starts_with("The alert panel could not be loaded and is not shown: "));
+    EXPECT_TRUE(errors[1].starts_with("The meeting takeover could not be loaded and is not shown: "));
 }
 
 }  // namespace

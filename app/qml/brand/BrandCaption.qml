@@ -3,6 +3,7 @@ import "."
 
 // Secondary caption text, dimmed when its control is disabled.
 Text {
+    textFormat: Text.PlainText
     color: BrandPalette.textSecondary
     font.pixelSize: BrandPalette.captionSize
     wrapMode: Text.WordWrap

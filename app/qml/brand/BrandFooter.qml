@@ -13,6 +13,7 @@ Row {
         anchors.verticalCenter: parent.verticalCenter
     }
     Text {
+        textFormat: Text.PlainText
         text: "Powered by Kindora"
         font: parent.font
         color: BrandPalette.textSecondary

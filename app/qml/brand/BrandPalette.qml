@@ -14,6 +14,7 @@ QtObject {
     readonly property color degraded: "#E5484D"
 
     readonly property real disabledOpacity: 0.45
+    readonly property real unarmedOpacity: 0.6
 
     readonly property int captionSize: 11
     readonly property int bodySize: 13

@@ -15,6 +15,7 @@ ComboBox {
     rightPadding: 10 + indicator.width + spacing
 
     contentItem: Text {
+        textFormat: Text.PlainText
         leftPadding: 10
         text: control.displayText
         font: control.font
@@ -71,6 +72,7 @@ ComboBox {
         highlighted: control.highlightedIndex === index
         hoverEnabled: control.hoverEnabled
         contentItem: Text {
+            textFormat: Text.PlainText
             text: entry.text
             font: entry.font
             color: entry.highlighted ? "white" : BrandPalette.textPrimary

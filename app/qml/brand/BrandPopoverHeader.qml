@@ -10,6 +10,7 @@ RowLayout {
     spacing: 8
     BrandZovudIzud { size: 22; color: BrandPalette.accent }
     Text {
+        textFormat: Text.PlainText
         text: "Kindora"
         color: "white"
         font.pixelSize: BrandPalette.subheadlineSize

@@ -10,11 +10,19 @@ Button {
     font.pixelSize: BrandPalette.bodySize
     font.weight: Font.Medium
     focusPolicy: Qt.StrongFocus
-    opacity: !enabled ? BrandPalette.disabledOpacity : (down ? 0.92 : 1)
+    // False while the window holds input back (a panel that just appeared): the button says so by
+    // fading, and comes up to full strength when it answers.
+    property bool armed: true
+    opacity: !enabled ? BrandPalette.disabledOpacity
+                      : !armed ? BrandPalette.unarmedOpacity : (down ? 0.92 : 1)
+    // Return and Enter press the focused button, like Space: never the window's default action.
+    Keys.onReturnPressed: if (enabled) clicked()
+    Keys.onEnterPressed: if (enabled) clicked()
     Accessible.name: text
     Accessible.onPressAction: if (enabled) clicked()
 
     contentItem: Text {
+        textFormat: Text.PlainText
         text: control.text
         font: control.font
         color: "white"

@@ -12,12 +12,14 @@ RowLayout {
     Accessible.name: label + ": " + value
 
     Text {
+        textFormat: Text.PlainText
         text: parent.label
         color: BrandPalette.textSecondary
         font.pixelSize: BrandPalette.bodySize
         Layout.fillWidth: true
     }
     Text {
+        textFormat: Text.PlainText
         text: parent.value
         color: BrandPalette.textPrimary
         font.pixelSize: BrandPalette.bodySize

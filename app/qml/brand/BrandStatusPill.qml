@@ -31,6 +31,7 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
         }
         Text {
+            textFormat: Text.PlainText
             text: pill.label
             color: BrandPalette.textPrimary
             font.pixelSize: BrandPalette.captionSize

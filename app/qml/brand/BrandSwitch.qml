@@ -43,6 +43,7 @@ Switch {
         }
     }
     contentItem: Text {
+        textFormat: Text.PlainText
         text: control.text
         font: control.font
         color: BrandPalette.textPrimary

@@ -4,8 +4,9 @@ import QtQuick.Layouts
 import "../brand"
 
 // The alert panel: the presented household alert (or group of alerts) and what can be done about it.
-// Everything comes from `alertPanel`; Return resolves where Resolve is offered. Dragging the
-// background moves the panel.
+// Everything comes from `alertPanel`. Return and Space press the focused button; with no button
+// focused Return resolves where Resolve is offered; Escape dismisses. Everything from the household
+// is plain text. Dragging the background moves the panel.
 Rectangle {
     id: root
     width: 380
@@ -15,9 +16,12 @@ Rectangle {
     border.color: BrandPalette.border
     focus: true
 
+    // Set by the window: false for a moment after the panel appears, while it holds input back.
+    property bool inputArmed: true
     readonly property bool busy: alertPanel.inFlight
     Keys.onReturnPressed: if (alertPanel.resolveShown && !busy) alertPanel.resolve()
     Keys.onEnterPressed: if (alertPanel.resolveShown && !busy) alertPanel.resolve()
+    Keys.onEscapePressed: if (!busy) alertPanel.dismiss()
 
     MouseArea {
         anchors.fill: parent
@@ -44,6 +48,7 @@ Rectangle {
                 implicitWidth: badge.implicitWidth + 16
                 implicitHeight: badge.implicitHeight + 6
                 Text {
+                    textFormat: Text.PlainText
                     id: badge
                     anchors.centerIn: parent
                     text: alertPanel.badge
@@ -131,6 +136,7 @@ Rectangle {
             Layout.fillWidth: true
         }
         Text {
+            textFormat: Text.PlainText
             visible: text !== ""
             text: alertPanel.actionError
             color: "#E5484D"
@@ -149,6 +155,7 @@ Rectangle {
                 visible: alertPanel.acknowledgeShown
                 text: "Acknowledge"
                 enabled: !root.busy
+                armed: root.inputArmed
                 horizontalPadding: 14
                 verticalPadding: 6
                 onClicked: alertPanel.acknowledge()
@@ -157,6 +164,7 @@ Rectangle {
                 visible: alertPanel.resolveShown
                 text: "Resolve"
                 enabled: !root.busy
+                armed: root.inputArmed
                 horizontalPadding: 14
                 verticalPadding: 6
                 font.pixelSize: BrandPalette.calloutSize
@@ -166,6 +174,7 @@ Rectangle {
             BrandSecondaryButton {
                 text: "Dismiss"
                 enabled: !root.busy
+                armed: root.inputArmed
                 horizontalPadding: 14
                 verticalPadding: 6
                 onClicked: alertPanel.dismiss()

@@ -12,6 +12,7 @@ Rectangle {
         width: Math.min(parent.width - 80, 900)
         spacing: 14
         Text {
+            textFormat: Text.PlainText
             text: takeover.together ? takeover.meetings.map(m => m.title).join(" · ") : takeover.title
             color: "white"
             font.pixelSize: 44
@@ -20,7 +21,7 @@ Rectangle {
             horizontalAlignment: Text.AlignHCenter
             Layout.fillWidth: true
         }
-        Text {
+        BrandTabularText {
             text: takeover.statusLine
             color: BrandPalette.textPrimary
             font.pixelSize: 22

@@ -2,15 +2,20 @@ import QtQuick
 import QtQuick.Layouts
 import "../brand"
 
-// The meeting takeover on the primary screen: the meeting (or the meetings together), the countdown and
-// the ways out. Everything comes from `takeover`; Return joins where Join is offered.
+// The meeting takeover on the screen the person works on: the meeting (or the meetings together), the
+// countdown and the ways out. Everything comes from `takeover`, and what the calendar gave is plain
+// text. Return and Space press the focused button; with no button focused Return joins where Join is
+// offered; Escape hides the takeover (dismisses it when auto-join is off).
 Rectangle {
     id: root
     color: BrandPalette.background
     focus: true
 
+    // Set by the window: false for a moment after the takeover appears, while it holds input back.
+    property bool inputArmed: true
     Keys.onReturnPressed: if (takeover.joinShown) takeover.join()
     Keys.onEnterPressed: if (takeover.joinShown) takeover.join()
+    Keys.onEscapePressed: takeover.autoJoinWillOpen ? takeover.hide() : takeover.dismiss()
 
     ColumnLayout {
         visible: takeover.shown
@@ -19,6 +24,7 @@ Rectangle {
         spacing: 14
 
         Text {
+            textFormat: Text.PlainText
             visible: !takeover.together && text !== ""
             text: takeover.calendarLabel
             color: BrandPalette.accent
@@ -30,6 +36,7 @@ Rectangle {
             Accessible.name: text
         }
         Text {
+            textFormat: Text.PlainText
             visible: !takeover.together
             text: takeover.title
             color: "white"
@@ -47,6 +54,7 @@ Rectangle {
                 spacing: 2
                 Layout.alignment: Qt.AlignHCenter
                 Text {
+                    textFormat: Text.PlainText
                     text: modelData.title
                     color: "white"
                     font.pixelSize: 28
@@ -56,6 +64,7 @@ Rectangle {
                     Accessible.name: text
                 }
                 Text {
+                    textFormat: Text.PlainText
                     visible: text !== ""
                     text: modelData.label
                     color: BrandPalette.accent
@@ -66,13 +75,11 @@ Rectangle {
                 }
             }
         }
-        Text {
+        BrandTabularText {
             text: takeover.statusLine
             color: BrandPalette.textPrimary
             font.pixelSize: 22
             Layout.alignment: Qt.AlignHCenter
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
         }
 
         RowLayout {
@@ -86,6 +93,7 @@ Rectangle {
                 font.weight: Font.DemiBold
                 horizontalPadding: 32
                 verticalPadding: 14
+                armed: root.inputArmed
                 onClicked: takeover.join()
             }
             BrandSecondaryButton {
@@ -94,6 +102,7 @@ Rectangle {
                 font.pixelSize: 20
                 horizontalPadding: 32
                 verticalPadding: 14
+                armed: root.inputArmed
                 onClicked: takeover.hide()
             }
             BrandSecondaryButton {
@@ -102,6 +111,7 @@ Rectangle {
                 font.pixelSize: 20
                 horizontalPadding: 32
                 verticalPadding: 14
+                armed: root.inputArmed
                 onClicked: takeover.dontAutoJoin()
             }
             BrandSecondaryButton {
@@ -110,10 +120,12 @@ Rectangle {
                 font.pixelSize: 20
                 horizontalPadding: 32
                 verticalPadding: 14
+                armed: root.inputArmed
                 onClicked: takeover.dismiss()
             }
         }
         Text {
+            textFormat: Text.PlainText
             visible: text !== ""
             text: takeover.autoJoinCaption
             color: BrandPalette.textSecondary

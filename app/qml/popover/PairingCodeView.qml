@@ -23,6 +23,7 @@ ColumnLayout {
         contentItem: Row {
             spacing: 10
             Text {
+                textFormat: Text.PlainText
                 text: codeButton.text
                 color: "white"
                 font.family: "monospace"
@@ -50,6 +51,7 @@ ColumnLayout {
                     border.color: BrandPalette.accent
                 }
                 Text {
+                    textFormat: Text.PlainText
                     visible: view.justCopied
                     anchors.centerIn: parent
                     text: "✓"

@@ -13,6 +13,7 @@ ColumnLayout {
 
     spacing: 12
     Text {
+        textFormat: Text.PlainText
         text: layout.title
         color: "white"
         font.pixelSize: 20

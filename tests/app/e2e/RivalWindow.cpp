@@ -1,6 +1,7 @@
-// A stand-in for a full-screen application (a video player, a game, a presentation): a window that asks
-// the window manager for full screen on the primary monitor, raises and activates itself whenever it
-// gets SIGUSR1, and prints the screens Qt sees. Used by the panels' end-to-end test.
+// A stand-in for a full-screen application (a video player, a game, a presentation, a chat someone is
+// typing in): a window that asks the window manager for full screen on the primary monitor (or on the
+// monitor of the index given as its one argument), raises and activates itself whenever it gets
+// SIGUSR1, and prints the screens Qt sees. Used by the panels' end-to-end tests.
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRasterWindow>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -50,10 +52,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::signal(SIGUSR1, onSignal);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const auto screens = QGuiApplication::screens();
+    if (argc > 1 && std::atoi(argv[1]) >= 0 && std::atoi(argv[1]) < screens.size()) {
+        screen = screens[std::atoi(argv[1])];
+    }
     Rival rival;
-    rival.setTitle(QStringLiteral("Rival full screen"));
-    rival.setScreen(QGuiApplication::primaryScreen());
-    rival.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    rival.setTitle(screen == QGuiApplication::primaryScreen() ? QStringLiteral("Rival full screen")
+                                                              : QStringLiteral("Rival on ") + screen->name());
+    rival.setScreen(screen);
+    rival.setGeometry(screen->geometry());
     rival.showFullScreen();
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&rival] {

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/agent/SessionLockSource.hpp"
+#include "core/common/Log.hpp"
+
+namespace kindora {
+
+// The session's lock on Linux, from two places, either of which may be missing: logind's session
+// object on the system bus (its LockedHint property, which lockers set, and its Lock and Unlock
+// signals, which ask lockers to act) and the desktop's org.freedesktop.ScreenSaver on the session bus
+// (ActiveChanged). The session counts as locked when either says so. Heard through sd-bus on a thread
+// of its own; a bus that is missing or lost is tried again quietly every retrySeconds.
+class LogindSessionLockSource final : public SessionLockSource {
+public:
+    static constexpr double retrySeconds = 30.0;
+
+    LogindSessionLockSource();
+    LogindSessionLockSource(const LogindSessionLockSource&) = delete;
+    LogindSessionLockSource& operator=(const LogindSessionLockSource&) = delete;
+    ~LogindSessionLockSource() override;
+
+    // Connects and asks for the current state on the listening thread (the caller never waits on a
+    // bus). Does nothing while already listening.
+    void start(LockHandler onChange) override;
+    // Prompt: wakes the thread and joins it.
+    void stop() override;
+
+private:
+    class Listener;
+
+    std::mutex mutex_;
+    std::unique_ptr<Listener> listener_;
+    std::thread thread_;
+    int stopEvent_ = -1;
+};
+
+}  // namespace kindora
