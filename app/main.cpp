@@ -116,9 +116,8 @@ int main(int argc, char** argv) {
     // Before any thread exists (Qt starts some with the application): the first SIGTERM or SIGINT
     // quits the event loop, so the agent's threads are joined before the process ends; a second one
     // ends the process at once.
-    const TerminationSignals terminationSignals(
-        [] { QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection); },
-        [] { Log::flush(); });
+    TerminationSignals terminationSignals(
+        [] { QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection); });
     KindoraApplication application(argc, argv);
     const Log log("AppDelegate");
 
@@ -181,6 +180,7 @@ int main(int argc, char** argv) {
         std::cerr << "kindora: " << running.what() << "\n";
         return 1;
     }
+    terminationSignals.setLastSave([&agent] { agent->finishPendingSaves(); });
     // Only the agent that holds the data directory writes to its log.
     Log::addFileSink(dataDirectory / "kindora.log", 5 * 1024 * 1024);
     Log::addJournalSink();
@@ -208,6 +208,7 @@ int main(int argc, char** argv) {
 
     frontEnd.reset();
     agent->shutDown();
+    terminationSignals.setLastSave({});
     agent.reset();
     credentialStore.shutDown();
     log.info("kindora stopped");

@@ -139,6 +139,11 @@ void Agent::handleWake() {
     });
 }
 
+void Agent::finishPendingSaves() {
+    meetingLedgerWriter_.flush();
+    autoJoinLedgerWriter_.flush();
+}
+
 void Agent::unlockKeyring() {
     if (!services_.credentialAccess || unlockTask_ ||
         services_.credentialAccess->access() != CredentialAccess::locked) {

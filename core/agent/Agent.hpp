@@ -89,6 +89,9 @@ public:
     void openSetup();
     // Stops and joins every loop and every thread of the agent; idempotent. Observers stay subscribed.
     void shutDown();
+    // Waits until the saves handed to threads of their own (the meeting ledgers) are on disk. Any
+    // thread may call it: it is the last save before the process ends at once on a second SIGTERM.
+    void finishPendingSaves();
     // The person pressed "Unlock Keyring…": asks the keyring once to unlock (its prompt may come up),
     // off the main thread. Does nothing while a request is under way or when nothing waits for it.
     void unlockKeyring();

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "core/common/Log.hpp"
+
 namespace kindora {
 namespace {
 
@@ -13,8 +15,7 @@ constexpr int endSignal = SIGUSR2;
 
 }  // namespace
 
-TerminationSignals::TerminationSignals(std::function<void()> shutDown, std::function<void()> lastSave)
-    : shutDown_(std::move(shutDown)), lastSave_(std::move(lastSave)) {
+TerminationSignals::TerminationSignals(std::function<void()> shutDown) : shutDown_(std::move(shutDown)) {
     ::signal(SIGPIPE, SIG_IGN);
     sigemptyset(&signals_);
     sigaddset(&signals_, SIGTERM);
@@ -27,6 +28,11 @@ TerminationSignals::TerminationSignals(std::function<void()> shutDown, std::func
 TerminationSignals::~TerminationSignals() {
     pthread_kill(thread_.native_handle(), endSignal);
     thread_.join();
+}
+
+void TerminationSignals::setLastSave(std::function<void()> lastSave) {
+    const std::lock_guard lock(lastSaveMutex_);
+    lastSave_ = std::move(lastSave);
 }
 
 void TerminationSignals::run() {
@@ -43,10 +49,13 @@ void TerminationSignals::run() {
             }
             continue;
         }
-        // Asked twice: the person (or the session) will not wait for the clean shutdown.
+        // Asked twice: the person (or the session) will not wait for the clean shutdown. The mutex stays
+        // held: nothing the last save touches goes away before the process ends.
+        lastSaveMutex_.lock();
         if (lastSave_) {
             lastSave_();
         }
+        Log::flush();
         ::_exit(128 + received);
     }
 }

@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     // Before any other thread exists: the first Ctrl-C or SIGTERM ends the run loop, so the agent
     // stops between two saves; a second one ends the process at once.
     RunLoopMainQueue mainQueue;
-    const TerminationSignals terminationSignals([&mainQueue] { mainQueue.quit(); }, [] { Log::flush(); });
+    TerminationSignals terminationSignals([&mainQueue] { mainQueue.quit(); });
 
     std::filesystem::path dataDirectory;
     try {
@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
         std::cerr << "kindora-headless: " << running.what() << "\n";
         return 1;
     }
+    terminationSignals.setLastSave([&agent] { agent->agent().finishPendingSaves(); });
     // Only the agent that holds the data directory writes to its log.
     Log::addFileSink(dataDirectory / "kindora.log", 5 * 1024 * 1024);
     Log::addJournalSink();
@@ -127,6 +128,7 @@ int main(int argc, char** argv) {
     mainQueue.run();
 
     agent->shutDown();
+    terminationSignals.setLastSave({});
     agent.reset();
     if (keyring != nullptr) {
         keyring->shutDown();
