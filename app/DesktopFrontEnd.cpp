@@ -36,8 +36,7 @@ QVariantMap textsFor(const PlatformTexts& texts) {
 
 }  // namespace
 
-DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems,
-                                 UpdateInstaller& updateInstaller)
+DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems)
     : agent_(agent),
       status_(agent, actions),
       dnd_(agent.doNotDisturbController(), agent.interruptController(),
@@ -57,7 +56,7 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
     context->setContextProperty(QStringLiteral("wizardModel"), &wizard_);
     if (Updater* updater = agent.updater()) {
         updaterController_ = std::make_unique<UpdaterController>(
-            *updater, updateInstaller, [this] { activate(); }, [&actions] { actions.relaunchApplication(); });
+            *updater, [this] { activate(); }, [&actions] { actions.relaunchApplication(); });
     }
     context->setContextProperty(QStringLiteral("updaterController"), updaterController_.get());
     context->setContextProperty(QStringLiteral("alertPanel"), &alertContent_);

@@ -33,9 +33,7 @@ namespace kindora {
 class DesktopFrontEnd final : public QObject {
     Q_OBJECT
 public:
-    // `updateInstaller` installs what the agent's updater downloaded (when the agent has one).
-    DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems,
-                    UpdateInstaller& updateInstaller);
+    DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems);
     ~DesktopFrontEnd() override;
 
     // Shows the tray icon, or without a tray the popover as an ordinary window.

@@ -30,9 +30,7 @@
 #include "core/credentials/SecretServiceWatcher.hpp"
 #include "core/lifecycle/XdgAutostartLoginItemService.hpp"
 #include "core/messagesdb/InotifyChatDBChangeWatcher.hpp"
-#include "core/update/Appcast.hpp"
-#include "core/update/PackageKitInstaller.hpp"
-#include "core/update/UpdateEnvironment.hpp"
+#include "core/update/PackageKitUpdates.hpp"
 
 namespace {
 
@@ -71,25 +69,6 @@ std::string backendOrigin(const kindora::Defaults& defaults) {
     }
 #endif
     return kindora::BackendEnvironment::currentBaseURL(defaults);
-}
-
-// Updates come from the feed the agent was built with; a development build may be pointed at a local
-// feed (the end-to-end tests and the demo do so), still checked against the built-in key.
-kindora::UpdateSource updateSource() {
-    kindora::UpdateSource source =
-        kindora::UpdateEnvironment::builtInSource(kindora::AgentPaths::cacheDirectory() / "Updates");
-#if defined(KINDORA_ALLOWS_LOCAL_BACKEND)
-    if (const char* local = std::getenv("KINDORA_DEVELOPMENT_UPDATE_FEED")) {
-        const std::string feed = local;
-        if (feed.starts_with("http://127.0.0.1:") && kindora::isAcceptedUpdateURL(feed, true)) {
-            source.feedURL = feed;
-        } else {
-            std::cerr
-                << "kindora: ignoring KINDORA_DEVELOPMENT_UPDATE_FEED (only http://127.0.0.1:PORT/path)\n";
-        }
-    }
-#endif
-    return source;
 }
 
 }  // namespace
@@ -146,6 +125,8 @@ int main(int argc, char** argv) {
     InotifyChatDBChangeWatcher changeWatcher(databasePath);
     LogindWakeSource wakeSource;
     DesktopActions actions;
+    // Updates come through the system's package manager, from the repository the package installed.
+    PackageKitUpdates packageUpdates;
 
     PlatformServices services{
         .mainQueue = mainQueue,
@@ -160,7 +141,7 @@ int main(int argc, char** argv) {
         .dataDirectory = dataDirectory,
         .hostName = QSysInfo::machineHostName().toStdString(),
         .agentVersion = std::string(KINDORA_VERSION),
-        .updateSource = updateSource(),
+        .packageUpdates = &packageUpdates,
         .openURL = [&actions](const std::string& url) { actions.openURL(url); },
         .isLikelyInMeeting = [] { return LinuxPresenceProbe::isLikelyInMeeting(); },
         .programName = "kindora",
@@ -186,8 +167,7 @@ int main(int argc, char** argv) {
     Log::addJournalSink();
     SingleInstanceGuard guard(dataDirectory);
     guard.listen();
-    PackageKitInstaller updateInstaller;
-    auto frontEnd = std::make_unique<DesktopFrontEnd>(*agent, actions, loginItems, updateInstaller);
+    auto frontEnd = std::make_unique<DesktopFrontEnd>(*agent, actions, loginItems);
     QObject::connect(&guard, &SingleInstanceGuard::activationRequested, frontEnd.get(),
                      &DesktopFrontEnd::activate);
     QObject::connect(&application, &QGuiApplication::applicationStateChanged,

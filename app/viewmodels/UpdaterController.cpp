@@ -4,12 +4,10 @@
 
 namespace kindora {
 
-UpdaterController::UpdaterController(Updater& updater, UpdateInstaller& installer,
-                                     std::function<void()> activateApplication,
+UpdaterController::UpdaterController(Updater& updater, std::function<void()> activateApplication,
                                      std::function<void()> relaunch, QObject* parent)
     : QObject(parent),
       updater_(updater),
-      installer_(installer),
       activateApplication_(std::move(activateApplication)),
       relaunch_(std::move(relaunch)) {
     const auto notify = [this](const auto&) { emit changed(); };
@@ -49,7 +47,7 @@ void UpdaterController::performAction() {
     }
     const auto& pending = updater_.pendingUpdate().value();
     if (pending && pending->isDownloaded) {
-        updater_.installUpdate(installer_, relaunch_);
+        updater_.installUpdate(relaunch_);
     } else {
         updater_.checkForUpdates();
     }

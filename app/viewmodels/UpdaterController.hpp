@@ -7,15 +7,14 @@
 #include <vector>
 
 #include "core/common/Observable.hpp"
-#include "core/update/UpdateInstaller.hpp"
 #include "core/update/Updater.hpp"
 
 namespace kindora {
 
 // The popover's update row over the agent's updater: the pending update, the one button ("Check for
 // Updates…", "View Update" or "Install Update…") and why the last step failed. The button activates the
-// application, then checks (which downloads a found update) or installs the ready one through the
-// system's installer and relaunches into it. Nothing here brings a window forward by itself: a
+// application, then checks (which downloads a found update) or installs the downloaded one through the
+// system's package manager and relaunches into it. Nothing here brings a window forward by itself: a
 // scheduled check that finds an update only changes the row. Main thread only.
 class UpdaterController final : public QObject {
     Q_OBJECT
@@ -27,8 +26,8 @@ class UpdaterController final : public QObject {
     Q_PROPERTY(bool captionIsError READ captionIsError NOTIFY changed)
 
 public:
-    UpdaterController(Updater& updater, UpdateInstaller& installer, std::function<void()> activateApplication,
-                      std::function<void()> relaunch, QObject* parent = nullptr);
+    UpdaterController(Updater& updater, std::function<void()> activateApplication, std::function<void()> relaunch,
+                      QObject* parent = nullptr);
 
     QString pendingText() const;
     QString actionTitle() const;
@@ -44,7 +43,6 @@ signals:
 
 private:
     Updater& updater_;
-    UpdateInstaller& installer_;
     std::function<void()> activateApplication_;
     std::function<void()> relaunch_;
     std::vector<Subscription> subscriptions_;

@@ -70,9 +70,9 @@ Agent::Agent(PlatformServices services)
     wizardController_.setOnCompleted(
         [this] { services_.defaults.setBool(SetupWizardController::didCompleteKey, true); });
     pairingController_.setOnPairingCompleted([this] { pairingCompleted(); });
-    if (services_.updateSource) {
-        updateFetcher_ = std::make_unique<UpdateFetcher>(services_.transport, *services_.updateSource);
-        updater_ = std::make_unique<Updater>(*updateFetcher_, services_.mainQueue, services_.sleeper);
+    if (services_.packageUpdates) {
+        updater_ = std::make_unique<Updater>(*services_.packageUpdates, services_.mainQueue, services_.sleeper,
+                                             services_.clock.nowFunction());
     }
     observeForViews();
 }

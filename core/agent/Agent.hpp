@@ -37,7 +37,6 @@
 #include "core/sync/FileWatermarkStore.hpp"
 #include "core/sync/SyncEngine.hpp"
 #include "core/sync/SyncStatusStore.hpp"
-#include "core/update/UpdateFetcher.hpp"
 #include "core/update/Updater.hpp"
 
 namespace kindora {
@@ -179,7 +178,6 @@ private:
     MeetingPresentationLedger autoJoinLedger_;
     AutoJoinController autoJoinController_;
     SetupWizardController wizardController_;
-    std::unique_ptr<UpdateFetcher> updateFetcher_;
     std::unique_ptr<Updater> updater_;
     // An alert on screen holds every meeting takeover back, whatever shows the alert; absent once a
     // front end's meeting panel has taken the link over.

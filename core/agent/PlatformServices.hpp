@@ -17,7 +17,7 @@
 #include "core/lifecycle/FDAChecker.hpp"
 #include "core/lifecycle/LoginItemService.hpp"
 #include "core/messagesdb/ChatDBChangeWatching.hpp"
-#include "core/update/UpdateSource.hpp"
+#include "core/update/PackageUpdating.hpp"
 
 namespace kindora {
 
@@ -49,9 +49,9 @@ struct PlatformServices {
     // Shown to the household as the device's name.
     std::string hostName;
     std::optional<std::string> agentVersion;
-    // Where updates come from (UpdateEnvironment's built-in source); absent where the front end offers
-    // no updates, and then the agent has no updater.
-    std::optional<UpdateSource> updateSource = std::nullopt;
+    // The system's package manager, which updates the agent; absent where the front end offers no
+    // updates, and then the agent has no updater.
+    PackageUpdating* packageUpdates = nullptr;
 
     // Opens a URL (a meeting's join link, a settings page) in its default application.
     std::function<void(const std::string& url)> openURL;

@@ -5,18 +5,14 @@
 
 namespace kindora {
 
-// Why an update could not be found, fetched, verified or installed. The message is written for the
-// person using the agent: the popover shows it as it stands.
+// Why an update could not be found, downloaded or installed. The message is written for the person
+// using the agent: the popover shows it as it stands.
 class UpdateError : public std::runtime_error {
 public:
     enum class Kind {
-        invalidVersion,     // a version string that is not one
-        malformedFeed,      // the feed is not a well-formed appcast, or breaks one of its limits
-        feedUnavailable,    // the feed could not be fetched
-        downloadFailed,     // the package could not be fetched or stored
-        lengthMismatch,     // the package is not as long as the feed says
-        signatureMismatch,  // the package's signature is not the maintainers'
-        installFailed,      // the system's installer refused or failed
+        checkFailed,     // the package manager could not say whether an update is offered
+        downloadFailed,  // the update's package could not be fetched
+        installFailed,   // the package manager refused or failed to install it
     };
 
     UpdateError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}

@@ -6,10 +6,15 @@
 
 namespace kindora {
 
-Updater::Updater(UpdateFetcher& fetcher, MainQueue& mainQueue, Sleeper sleeper)
-    : fetcher_(fetcher),
+Updater::Updater(PackageUpdating& updates, MainQueue& mainQueue, Sleeper sleeper, std::function<Date()> now,
+                 Backoff::JitterFactor jitterFactor)
+    : updates_(updates),
       mainQueue_(mainQueue),
-      loop_("Updater", std::move(sleeper), [this](StopToken stop) { return check(stop); }) {}
+      now_(std::move(now)),
+      retry_(initialRetry, longestRetry, std::move(jitterFactor)),
+      // A check asked for while the previous one is finishing still runs, right after it.
+      loop_("Updater", std::move(sleeper), [this](StopToken stop) { return check(stop); },
+            PollingLoop::WakeDuringTick::runsAnotherTick) {}
 
 Updater::~Updater() {
     installation_.reset();
@@ -48,49 +53,37 @@ void Updater::checkForUpdates() {
         return;
     }
     canCheckForUpdates_.set(false);
+    askedByPerson_ = true;
     loop_.tickNow();
 }
 
-std::optional<AppcastItem> Updater::readyItem() const {
-    return package_ ? item_ : std::nullopt;
-}
-
-std::optional<std::filesystem::path> Updater::readyPackage() const {
-    return package_;
-}
-
-void Updater::installUpdate(UpdateInstaller& installer, std::function<void()> onInstalled) {
-    if (!package_ || !item_ || isInstalling_.value() || !canCheckForUpdates_.value()) {
+void Updater::installUpdate(std::function<void()> onInstalled) {
+    const auto& pending = pendingUpdate_.value();
+    if (!update_ || !pending || !pending->isDownloaded || isInstalling_.value() || !canCheckForUpdates_.value()) {
         return;
     }
     installing_ = true;
     isInstalling_.set(true);
     canCheckForUpdates_.set(false);
     lastError_.set(std::nullopt);
-    logger_.info("Installing update {}", item_->displayVersion());
     installation_ = std::make_unique<BackgroundTask>(
-        mainQueue_, [this, &installer, item = *item_, package = *package_,
+        mainQueue_, [this, update = *update_,
                      onInstalled = std::move(onInstalled)](const BackgroundTask::Context& context) {
             std::optional<std::string> failure;
             try {
-                fetcher_.verifyDownloaded(item, package);
-                installer.install(package, context.stopToken());
+                updates_.install(update, context.stopToken());
             } catch (const std::exception& error) {
                 failure = error.what();
             }
             installing_ = false;
-            context.post([this, failure, package, onInstalled] {
+            context.post([this, failure, onInstalled] {
                 isInstalling_.set(false);
                 if (failure) {
                     logger_.error("{}", *failure);
                     lastError_.set(*failure);
-                    // A package that failed its second check is gone: it must be fetched again.
-                    std::error_code ignored;
-                    if (!std::filesystem::exists(package, ignored)) {
-                        publish(item_, std::nullopt);
-                    }
                 } else {
                     logger_.info("Update installed; relaunching");
+                    publish(std::nullopt, false);
                 }
                 if (started_) {
                     canCheckForUpdates_.set(true);
@@ -110,11 +103,10 @@ void Updater::post(std::function<void()> work) {
     });
 }
 
-void Updater::publish(std::optional<AppcastItem> item, std::optional<std::filesystem::path> package) {
-    item_ = std::move(item);
-    package_ = std::move(package);
-    if (item_) {
-        pendingUpdate_.set(PendingUpdate{item_->displayVersion(), package_.has_value()});
+void Updater::publish(std::optional<AvailableUpdate> update, bool downloaded) {
+    update_ = std::move(update);
+    if (update_) {
+        pendingUpdate_.set(PendingUpdate{update_->version, downloaded});
     } else {
         pendingUpdate_.set(std::nullopt);
     }
@@ -124,38 +116,34 @@ double Updater::check(StopToken stop) {
     if (installing_) {
         return checkInterval;  // the installation's end makes checks possible again
     }
+    const bool askedByPerson = askedByPerson_.exchange(false);
     post([this] { canCheckForUpdates_.set(false); });
+    double delay = checkInterval;
     try {
-        std::optional<AppcastItem> item = fetcher_.findUpdate(stop);
-        if (!item) {
+        const std::optional<AvailableUpdate> found = updates_.findUpdate(stop);
+        if (!found) {
             post([this] {
-                publish(std::nullopt, std::nullopt);
+                publish(std::nullopt, false);
                 lastError_.set(std::nullopt);
             });
         } else {
-            post([this, item] {
-                // A package already verified for this very item stays ready.
-                if (item_ != item) {
-                    publish(item, std::nullopt);
+            post([this, found] {
+                // An update already downloaded stays ready while it is fetched again.
+                if (update_ != found) {
+                    publish(found, false);
                 }
             });
-            std::filesystem::path package = fetcher_.download(*item, stop);
-            post([this, item, package] {
-                publish(item, package);
+            updates_.download(*found, stop);
+            post([this, found] {
+                publish(found, true);
                 lastError_.set(std::nullopt);
             });
         }
-    } catch (const UpdateError& error) {
-        if (!stop.stop_requested()) {
-            logger_.error("{}", error.what());
-            post([this, message = std::string(error.what())] { lastError_.set(message); });
-        }
+        retry_.reset();
+        failingSince_.reset();
     } catch (const std::exception& error) {
         if (!stop.stop_requested()) {
-            logger_.error("Update check failed: {}", error.what());
-            post([this, message = "Could not check for updates: " + std::string(error.what())] {
-                lastError_.set(message);
-            });
+            delay = failed(error, askedByPerson);
         }
     }
     post([this, stop] {
@@ -163,7 +151,23 @@ double Updater::check(StopToken stop) {
             canCheckForUpdates_.set(true);
         }
     });
-    return checkInterval;
+    return delay;
+}
+
+double Updater::failed(const std::exception& error, bool askedByPerson) {
+    const std::string message = dynamic_cast<const UpdateError*>(&error) != nullptr
+                                    ? error.what()
+                                    : "Could not check for updates: " + std::string(error.what());
+    const Date now = now_();
+    if (!failingSince_) {
+        failingSince_ = now;
+    }
+    const double delay = retry_.nextDelay();
+    logger_.error("{} (trying again in {:.0f} s)", message, delay);
+    if (askedByPerson || secondsBetween(*failingSince_, now) >= checkInterval) {
+        post([this, message] { lastError_.set(message); });
+    }
+    return delay;
 }
 
 }  // namespace kindora
