@@ -14,8 +14,6 @@
 namespace kindora {
 namespace {
 
-constexpr const char* serviceName = "org.freedesktop.secrets";
-
 // What is heard: any property change of a collection or item, the service's own collection
 // signals, and the service's name changing hands.
 constexpr const char* matches[] = {
