@@ -112,6 +112,10 @@ QString StatusViewModel::heartbeat() const {
 }
 
 QString StatusViewModel::retryCaption() const {
+    // While the keyring holds the token back, "Sync now" could do nothing: the unlock is the action.
+    if (agent_.credentialAccess().value() != CredentialAccess::ready) {
+        return {};
+    }
     const auto caption = StatusTexts::retryCaption(agent_.syncStatusStore().status());
     return caption ? qs(*caption) : QString();
 }

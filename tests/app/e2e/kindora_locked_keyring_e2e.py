@@ -109,6 +109,8 @@ def walk(session, args):
         wait_for("the unlock button", lambda: a11y.find("Unlock Keyring…", role="push button"))
         if a11y.find("Pair with Kindora") is not None:
             raise TestFailure("a locked keyring showed the agent signed out")
+        if a11y.find("Sync now") is not None:
+            raise TestFailure("the popover offers Sync now, which cannot send without the token")
         print("waiting for the keyring:", session.screenshot("locked-keyring-1-waiting"))
         if len(server.call("GET", "/admin/messages")) != forwarded_before:
             raise TestFailure("messages were forwarded without the token")
