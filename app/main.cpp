@@ -20,6 +20,7 @@
 #include "app/platform/SingleInstanceGuard.hpp"
 #include "core/agent/Agent.hpp"
 #include "core/agent/TerminationSignals.hpp"
+#include "core/agent/LogindSessionLockSource.hpp"
 #include "core/agent/LogindWakeSource.hpp"
 #include "core/backend/BackendEnvironment.hpp"
 #include "core/backend/CurlTransport.hpp"
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path databasePath = AgentPaths::messagesDatabasePath();
     InotifyChatDBChangeWatcher changeWatcher(databasePath);
     LogindWakeSource wakeSource;
+    LogindSessionLockSource sessionLock;
     DesktopActions actions;
     // Updates come through the system's package manager, from the repository the package installed.
     PackageKitUpdates packageUpdates;
@@ -147,6 +149,7 @@ int main(int argc, char** argv) {
         .programName = "kindora",
         .waitForPreviousAgent = relaunched,
         .credentialAccess = &credentialStore,
+        .sessionLockSource = &sessionLock,
     };
     // One agent per data directory: the agent takes its lock before it opens anything there. A second
     // kindora asks the running one to show itself; any other agent there is named, and we stop.

@@ -95,19 +95,27 @@ void X11Topmost::restack(bool answeringAnotherWindow) {
     for (int index = 0; index < count; ++index) {
         cookies.push_back(xcb_get_window_attributes(xcb, children[index]));
     }
+    // What each child is: the topmost viewable managed window that is not ours, and which viewable
+    // windows belong to another client's override-redirect layer (a locker, a menu).
     int topManaged = -1;
+    std::vector<bool> foreignOverride(static_cast<std::size_t>(count), false);
     for (int index = count - 1; index >= 0; --index) {
         const XcbReply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(xcb, cookies[static_cast<std::size_t>(index)], nullptr), &std::free);
-        if (topManaged < 0 && attributes && !attributes->override_redirect &&
-            attributes->map_state == XCB_MAP_STATE_VIEWABLE && !isHeld(children[index])) {
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || isHeld(children[index])) {
+            continue;
+        }
+        if (attributes->override_redirect) {
+            foreignOverride[static_cast<std::size_t>(index)] = true;
+        } else if (topManaged < 0) {
             topManaged = index;
         }
     }
     if (topManaged < 0) {
         return;  // nothing managed to stay above
     }
-    // Already above it, in order: nothing to do (a window that only moved or resized).
+    // Already just above it, in order, with no one else's override-redirect window in between: nothing to
+    // do (a window that only moved or resized).
     std::vector<xcb_window_t> shown;
     for (const auto& held : held_) {
         if (held && held->isVisible()) {
@@ -119,7 +127,9 @@ void X11Topmost::restack(bool answeringAnotherWindow) {
     for (const xcb_window_t window : shown) {
         const auto* found = std::find(children, children + count, window);
         const int position = static_cast<int>(found - children);
-        if (found == children + count || position < previous) {
+        if (found == children + count || position < previous ||
+            std::any_of(foreignOverride.begin() + previous, foreignOverride.begin() + position,
+                        [](bool foreign) { return foreign; })) {
             inOrder = false;
             break;
         }

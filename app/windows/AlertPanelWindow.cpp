@@ -54,6 +54,7 @@ void AlertPanelWindow::show() {
         const QRect usable = screen->availableGeometry();
         view_->setPosition(usable.x() + (usable.width() - panelSize.width()) / 2,
                            usable.y() + (usable.height() - panelSize.height()) / 2);
+        logger_.info("present: screen={}", screen->name().toStdString());
     }
     input_->restart();
     view_->show();

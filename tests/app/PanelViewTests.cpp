@@ -131,6 +131,56 @@ TEST(PanelViews, TheTakeoverAndItsCoverRenderOneMeetingOrTwoAndReturnJoins) {
     EXPECT_EQ(scene.warnings.text(), "");
 }
 
+// Every text and button the person can see, in window coordinates; a button's own label is part of it.
+std::vector<std::pair<std::string, QRectF>> visibleParts(QQuickItem* item) {
+    std::vector<std::pair<std::string, QRectF>> parts;
+    if (!item->isVisible() || item->opacity() == 0) {
+        return parts;
+    }
+    const bool button = item->inherits("QQuickAbstractButton");
+    if (button || (item->inherits("QQuickText") && !item->property("text").toString().isEmpty())) {
+        parts.emplace_back(item->property("text").toString().toStdString(),
+                           item->mapRectToScene(QRectF(0, 0, item->width(), item->height())));
+    }
+    if (!button) {
+        for (QQuickItem* child : item->childItems()) {
+            const auto more = visibleParts(child);
+            parts.insert(parts.end(), more.begin(), more.end());
+        }
+    }
+    return parts;
+}
+
+TEST(PanelViews, AGroupThatMustBeResolvedWithARefusalFitsThePanel) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    PanelViewScene scene;
+    auto view = scene.show("qrc:/qml/panels/InterruptPanel.qml", QSize(380, 260));
+    std::vector<Interrupt> group;
+    for (int i = 0; i < 5; ++i) {
+        group.push_back(PanelViewScene::alert("Smoke alarm in room " + std::to_string(i), "smoke"));
+    }
+    group[2].requiresResolution = true;
+    scene.pollAlerts(group, true);
+    for (const auto& member : group) {  // nobody here may resolve them: the group stays, with the refusal
+        scene.backend.setActionError(member.id, BackendError::forbidden(std::nullopt));
+    }
+    scene.alertContent.resolve();
+    ASSERT_TRUE(scene.mainQueue.drainUntil([&] { return !scene.alertContent.actionError().isEmpty(); }));
+    testing::renderOnce(*view);
+
+    const auto parts = visibleParts(view->rootObject());
+    const QRectF window(0, 0, view->width(), view->height());
+    EXPECT_GE(view->height(), 260);
+    for (std::size_t a = 0; a < parts.size(); ++a) {
+        EXPECT_TRUE(window.contains(parts[a].second)) << parts[a].first << " is cut off";
+        for (std::size_t b = a + 1; b < parts.size(); ++b) {
+            EXPECT_FALSE(parts[a].second.intersects(parts[b].second))
+                << parts[a].first << " overlaps " << parts[b].first;
+        }
+    }
+    EXPECT_EQ(scene.warnings.text(), "");
+}
+
 TEST(PanelViews, APanelWhoseViewDoesNotLoadIsNeverShown) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
     PanelViewScene scene;

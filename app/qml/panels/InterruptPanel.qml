@@ -18,6 +18,11 @@ Rectangle {
 
     // Set by the window: false for a moment after the panel appears, while it holds input back.
     property bool inputArmed: true
+    // The panel is 260 high, and taller when its content needs it (a group that must be resolved, with a
+    // refusal under it): nothing is ever cut off or drawn over the buttons.
+    readonly property int neededHeight: Math.max(260, Math.ceil(content.implicitHeight + 2 * content.anchors.margins))
+    onNeededHeightChanged: if (Window.window) Window.window.height = neededHeight
+    Component.onCompleted: if (Window.window) Window.window.height = neededHeight
     readonly property bool busy: alertPanel.inFlight
     Keys.onReturnPressed: if (alertPanel.resolveShown && !busy) alertPanel.resolve()
     Keys.onEnterPressed: if (alertPanel.resolveShown && !busy) alertPanel.resolve()
@@ -35,6 +40,7 @@ Rectangle {
     }
 
     ColumnLayout {
+        id: content
         visible: alertPanel.shown
         anchors.fill: parent
         anchors.margins: 14

@@ -128,22 +128,31 @@ class PanelsWalkthrough:
     def alert_window(self):
         return wait_for("the alert panel", lambda: self.x.find(ALERT), timeout=20)[0]
 
+    def rival_monitor(self):
+        rx, _, rw, _ = self.x.geometry(self.rival_window)
+        return next(monitor for monitor in (LEFT, RIGHT) if monitor[3] <= rx + rw // 2 < monitor[3] + monitor[1])
+
     def check_alert_above_and_centred(self):
         panel = self.alert_window()
         stats = self.x.stats(panel)
         check(stats["override_redirect"], "the alert panel is managed by the window manager")
         self.raise_rival()
         check(self.x.is_above(panel, self.rival_window), "the rival full-screen window covers the alert panel")
+        # Centred on the usable area of the monitor that holds the focused window (the rival, which the
+        # window manager may have moved to another monitor as they were rearranged).
+        _, mw, mh, mx, my = self.rival_monitor()
         wx, wy, ww, wh = self.x.work_area()
-        usable = (max(wx, 0), max(wy, 0), min(wx + ww, 1280) - max(wx, 0), min(wy + wh, 800) - max(wy, 0))
+        usable = (max(wx, mx), max(wy, my), min(wx + ww, mx + mw) - max(wx, mx), min(wy + wh, my + mh) - max(wy, my))
         expected = (usable[0] + (usable[2] - 380) // 2, usable[1] + (usable[3] - 260) // 2, 380, 260)
         check(self.x.geometry(panel) == expected,
-              "the alert panel is at %s, not centred on the primary monitor's usable area %s" %
+              "the alert panel is at %s, not centred on the usable area of the focused window's monitor %s" %
               (self.x.geometry(panel), expected))
         return panel
 
     def alerts(self):
         server, a11y = self.server, self.a11y
+        # The person is back in the full-screen application: the alerts open on its monitor.
+        subprocess.run(["xdotool", "windowactivate", "--sync", str(self.rival_window)], env=self.env, check=True)
         first = self.add_alert(title="Back door open", body="The back door has been open for 20 minutes.",
                                urgency="URGENT", source="Home sensors", raisedSecondsAgo=300)
         wait_for("the single alert", lambda: a11y.find("Back door open"))
@@ -245,8 +254,10 @@ class PanelsWalkthrough:
         self.check_covers([LEFT])
         self.session.set_monitor(*RIGHT)
         self.check_covers([LEFT, RIGHT])
-        self.session.set_monitor(*RIGHT, primary=True)  # the other monitor becomes the primary one
-        self.check_covers([RIGHT, LEFT])
+        # The other monitor becomes the primary one: the takeover stays on the monitor it was put on,
+        # the one the person works on, as long as that monitor is there.
+        self.session.set_monitor(*RIGHT, primary=True)
+        self.check_covers([LEFT, RIGHT])
         self.session.set_monitor(*LEFT, primary=True, takes_output=True)
         self.check_covers([LEFT, RIGHT])
         self.session.key("Return")  # no Join here: Return does nothing
@@ -266,7 +277,9 @@ class PanelsWalkthrough:
         late = time.time() - (starts - 60)
         self.say("taken over %.1f s after its lead time began" % late)
         check(-1.5 <= late <= 5, "the takeover came %.1f s off its lead time" % late)
-        self.check_covers([LEFT, RIGHT])
+        # The full takeover on the monitor the person works on (the rival's), a cover on the other one.
+        working = self.rival_monitor()
+        self.check_covers([working, RIGHT if working == LEFT else LEFT])
         check(a11y.find_prefix("Auto-join opens this at start.") is not None, "auto-join is armed: no caption")
         check(a11y.find("Hide") and a11y.find("Don't auto-join") and a11y.find("Join"), "the armed buttons")
         self.shoot("meeting-3-two-together-auto-join-armed", "two calendar copies of one call, auto-join armed")
