@@ -1,7 +1,8 @@
 #include "core/agent/LogindSessionLockSource.hpp"
 
+#include "core/common/Log.hpp"
+
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -333,37 +334,17 @@ LogindSessionLockSource::~LogindSessionLockSource() {
 }
 
 void LogindSessionLockSource::start(LockHandler onChange) {
-    const std::lock_guard lock(mutex_);
-    if (thread_.joinable()) {
-        return;
-    }
-    stopEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (stopEvent_ < 0) {
-        Log("AppDelegate").error("Cannot follow the session's lock: {}", std::strerror(errno));
+    if (thread_.isRunning()) {
         return;
     }
     listener_ = std::make_unique<Listener>(std::move(onChange));
-    thread_ = std::thread([listener = listener_.get(), stopEvent = stopEvent_] { listener->run(stopEvent); });
+    if (!thread_.start([listener = listener_.get()](int stopEvent) { listener->run(stopEvent); })) {
+        Log("AppDelegate").error("Cannot follow the session's lock: {}", std::strerror(errno));
+    }
 }
 
 void LogindSessionLockSource::stop() {
-    std::thread thread;
-    int stopEvent = -1;
-    {
-        const std::lock_guard lock(mutex_);
-        thread = std::move(thread_);
-        stopEvent = std::exchange(stopEvent_, -1);
-    }
-    if (stopEvent < 0) {
-        return;
-    }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(stopEvent, &one, sizeof one);
-    if (thread.joinable()) {
-        thread.join();
-    }
-    ::close(stopEvent);
-    const std::lock_guard lock(mutex_);
+    thread_.stop();
     listener_.reset();
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "core/agent/SessionLockSource.hpp"
-#include "core/common/Log.hpp"
+#include "core/common/StoppableThread.hpp"
 
 namespace kindora {
 
@@ -32,10 +30,8 @@ public:
 private:
     class Listener;
 
-    std::mutex mutex_;
-    std::unique_ptr<Listener> listener_;
-    std::thread thread_;
-    int stopEvent_ = -1;
+    std::unique_ptr<Listener> listener_;  // the thread's own, made before it starts, dropped after it stops
+    StoppableThread thread_;
 };
 
 }  // namespace kindora

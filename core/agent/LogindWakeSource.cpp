@@ -1,7 +1,6 @@
 #include "core/agent/LogindWakeSource.hpp"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -94,39 +93,18 @@ LogindWakeSource::~LogindWakeSource() {
 }
 
 void LogindWakeSource::start(WakeHandler onWake) {
-    const std::lock_guard lock(mutex_);
-    if (thread_.joinable()) {
-        return;
-    }
-    stopEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (stopEvent_ < 0) {
-        logger_.error("Cannot listen for wake from sleep: {}", std::strerror(errno));
+    if (thread_.isRunning()) {
         return;
     }
     onWake_ = std::move(onWake);
-    auto connection = std::make_unique<Connection>(&onWake_);
-    thread_ = std::thread([this, stopEvent = stopEvent_, connection = std::move(connection)]() mutable {
-        run(stopEvent, std::move(connection));
-    });
+    auto connection = std::make_shared<std::unique_ptr<Connection>>(std::make_unique<Connection>(&onWake_));
+    if (!thread_.start([this, connection](int stopEvent) { run(stopEvent, std::move(*connection)); })) {
+        logger_.error("Cannot listen for wake from sleep: {}", std::strerror(errno));
+    }
 }
 
 void LogindWakeSource::stop() {
-    std::thread thread;
-    int stopEvent = -1;
-    {
-        const std::lock_guard lock(mutex_);
-        thread = std::move(thread_);
-        stopEvent = std::exchange(stopEvent_, -1);
-    }
-    if (stopEvent < 0) {
-        return;
-    }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(stopEvent, &one, sizeof one);
-    if (thread.joinable()) {
-        thread.join();
-    }
-    ::close(stopEvent);
+    thread_.stop();
 }
 
 void LogindWakeSource::run(int stopEvent, std::unique_ptr<Connection> connection) {

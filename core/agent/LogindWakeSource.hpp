@@ -1,11 +1,10 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "core/agent/WakeSource.hpp"
 #include "core/common/Log.hpp"
+#include "core/common/StoppableThread.hpp"
 
 namespace kindora {
 
@@ -32,11 +31,9 @@ private:
 
     void run(int stopEvent, std::unique_ptr<Connection> connection);
 
-    std::mutex mutex_;
     WakeHandler onWake_;  // set before the thread starts, read only by it
-    std::thread thread_;
-    int stopEvent_ = -1;
     Log logger_{"AppDelegate"};
+    StoppableThread thread_;  // last: stopped before the rest goes
 };
 
 }  // namespace kindora
