@@ -165,6 +165,19 @@ def agent_environment(session, server, **extra):
                              KINDORA_DEVELOPMENT_BACKEND_ORIGIN=server.origin, **extra))
 
 
+def set_up_for_meetings(session):
+    """Settings of an agent set up already (no wizard), whose meetings take the screen a minute ahead
+    and open by themselves."""
+    settings = os.path.join(session.env["XDG_CONFIG_HOME"], "quillmere")
+    os.makedirs(settings, exist_ok=True)
+    with open(os.path.join(settings, "Kindora.conf"), "w") as conf:
+        conf.write("[General]\n"
+                   "com.quillmere.kindora.setupWizard.didComplete=true\n"
+                   "com.quillmere.kindora.meetingDisrupt.enabled=true\n"
+                   "com.quillmere.kindora.meetingDisrupt.leadTime=oneMinute\n"
+                   "com.quillmere.kindora.meetingDisrupt.autoJoinEnabled=true\n")
+
+
 def start_agent(session, binary, env):
     """Starts kindora and waits until it is on the accessibility bus; the process and its controls."""
     kindora = session.processes.start("kindora", [binary], env, session.artifacts)

@@ -18,7 +18,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
 from kindora_desktop import (agent_environment, browser_stand_in, create_database, relax_for_qt,  # noqa: E402
-                                 start_agent, start_devserver)
+                             set_up_for_meetings, start_agent, start_devserver)
 from x11_windows import X11Windows  # noqa: E402
 
 LEFT = ("LEFT", 1280, 800, 0, 0)
@@ -60,14 +60,7 @@ class PanelsWalkthrough:
         self.server = start_devserver(self.session, self.binaries.devserver)
         create_database(self.session, self.binaries.chatdb, 5, 4)
         # Set up already (no wizard); meetings take the screen a minute ahead and open by themselves.
-        settings = os.path.join(env["XDG_CONFIG_HOME"], "quillmere")
-        os.makedirs(settings)
-        with open(os.path.join(settings, "Kindora.conf"), "w") as conf:
-            conf.write("[General]\n"
-                       "com.quillmere.kindora.setupWizard.didComplete=true\n"
-                       "com.quillmere.kindora.meetingDisrupt.enabled=true\n"
-                       "com.quillmere.kindora.meetingDisrupt.leadTime=oneMinute\n"
-                       "com.quillmere.kindora.meetingDisrupt.autoJoinEnabled=true\n")
+        set_up_for_meetings(self.session)
         bin_dir, self.opened_file = browser_stand_in(self.session)
         self.agent, self.a11y = start_agent(self.session, self.binaries.kindora, agent_environment(
             self.session, self.server, PATH=bin_dir + os.pathsep + env.get("PATH", ""),

@@ -27,7 +27,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
 from kindora_desktop import (agent_environment, browser_stand_in, create_database, free_port,  # noqa: E402
-                             relax_for_qt, start_agent, start_devserver)
+                             relax_for_qt, set_up_for_meetings, start_agent, start_devserver)
 from x11_windows import X11Windows  # noqa: E402
 
 LEFT = ("LEFT", 1280, 800, 0, 0)
@@ -100,14 +100,7 @@ class TrustWalkthrough:
         env = self.env
         self.server = start_devserver(self.session, self.binaries.devserver)
         create_database(self.session, self.binaries.chatdb, 3, 7)
-        settings = os.path.join(env["XDG_CONFIG_HOME"], "quillmere")
-        os.makedirs(settings)
-        with open(os.path.join(settings, "Kindora.conf"), "w") as conf:
-            conf.write("[General]\n"
-                       "com.quillmere.kindora.setupWizard.didComplete=true\n"
-                       "com.quillmere.kindora.meetingDisrupt.enabled=true\n"
-                       "com.quillmere.kindora.meetingDisrupt.leadTime=oneMinute\n"
-                       "com.quillmere.kindora.meetingDisrupt.autoJoinEnabled=true\n")
+        set_up_for_meetings(self.session)
         bin_dir, self.opened_file = browser_stand_in(self.session)
         # A calendar invite anyone could send: markup in the title, a file-share link. Due at once.
         self.server.call("POST", "/admin/meetings", {
