@@ -303,8 +303,10 @@ private:
     void report() {
         const bool locked = logindLocked_ || screenSaverActive_;
         if (reported_ != locked) {
+            if (reported_ || locked) {  // an unlocked session at start is no news
+                logger_.info("Session {}", locked ? "locked" : "unlocked");
+            }
             reported_ = locked;
-            logger_.info("Session {}", locked ? "locked" : "unlocked");
             onChange_(locked);
         }
     }

@@ -52,7 +52,7 @@ def walkthrough(session, kindora_binary, devserver_binary, chatdb_binary, say=la
         raise TestFailure("the agent did not quit cleanly for its relaunch")
     lock = os.path.join(env["XDG_DATA_HOME"], "Kindora", "kindora.lock")
     wait_for("the relaunched agent", lambda: a11y.find("Pair This Computer"), timeout=30)
-    relaunched_pid = int(open(lock).read().strip())
+    relaunched_pid = int(open(lock).read().split()[0])  # "<pid> <program>"
     time.sleep(0.3)
     say("relaunched; the wizard at pairing: " + session.screenshot("wizard-3-pairing"))
 
