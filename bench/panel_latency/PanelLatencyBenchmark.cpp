@@ -190,13 +190,13 @@ int run(int argc, char** argv) {
     credentials.saveDeviceToken("bench");
     RevocationHandler revocation(credentials);
     InMemoryDoNotDisturbStore dndStore;
-    DoNotDisturbController dnd(dndStore, mainQueue, Sleeper::live(), now);
+    DoNotDisturbController dnd(dndStore, mainQueue, now);
     InterruptController interrupts(backend, credentials, revocation, mainQueue, &dnd, [] {});
     InMemoryMeetingPreferencesStore preferences(
         MeetingPreferences{true, MeetingLeadTime::oneMinute, false, false});
     InMemoryMeetingLedgerStore ledgerStore;
     MeetingPresentationLedger ledger(ledgerStore, now);
-    MeetingDisruptController meetings(preferences, ledger, Sleeper::live(), now, mainQueue);
+    MeetingDisruptController meetings(preferences, ledger, now, mainQueue);
 
     QQmlEngine engine;
     InterruptPanelContent alertContent(interrupts, now);

@@ -29,7 +29,7 @@ Agent::Agent(PlatformServices services)
                           commandHandler_, services_.sleeper, services_.clock, services_.agentVersion),
       interruptPoller_(backendClient_, services_.credentialStore, *revocationHandler_, services_.sleeper),
       dndStore_(services_.defaults),
-      dndController_(dndStore_, services_.mainQueue, services_.sleeper, services_.clock.nowFunction()),
+      dndController_(dndStore_, services_.mainQueue, services_.clock.nowFunction()),
       interruptController_(backendClient_, services_.credentialStore, *revocationHandler_,
                            services_.mainQueue, &dndController_, [this] { interruptPoller_.tickNow(); }),
       meetingPoller_(backendClient_, services_.credentialStore, *revocationHandler_, services_.sleeper),
@@ -37,14 +37,14 @@ Agent::Agent(PlatformServices services)
       meetingLedgerStore_(services_.dataDirectory, FileMeetingLedgerStore::presentationFileName),
       meetingLedgerWriter_(meetingLedgerStore_),
       meetingLedger_(meetingLedgerWriter_, services_.clock.nowFunction()),
-      meetingDisruptController_(meetingPreferencesStore_, meetingLedger_, services_.sleeper,
-                                services_.clock.nowFunction(), services_.mainQueue),
+      meetingDisruptController_(meetingPreferencesStore_, meetingLedger_, services_.clock.nowFunction(),
+                                services_.mainQueue),
       autoJoinPreferencesStore_(services_.defaults),
       autoJoinLedgerStore_(services_.dataDirectory, FileMeetingLedgerStore::autoJoinFileName),
       autoJoinLedgerWriter_(autoJoinLedgerStore_),
       autoJoinLedger_(autoJoinLedgerWriter_, services_.clock.nowFunction()),
       autoJoinController_(
-          autoJoinPreferencesStore_, autoJoinLedger_, services_.sleeper, services_.clock.nowFunction(),
+          autoJoinPreferencesStore_, autoJoinLedger_, services_.clock.nowFunction(),
           MeetingPresenceProbe(services_.isLikelyInMeeting),
           [this](const std::string& url) {
               if (services_.openURL) {
@@ -79,7 +79,7 @@ Agent::Agent(PlatformServices services)
 
 Agent::~Agent() {
     shutDown();
-    *alive_ = false;
+    posts_.close();
 }
 
 // --- What the front end calls -------------------------------------------------------------------
@@ -97,13 +97,7 @@ void Agent::finishLaunching() {
     if (services_.credentialAccess) {
         // Called on the store's threads; the main queue outlives the agent, the agent may not.
         services_.credentialAccess->observeAccess(
-            [&queue = services_.mainQueue, alive = std::weak_ptr<bool>(alive_), this] {
-                queue.post([alive, this] {
-                    if (auto live = alive.lock(); live && *live) {
-                        credentialAccessChanged();
-                    }
-                });
-            });
+            [post = posts_.poster(), this] { post([this] { credentialAccessChanged(); }); });
         credentialAccess_.set(services_.credentialAccess->access());
     }
     if (updater_) {
@@ -263,11 +257,7 @@ void Agent::observeForViews() {
 }
 
 void Agent::onMain(std::function<void()> work) {
-    services_.mainQueue.post([alive = std::weak_ptr<bool>(alive_), work = std::move(work)] {
-        if (auto live = alive.lock(); live && *live) {
-            work();
-        }
-    });
+    posts_.post(std::move(work));
 }
 
 // --- Phase, loops, health -----------------------------------------------------------------------

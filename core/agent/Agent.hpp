@@ -15,6 +15,7 @@
 #include "core/backend/BackendClient.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/Observable.hpp"
+#include "core/common/PostScope.hpp"
 #include "core/credentials/RevocationHandler.hpp"
 #include "core/interrupts/DoNotDisturbController.hpp"
 #include "core/interrupts/InterruptController.hpp"
@@ -201,8 +202,8 @@ private:
     SetupFactsCheck factsCheck_;
     Observable<CredentialAccess> credentialAccess_{CredentialAccess::ready};
     std::unique_ptr<BackgroundTask> unlockTask_;
-    // Callbacks posted from other threads check this before touching anything.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Work handed to the main thread from other threads; none of it runs once the agent is gone.
+    PostScope posts_{services_.mainQueue};
 };
 
 }  // namespace kindora

@@ -7,18 +7,10 @@
 
 namespace kindora {
 
-void BackgroundTask::Context::post(std::function<void()> continuation) const {
-    mainQueue_.post([stop = stop_, continuation = std::move(continuation)] {
-        if (!stop.stop_requested()) {
-            continuation();
-        }
-    });
-}
-
-BackgroundTask::BackgroundTask(MainQueue& mainQueue, Work work) {
-    thread_ = std::thread([&mainQueue, work = std::move(work), token = stop_.get_token()] {
+BackgroundTask::BackgroundTask(MainQueue& mainQueue, Work work) : posts_(mainQueue) {
+    thread_ = std::thread([this, work = std::move(work), token = stop_.get_token()] {
         try {
-            work(Context(mainQueue, token));
+            work(Context(posts_, token));
         } catch (const std::exception& error) {
             Log("BackgroundTask").fault("background work threw: {}", error.what());
         } catch (...) {
@@ -34,6 +26,9 @@ BackgroundTask::~BackgroundTask() {
     }
 }
 
-void BackgroundTask::cancel() { stop_.request_stop(); }
+void BackgroundTask::cancel() {
+    stop_.request_stop();
+    posts_.close();
+}
 
 }  // namespace kindora

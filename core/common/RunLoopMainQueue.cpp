@@ -1,5 +1,6 @@
 #include "core/common/RunLoopMainQueue.hpp"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -15,6 +16,16 @@ void RunLoopMainQueue::post(std::function<void()> work) {
     posted_.notify_one();
 }
 
+void RunLoopMainQueue::postAfter(double seconds, std::function<void()> work) {
+    const auto delay = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(std::clamp(seconds, 0.0, 365.0 * 24 * 3600)));
+    {
+        std::lock_guard lock(mutex_);
+        delayed_.emplace(std::pair(Clock::now() + delay, delayedCount_++), std::move(work));
+    }
+    posted_.notify_one();
+}
+
 void RunLoopMainQueue::quit() {
     {
         std::lock_guard lock(mutex_);
@@ -23,12 +34,29 @@ void RunLoopMainQueue::quit() {
     posted_.notify_one();
 }
 
+void RunLoopMainQueue::promoteDue(Clock::time_point now) {
+    while (!delayed_.empty() && delayed_.begin()->first.first <= now) {
+        queue_.push_back(std::move(delayed_.begin()->second));
+        delayed_.erase(delayed_.begin());
+    }
+}
+
 void RunLoopMainQueue::run() {
     for (;;) {
         std::function<void()> work;
         {
             std::unique_lock lock(mutex_);
-            posted_.wait(lock, [&] { return quitting_ || !queue_.empty(); });
+            for (;;) {
+                promoteDue(Clock::now());
+                if (!queue_.empty() || quitting_) {
+                    break;
+                }
+                if (delayed_.empty()) {
+                    posted_.wait(lock);
+                } else {
+                    posted_.wait_until(lock, delayed_.begin()->first.first);
+                }
+            }
             if (queue_.empty()) {
                 return;
             }

@@ -14,8 +14,8 @@ Date cappedEnd(Date end, Date now) {
 }  // namespace
 
 DoNotDisturbController::DoNotDisturbController(DoNotDisturbStore& store, MainQueue& mainQueue,
-                                               Sleeper sleeper, std::function<Date()> now)
-    : store_(store), mainQueue_(mainQueue), sleeper_(std::move(sleeper)), now_(std::move(now)) {
+                                               std::function<Date()> now)
+    : store_(store), mainQueue_(mainQueue), now_(std::move(now)) {
     const auto stored = store_.loadUntil();
     if (!stored) {
         return;
@@ -82,24 +82,26 @@ void DoNotDisturbController::expire() {
     }
     until_.set(std::nullopt);
     store_.saveUntil(std::nullopt);
-    expiryTask_.reset();
+    expiry_.reset();
     notifyStateChange();
 }
 
 void DoNotDisturbController::scheduleExpiry() {
-    expiryTask_.reset();
+    expiry_.reset();
     const auto end = until_.value();
     if (!end) {
         return;
     }
-    const double delay = std::max(0.0, secondsBetween(now_(), *end));
-    expiryTask_ = std::make_unique<BackgroundTask>(
-        mainQueue_, [this, delay, sleeper = sleeper_](const BackgroundTask::Context& context) {
-            // A wait cut short still ends in the continuation, which only runs if the task was not
-            // cancelled (a reschedule, disable or the controller's end cancels it).
-            sleeper.sleep(delay, context.stopToken());
-            context.post([this] { expire(); });
-        });
+    expiry_ = std::make_unique<PostScope>(mainQueue_);
+    expiry_->postAfter(std::max(0.0, secondsBetween(now_(), *end)), [this] {
+        // The queue's delay runs on a steady clock; the end is a time of day. Not there yet (the clock
+        // was set back): wait for the rest.
+        if (const auto current = until_.value(); current && now_() < *current) {
+            scheduleExpiry();
+            return;
+        }
+        expire();
+    });
 }
 
 Subscription DoNotDisturbController::observeStateChange(std::function<void()> listener) {

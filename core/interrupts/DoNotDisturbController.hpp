@@ -4,11 +4,10 @@
 #include <memory>
 #include <optional>
 
-#include "core/common/BackgroundTask.hpp"
 #include "core/common/Date.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
-#include "core/common/Sleeper.hpp"
+#include "core/common/PostScope.hpp"
 #include "core/interrupts/DoNotDisturbPreset.hpp"
 #include "core/interrupts/DoNotDisturbStore.hpp"
 
@@ -16,11 +15,11 @@ namespace kindora {
 
 // Do-not-disturb: pauses the full-screen takeovers until a chosen end time. The end is persisted so
 // that it survives a restart, the period ends by itself when the time is up, and one listener is told
-// about every change. Lives on the main thread; every call is made there.
+// about every change. The end is a deadline on the main queue. Lives on the main thread; every call is
+// made there.
 class DoNotDisturbController {
 public:
-    DoNotDisturbController(DoNotDisturbStore& store, MainQueue& mainQueue, Sleeper sleeper,
-                           std::function<Date()> now);
+    DoNotDisturbController(DoNotDisturbStore& store, MainQueue& mainQueue, std::function<Date()> now);
     DoNotDisturbController(const DoNotDisturbController&) = delete;
     DoNotDisturbController& operator=(const DoNotDisturbController&) = delete;
     ~DoNotDisturbController();
@@ -54,10 +53,9 @@ private:
     Observable<unsigned long> stateChanges_{0};  // counts the changes; its observers are the listeners
     DoNotDisturbStore& store_;
     MainQueue& mainQueue_;
-    const Sleeper sleeper_;
     const std::function<Date()> now_;
-    // Last: destroying it cancels the pending wait before the state its continuation touches goes.
-    std::unique_ptr<BackgroundTask> expiryTask_;
+    // The pending expiry, replaced on every reschedule. Last: it is dropped before the state it touches.
+    std::unique_ptr<PostScope> expiry_;
 };
 
 }  // namespace kindora

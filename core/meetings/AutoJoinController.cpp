@@ -8,19 +8,17 @@
 namespace kindora {
 
 AutoJoinController::AutoJoinController(MeetingPreferencesStore& preferencesStore,
-                                       MeetingPresentationLedger& ledger, Sleeper sleeper,
-                                       std::function<Date()> now, MeetingPresenceProbe presenceProbe,
-                                       Opener opener, MainQueue& mainQueue)
+                                       MeetingPresentationLedger& ledger, std::function<Date()> now,
+                                       MeetingPresenceProbe presenceProbe, Opener opener, MainQueue& mainQueue)
     : preferencesStore_(preferencesStore),
       ledger_(ledger),
-      sleeper_(std::move(sleeper)),
       now_(std::move(now)),
       opener_(std::move(opener)),
       presenceProbe_(std::move(presenceProbe)),
       mainQueue_(mainQueue) {}
 
 AutoJoinController::~AutoJoinController() {
-    boundaryTask_.reset();
+    boundary_.reset();
     probeTask_.reset();
 }
 
@@ -55,7 +53,7 @@ void AutoJoinController::setOnDidJoin(std::function<void(const Meeting&)> onDidJ
 }
 
 void AutoJoinController::evaluate() {
-    boundaryTask_.reset();
+    boundary_.reset();
     if (probing_) {
         return;  // the answer decides with whatever is current by then
     }
@@ -113,7 +111,7 @@ void AutoJoinController::decide(bool probedInMeeting) {
         boundary = boundary ? std::min(*boundary, *recheck) : *recheck;
     }
     if (boundary) {
-        scheduleBoundary(*boundary);
+        scheduleBoundary(now, *boundary);
     }
 
     // Last: the receiver may call back into this controller.
@@ -137,15 +135,11 @@ void AutoJoinController::logSkips(const std::set<std::string>& joinedIDs,
     }
 }
 
-void AutoJoinController::scheduleBoundary(Date boundary) {
-    boundaryTask_ = std::make_unique<BackgroundTask>(
-        mainQueue_,
-        [this, boundary, sleeper = sleeper_, clock = now_](const BackgroundTask::Context& context) {
-            const double delay = std::max(0.0, secondsBetween(clock(), boundary));
-            if (sleeper.sleep(delay, context.stopToken())) {
-                context.post([this] { evaluate(); });
-            }
-        });
+void AutoJoinController::scheduleBoundary(Date now, Date boundary) {
+    // Come too early by the clock (it was set back), the evaluation finds the boundary still ahead and
+    // waits for it again.
+    boundary_ = std::make_unique<PostScope>(mainQueue_);
+    boundary_->postAfter(std::max(0.0, secondsBetween(now, boundary)), [this] { evaluate(); });
 }
 
 }  // namespace kindora

@@ -11,7 +11,7 @@
 #include "core/common/Date.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/MainQueue.hpp"
-#include "core/common/Sleeper.hpp"
+#include "core/common/PostScope.hpp"
 #include "core/meetings/AutoJoinSuppression.hpp"
 #include "core/meetings/MeetingPreferencesStore.hpp"
 #include "core/meetings/MeetingPresenceProbe.hpp"
@@ -31,10 +31,9 @@ public:
     // Opens a URL in its default application; fire and forget.
     using Opener = std::function<void(const std::string& url)>;
 
-    // `now` is also called from the thread that waits for the next boundary.
     AutoJoinController(MeetingPreferencesStore& preferencesStore, MeetingPresentationLedger& ledger,
-                       Sleeper sleeper, std::function<Date()> now, MeetingPresenceProbe presenceProbe,
-                       Opener opener, MainQueue& mainQueue);
+                       std::function<Date()> now, MeetingPresenceProbe presenceProbe, Opener opener,
+                       MainQueue& mainQueue);
     AutoJoinController(const AutoJoinController&) = delete;
     AutoJoinController& operator=(const AutoJoinController&) = delete;
     ~AutoJoinController();
@@ -52,8 +51,8 @@ public:
     void setOnDidJoin(std::function<void(const Meeting&)> onDidJoin);
 
     const std::vector<Meeting>& currentMeetings() const { return currentMeetings_; }
-    // True while a boundary wait is pending.
-    bool hasBoundaryTask() const { return boundaryTask_ != nullptr; }
+    // True while a deadline at the next boundary is pending.
+    bool hasPendingBoundary() const { return boundary_ != nullptr; }
     // True while the in-a-call guess is being asked.
     bool isProbing() const { return probing_; }
 
@@ -63,11 +62,10 @@ private:
     // Decides with the in-a-call guess, when it was asked.
     void decide(bool probedInMeeting);
     void logSkips(const std::set<std::string>& joinedIDs, const MeetingPreferences& preferences, Date now);
-    void scheduleBoundary(Date boundary);
+    void scheduleBoundary(Date now, Date boundary);
 
     MeetingPreferencesStore& preferencesStore_;
     MeetingPresentationLedger& ledger_;
-    Sleeper sleeper_;
     std::function<Date()> now_;
     Opener opener_;
     MeetingPresenceProbe presenceProbe_;
@@ -78,11 +76,11 @@ private:
     std::set<std::string> presenceLoggedIDs_;
     MainQueue& mainQueue_;
     bool probing_ = false;
-    // Last, so that the pending wait and the probe are cancelled and joined before anything they could
-    // reach goes away. A finished probe's task is kept until the next one replaces it, so that ending
-    // it never waits for its thread on the main thread.
+    // Last, so that the probe is cancelled and joined, and the deadline at the next boundary dropped,
+    // before anything they could reach goes away. A finished probe's task is kept until the next one
+    // replaces it, so that ending it never waits for its thread on the main thread.
     std::unique_ptr<BackgroundTask> probeTask_;
-    std::unique_ptr<BackgroundTask> boundaryTask_;
+    std::unique_ptr<PostScope> boundary_;
 };
 
 }  // namespace kindora

@@ -8,18 +8,15 @@
 namespace kindora {
 
 MeetingDisruptController::MeetingDisruptController(MeetingPreferencesStore& preferencesStore,
-                                                   MeetingPresentationLedger& ledger, Sleeper sleeper,
+                                                   MeetingPresentationLedger& ledger,
                                                    std::function<Date()> now, MainQueue& mainQueue)
     : preferences_(preferencesStore.load()),
       preferencesStore_(preferencesStore),
       ledger_(ledger),
       now_(std::move(now)),
-      sleeper_(std::move(sleeper)),
       mainQueue_(mainQueue) {}
 
-MeetingDisruptController::~MeetingDisruptController() {
-    boundaryTask_.reset();
-}
+MeetingDisruptController::~MeetingDisruptController() = default;
 
 std::optional<Meeting> MeetingDisruptController::presentedMeeting() const {
     if (presentedMeetings().empty()) {
@@ -130,7 +127,7 @@ void MeetingDisruptController::clearClaim() {
 }
 
 void MeetingDisruptController::evaluate() {
-    boundaryTask_.reset();
+    boundary_.reset();
     const MeetingPreferences& preferences = preferences_.value();
     if (!preferences.isDisruptEnabled || isDNDActive() || isAlertInterruptPresenting()) {
         presentedMeetings_.set({});
@@ -200,16 +197,10 @@ void MeetingDisruptController::scheduleBoundary(Date now) {
     if (!next) {
         return;
     }
-    boundaryTask_ = std::make_unique<BackgroundTask>(
-        mainQueue_,
-        [this, boundary = *next, sleeper = sleeper_, clock = now_](const BackgroundTask::Context& context) {
-            // The delay is measured when the wait begins, so a late start of the thread cannot push the
-            // evaluation past the boundary.
-            const double delay = std::max(0.0, secondsBetween(clock(), boundary));
-            if (sleeper.sleep(delay, context.stopToken())) {
-                context.post([this] { evaluate(); });
-            }
-        });
+    // Come too early by the clock (it was set back), the evaluation finds the boundary still ahead and
+    // waits for it again.
+    boundary_ = std::make_unique<PostScope>(mainQueue_);
+    boundary_->postAfter(secondsBetween(now, *next), [this] { evaluate(); });
 }
 
 }  // namespace kindora

@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "core/backend/MeetingRecords.hpp"
-#include "core/common/BackgroundTask.hpp"
 #include "core/common/Date.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
-#include "core/common/Sleeper.hpp"
+#include "core/common/PostScope.hpp"
 #include "core/meetings/MeetingPreferences.hpp"
 #include "core/meetings/MeetingPreferencesStore.hpp"
 #include "core/meetings/MeetingPresentationLedger.hpp"
@@ -23,13 +22,12 @@ namespace kindora {
 // is taken over once (the presentation ledger remembers it for a day, across restarts) and stays
 // claimed for the rest of its window. Household alerts and do-not-disturb hold every takeover back;
 // when they end, a claimed meeting still in its window comes back unless the user dismissed it.
-// Between polls a boundary wait re-evaluates exactly when the next window opens or closes.
+// Between polls a deadline on the main queue re-evaluates exactly when the next window opens or closes.
 // Lives on the main thread; every member is called there.
 class MeetingDisruptController {
 public:
-    // `now` is also called from the thread that waits for the next boundary.
     MeetingDisruptController(MeetingPreferencesStore& preferencesStore, MeetingPresentationLedger& ledger,
-                             Sleeper sleeper, std::function<Date()> now, MainQueue& mainQueue);
+                             std::function<Date()> now, MainQueue& mainQueue);
     MeetingDisruptController(const MeetingDisruptController&) = delete;
     MeetingDisruptController& operator=(const MeetingDisruptController&) = delete;
     ~MeetingDisruptController();
@@ -49,8 +47,8 @@ public:
     bool isDNDActive() const { return isDNDActive_.value(); }
     bool isAlertInterruptPresenting() const { return isAlertInterruptPresenting_.value(); }
     const std::optional<std::string>& claimedMeetingID() const { return claimedMeetingID_; }
-    // True while a boundary wait is pending.
-    bool hasBoundaryTask() const { return boundaryTask_ != nullptr; }
+    // True while a deadline at the next boundary is pending.
+    bool hasPendingBoundary() const { return boundary_ != nullptr; }
 
     // The poller's answer (handed to the main thread by whoever wires the poller).
     void handleMeetings(const MeetingsResponse& response);
@@ -85,10 +83,10 @@ private:
     MeetingPreferencesStore& preferencesStore_;
     MeetingPresentationLedger& ledger_;
     std::function<Date()> now_;
-    Sleeper sleeper_;
     MainQueue& mainQueue_;
-    // Last, so that the pending wait is cancelled and joined before anything it could reach goes away.
-    std::unique_ptr<BackgroundTask> boundaryTask_;
+    // The deadline at the next boundary, replaced at every evaluation. Last: dropped before the state it
+    // touches goes away.
+    std::unique_ptr<PostScope> boundary_;
 };
 
 }  // namespace kindora

@@ -96,11 +96,7 @@ void Updater::installUpdate(std::function<void()> onInstalled) {
 }
 
 void Updater::post(std::function<void()> work) {
-    mainQueue_.post([weak = std::weak_ptr<int>(lifetime_), work = std::move(work)] {
-        if (weak.lock()) {
-            work();
-        }
-    });
+    posts_.post(std::move(work));
 }
 
 void Updater::publish(std::optional<AvailableUpdate> update, bool downloaded) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/common/BackgroundTask.hpp"
+#include "core/common/PostScope.hpp"
 #include "core/common/Backoff.hpp"
 #include "core/common/Date.hpp"
 #include "core/common/Log.hpp"
@@ -85,8 +86,8 @@ private:
     Observable<bool> isInstalling_{false};
     std::optional<AvailableUpdate> update_;
     bool started_ = false;
-    // Posted results look at this first, so none arrives after the updater is gone.
-    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    // Results posted to the main thread; none arrives after the updater is gone.
+    PostScope posts_{mainQueue_};
 
     // Shared with the check's thread.
     std::atomic<bool> installing_{false};

@@ -165,7 +165,7 @@ protected:
     std::filesystem::path databasePath = AgentPaths::homeDirectory() / "Library/Messages/chat.db";
     InMemoryCredentialStore credentials;
     InMemoryDefaults defaults;
-    ManualMainQueue mainQueue;
+    ManualMainQueue mainQueue{time};
     std::unique_ptr<CurlTransport> transport = std::make_unique<CurlTransport>();
     ManualChangeWatcher changeWatcher;
     ManualWakeSource wakeSource;

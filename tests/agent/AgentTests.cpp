@@ -90,14 +90,13 @@ TEST_F(AgentScenario, WakeMakesEveryLoopTickAtOnceAndReArmsDoNotDisturb) {
     launch();
     ASSERT_TRUE(time.waitForSleepers(4));
     agent->doNotDisturbController().enable(DoNotDisturbPreset::all().front());
-    ASSERT_TRUE(time.waitForSleepers(5));
-    const auto waitsOf = [&](double seconds) {
-        const auto sleeps = time.requestedSleeps();
-        return std::count_if(sleeps.begin(), sleeps.end(),
-                             [&](double s) { return std::abs(s - seconds) < 0.01; });
+    const auto count = [](const std::vector<double>& delays, double seconds) {
+        return std::count_if(delays.begin(), delays.end(), [&](double s) { return std::abs(s - seconds) < 0.01; });
     };
+    const auto waitsOf = [&](double seconds) { return count(time.requestedSleeps(), seconds); };
+    const auto deadlinesOf = [&](double seconds) { return count(mainQueue.pendingDelays(), seconds); };
     ASSERT_EQ(waitsOf(300), 1) << "one heartbeat so far";
-    ASSERT_EQ(waitsOf(1800), 1) << "the do-not-disturb period's end";
+    ASSERT_EQ(deadlinesOf(1800), 1) << "the do-not-disturb period's end";
     const std::size_t sleepsBeforeWake = time.sleepCount();
     int refreshes = 0;
     const Subscription subscription = agent->observePhaseRefreshed([&](const SetupFacts&) { ++refreshes; });
@@ -106,10 +105,11 @@ TEST_F(AgentScenario, WakeMakesEveryLoopTickAtOnceAndReArmsDoNotDisturb) {
 
     ASSERT_TRUE(waitFor([&] { return refreshes == 1; })) << "the phase is derived again";
     // Each loop ran a tick without any time passing, the heartbeat (every 300 s) included, and the
-    // do-not-disturb period checked its end against the clock and set its timer again.
-    EXPECT_TRUE(time.waitForSleepCount(sleepsBeforeWake + 5));
+    // do-not-disturb period checked its end against the clock and set its deadline again (the old one
+    // is dropped when it comes due).
+    EXPECT_TRUE(time.waitForSleepCount(sleepsBeforeWake + 4));
     EXPECT_EQ(waitsOf(300), 2);
-    EXPECT_EQ(waitsOf(1800), 2);
+    EXPECT_EQ(deadlinesOf(1800), 2);
     EXPECT_EQ(phase(), Phase::running(Health::healthy()));
 }
 

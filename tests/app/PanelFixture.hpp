@@ -116,36 +116,32 @@ public:
 
     const Date ten = at("2026-12-07T10:00:00Z");
     VirtualTime time{at("2026-12-07T09:56:00Z")};
-    ManualMainQueue mainQueue;
+    ManualMainQueue mainQueue{time};
     LogCapture logs;
     FakeInterruptBackend backend;
     InMemoryCredentialStore credentials;
     RevocationHandler revocation{credentials};
     InMemoryDoNotDisturbStore dndStore;
-    DoNotDisturbController dnd{dndStore, mainQueue, time.sleeper(), time.nowFunction()};
+    DoNotDisturbController dnd{dndStore, mainQueue, time.nowFunction()};
     InterruptController interrupts_{backend, credentials, revocation, mainQueue, &dnd, [] {}};
 
     InMemoryMeetingPreferencesStore preferencesStore{
         MeetingPreferences{true, MeetingLeadTime::fiveMinutes, true, false}};
     InMemoryMeetingLedgerStore presentationStore;
     MeetingPresentationLedger presentationLedger{presentationStore, time.nowFunction()};
-    MeetingDisruptController meetings_{preferencesStore, presentationLedger, time.sleeper(),
-                                       time.nowFunction(), mainQueue};
+    MeetingDisruptController meetings_{preferencesStore, presentationLedger, time.nowFunction(), mainQueue};
     InMemoryMeetingLedgerStore autoJoinStore;
     MeetingPresentationLedger autoJoinLedger{autoJoinStore, time.nowFunction()};
     std::vector<std::string> opened;
     AutoJoinController autoJoin_{preferencesStore,
                                  autoJoinLedger,
-                                 time.sleeper(),
                                  time.nowFunction(),
                                  MeetingPresenceProbe([] { return false; }),
                                  [this](const std::string& url) { opened.push_back(url); },
                                  mainQueue};
 
-    // Moves virtual time with the controllers' boundary waits firing on the way.
-    BoundaryStepper stepper{
-        time, mainQueue,
-        [this] { return (meetings_.hasBoundaryTask() ? 1u : 0u) + (autoJoin_.hasBoundaryTask() ? 1u : 0u); }};
+    // Moves virtual time with the controllers' deadlines coming due on the way.
+    BoundaryStepper stepper{time, mainQueue};
 
     InterruptPanelContent alertContent{interrupts_, time.nowFunction()};
     MeetingPanelContent meetingContent{

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -73,10 +74,62 @@ TEST(BackgroundTask, WorkThatThrowsIsLoggedAsAFaultAndWhatItPostedBeforeStillRun
 }  // namespace
 }  // namespace kindora
 
+#include "core/common/PostScope.hpp"
 #include "core/common/RunLoopMainQueue.hpp"
 
 namespace kindora {
 namespace {
+
+// Deadlines on the main queue: due on the virtual timeline in order, dropped with the scope that
+// posted them, and a new scope (a replaced deadline) unaffected by the old one's end.
+TEST(PostScope, DelayedWorkRunsWhenDueAndNeverAfterItsScopeEnds) {
+    testing::VirtualTime time;
+    testing::ManualMainQueue queue(time);
+    std::vector<std::string> ran;
+    auto expiry = std::make_unique<PostScope>(queue);
+    expiry->postAfter(60, [&] { ran.push_back("expiry at 60"); });
+    PostScope boundaries(queue);
+    boundaries.postAfter(30, [&] { ran.push_back("boundary at 30"); });
+    boundaries.postAfter(90, [&] { ran.push_back("boundary at 90"); });
+    boundaries.post([&] { ran.push_back("now"); });
+    EXPECT_EQ(queue.pendingDelays(), (std::vector<double>{30, 60, 90}));
+
+    queue.drain();
+    time.advance(59);
+    queue.drain();
+    EXPECT_EQ(ran, (std::vector<std::string>{"now", "boundary at 30"}));
+
+    // The expiry is moved: its old deadline is dropped, the new one comes due.
+    expiry = std::make_unique<PostScope>(queue);
+    expiry->postAfter(2, [&] { ran.push_back("expiry at 61"); });
+    time.advance(1);
+    queue.drain();
+    EXPECT_EQ(ran.back(), "boundary at 30") << "the replaced deadline never runs";
+    time.advance(1);
+    queue.drain();
+    EXPECT_EQ(ran.back(), "expiry at 61");
+
+    boundaries.close();
+    boundaries.post([&] { ran.push_back("after close"); });
+    time.advance(60);
+    EXPECT_EQ(queue.drain(), 2u) << "the work is dequeued, but dropped";
+    EXPECT_EQ(ran.size(), 3u);
+}
+
+TEST(RunLoopMainQueue, DelayedWorkRunsInTheOrderOfItsDeadlinesAndUndueWorkEndsWithTheLoop) {
+    RunLoopMainQueue queue;
+    std::vector<int> order;
+    queue.postAfter(0.002, [&] { order.push_back(2); });
+    queue.postAfter(0.004, [&] {
+        order.push_back(3);
+        queue.quit();
+    });
+    queue.postAfter(3600, [&] { order.push_back(4); });
+    queue.postAfter(0.001, [&] { order.push_back(1); });
+    queue.post([&] { order.push_back(0); });
+    queue.run();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
+}
 
 TEST(RunLoopMainQueue, RunsPostedWorkInOrderOnTheRunningThreadUntilQuit) {
     RunLoopMainQueue queue;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 
 #include "core/common/InMemoryDefaults.hpp"
@@ -21,24 +20,19 @@ const DoNotDisturbPreset twoHours = DoNotDisturbPreset::all().at(2);
 class DoNotDisturbControllerTest : public ::testing::Test {
 protected:
     std::unique_ptr<DoNotDisturbController> makeController() {
-        auto controller =
-            std::make_unique<DoNotDisturbController>(store, mainQueue, time.sleeper(), time.nowFunction());
+        auto controller = std::make_unique<DoNotDisturbController>(store, mainQueue, time.nowFunction());
         controller->setOnStateChange([this] { ++stateChanges; });
         return controller;
     }
 
-    // Moves the timeline and runs whatever the woken expiry wait posts to the main thread.
-    void advanceAndSettle(double seconds, bool expectExpiry) {
+    // Moves the timeline and runs whatever came due on the main queue.
+    void advanceAndDrain(double seconds) {
         time.advance(seconds);
-        if (expectExpiry) {
-            ASSERT_TRUE(mainQueue.waitAndDrain());
-        } else {
-            mainQueue.drain();
-        }
+        mainQueue.drain();
     }
 
     testing::VirtualTime time;
-    testing::ManualMainQueue mainQueue;
+    testing::ManualMainQueue mainQueue{time};
     InMemoryDoNotDisturbStore store;
     int stateChanges = 0;
 };
@@ -67,10 +61,8 @@ TEST_P(DoNotDisturbLaunchTest, AStoredEndIsTakenUpCappedOrErased) {
     };
     EXPECT_EQ(offsetOf(controller->until()), param.expectedOffset);
     EXPECT_EQ(offsetOf(store.loadUntil()), param.storedAfterwards);
-    if (param.active) {
-        ASSERT_TRUE(time.waitForSleepers(1));
-        EXPECT_EQ(time.pendingDelays(), std::vector<double>{*param.expectedOffset});
-    }
+    EXPECT_EQ(mainQueue.pendingDelays(),
+              param.active ? std::vector<double>{*param.expectedOffset} : std::vector<double>{});
     EXPECT_EQ(stateChanges, 0);
 }
 
@@ -92,10 +84,9 @@ TEST_F(DoNotDisturbControllerTest, EnableStartsAPeriodThatEndsByItself) {
     EXPECT_EQ(store.loadUntil(), controller->until());
     EXPECT_EQ(stateChanges, 1);
 
-    ASSERT_TRUE(time.waitForSleepers(1));
-    advanceAndSettle(1799, false);
+    advanceAndDrain(1799);
     EXPECT_TRUE(controller->isActive());
-    advanceAndSettle(1, true);
+    advanceAndDrain(1);
     EXPECT_FALSE(controller->isActive());
     EXPECT_EQ(store.loadUntil(), std::nullopt);
     EXPECT_EQ(stateChanges, 2);
@@ -108,14 +99,11 @@ TEST_F(DoNotDisturbControllerTest, EnablingTwoPresetsInARowLeavesOnePendingExpir
     const Date secondCall = time.now();
     controller->enable(twoHours);
     EXPECT_EQ(controller->until(), secondCall + Seconds(7200));
-    // The first wait was cancelled and has left; only the second one is pending.
-    ASSERT_TRUE(time.waitForSleepCount(2));
-    EXPECT_EQ(time.sleeperCount(), 1u);
-    EXPECT_EQ(time.pendingDelays(), std::vector<double>{7200});
-
-    advanceAndSettle(1800, false);
+    // The first expiry is dropped when it comes due; only the second one ends the period.
+    advanceAndDrain(1800);
     EXPECT_TRUE(controller->isActive());
-    advanceAndSettle(7200 - 1800, true);
+    EXPECT_EQ(mainQueue.pendingDelays(), std::vector<double>{7200 - 1800});
+    advanceAndDrain(7200 - 1800);
     EXPECT_FALSE(controller->isActive());
     EXPECT_EQ(stateChanges, 3);
 }
@@ -125,71 +113,85 @@ TEST_F(DoNotDisturbControllerTest, DisableEndsAtOnceAndCancelsTheExpiry) {
     controller->disable();
     EXPECT_EQ(stateChanges, 0) << "disabling while off tells no one";
     controller->enable(oneHour);
-    ASSERT_TRUE(time.waitForSleepers(1));
     controller->disable();
     EXPECT_FALSE(controller->isActive());
     EXPECT_EQ(store.loadUntil(), std::nullopt);
     EXPECT_EQ(stateChanges, 2);
-    EXPECT_EQ(time.sleeperCount(), 0u);
-    advanceAndSettle(3600, false);
+    advanceAndDrain(3600);
     EXPECT_EQ(stateChanges, 2);
 }
 
 TEST_F(DoNotDisturbControllerTest, DestroyingTheControllerCancelsItsPendingExpiry) {
     auto controller = makeController();
     controller->enable(thirtyMinutes);
-    ASSERT_TRUE(time.waitForSleepers(1));
     controller.reset();
-    EXPECT_EQ(time.sleeperCount(), 0u);
-    time.advance(3600);
-    mainQueue.drain();
+    advanceAndDrain(3600);  // its expiry comes due with nothing left to run it on
     EXPECT_EQ(stateChanges, 1);
 }
 
-// After a sleep of the computer the wall clock has moved on while the expiry wait has not: the clock
-// here is the test's own, separate from the virtual sleeper.
+// After a sleep of the computer the wall clock has moved on while the queue's steady clock has not: the
+// wall clock here is the test's own, separate from the queue's timeline.
 class DoNotDisturbWakeTest : public ::testing::Test {
 protected:
     DoNotDisturbWakeTest() {
         controller.setOnStateChange([this] { ++stateChanges; });
     }
 
-    testing::VirtualTime sleeperTime;
-    testing::ManualMainQueue mainQueue;
+    testing::VirtualTime steadyTime;
+    testing::ManualMainQueue mainQueue{steadyTime};
     InMemoryDoNotDisturbStore store;
-    std::atomic<Date> wallClock{Date(std::chrono::seconds(1'800'000'000))};
-    DoNotDisturbController controller{store, mainQueue, sleeperTime.sleeper(),
-                                      [this] { return wallClock.load(); }};
+    Date wallClock{std::chrono::seconds(1'800'000'000)};
+    DoNotDisturbController controller{store, mainQueue, [this] { return wallClock; }};
     int stateChanges = 0;
 };
 
 TEST_F(DoNotDisturbWakeTest, AWakeAfterTheEndEndsThePeriod) {
     controller.enable(thirtyMinutes);
-    wallClock = wallClock.load() + std::chrono::hours(3);
+    wallClock = wallClock + std::chrono::hours(3);
     controller.recomputeAfterWake();
     EXPECT_FALSE(controller.isActive());
     EXPECT_EQ(store.loadUntil(), std::nullopt);
     EXPECT_EQ(stateChanges, 2);
-    EXPECT_EQ(sleeperTime.sleeperCount(), 0u);
+    steadyTime.advance(1800);
+    mainQueue.drain();
+    EXPECT_EQ(stateChanges, 2) << "the old expiry was dropped";
 }
 
 TEST_F(DoNotDisturbWakeTest, AWakeInsideThePeriodOnlyReschedulesTheRemainingWait) {
     controller.enable(oneHour);
     const auto until = controller.until();
-    wallClock = wallClock.load() + std::chrono::minutes(40);
+    wallClock = wallClock + std::chrono::minutes(40);
     controller.recomputeAfterWake();
     EXPECT_EQ(controller.until(), until);
     EXPECT_EQ(stateChanges, 1);
-    ASSERT_TRUE(sleeperTime.waitForSleepCount(2));
-    EXPECT_EQ(sleeperTime.pendingDelays(), std::vector<double>{20 * 60});
+    EXPECT_EQ(mainQueue.pendingDelays(), (std::vector<double>{20 * 60, 3600}));
+    steadyTime.advance(20 * 60);
+    wallClock = wallClock + std::chrono::minutes(20);
+    mainQueue.drain();
+    EXPECT_FALSE(controller.isActive());
+    EXPECT_EQ(stateChanges, 2);
 }
 
 TEST_F(DoNotDisturbWakeTest, AClockSetBackwardsCutsThePeriodToTheWindow) {
     controller.enable(twoHours);
-    wallClock = wallClock.load() - std::chrono::hours(5);
+    wallClock = wallClock - std::chrono::hours(5);
     controller.recomputeAfterWake();
-    EXPECT_EQ(controller.until(), wallClock.load() + std::chrono::hours(2));
+    EXPECT_EQ(controller.until(), wallClock + std::chrono::hours(2));
     EXPECT_EQ(store.loadUntil(), controller.until());
+    EXPECT_EQ(stateChanges, 2);
+}
+
+TEST_F(DoNotDisturbWakeTest, AnExpiryDueBeforeTheWallClockReachesTheEndWaitsForTheRest) {
+    controller.enable(thirtyMinutes);
+    steadyTime.advance(1800);
+    wallClock = wallClock + std::chrono::minutes(10);  // the clock was set back 20 minutes meanwhile
+    mainQueue.drain();
+    EXPECT_TRUE(controller.isActive());
+    EXPECT_EQ(mainQueue.pendingDelays(), std::vector<double>{20 * 60});
+    steadyTime.advance(20 * 60);
+    wallClock = wallClock + std::chrono::minutes(20);
+    mainQueue.drain();
+    EXPECT_FALSE(controller.isActive());
     EXPECT_EQ(stateChanges, 2);
 }
 
@@ -199,12 +201,12 @@ TEST(DoNotDisturbPersistence, APeriodSurvivesARestartThroughTheUserSettings) {
     InMemoryDefaults defaults;
     {
         UserDefaultsDoNotDisturbStore store(defaults);
-        DoNotDisturbController controller(store, mainQueue, time.sleeper(), time.nowFunction());
+        DoNotDisturbController controller(store, mainQueue, time.nowFunction());
         controller.enable(DoNotDisturbPreset::all().at(1));
     }
     time.advance(600);
     UserDefaultsDoNotDisturbStore store(defaults);
-    DoNotDisturbController controller(store, mainQueue, time.sleeper(), time.nowFunction());
+    DoNotDisturbController controller(store, mainQueue, time.nowFunction());
     EXPECT_TRUE(controller.isActive());
     EXPECT_EQ(controller.until(), time.now() + Seconds(3000));
 }

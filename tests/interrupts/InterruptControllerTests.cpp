@@ -51,13 +51,13 @@ protected:
 
     const std::string token = "device-token-51c9";
     testing::VirtualTime time;
-    testing::ManualMainQueue mainQueue;
+    testing::ManualMainQueue mainQueue{time};
     testing::FakeInterruptBackend backend;
     InMemoryCredentialStore credentials;
     RevocationHandler revocation{credentials};
     int revocations = 0;
     InMemoryDoNotDisturbStore dndStore;
-    DoNotDisturbController dnd{dndStore, mainQueue, time.sleeper(), time.nowFunction()};
+    DoNotDisturbController dnd{dndStore, mainQueue, time.nowFunction()};
     int pollNowCalls = 0;
     testing::LogCapture logs;
     std::unique_ptr<InterruptController> controller = std::make_unique<InterruptController>(
@@ -104,7 +104,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(InterruptControllerTest, TheEndOfAPeriodByItsTimerAlsoAsksForAPoll) {
     dnd.enable(DoNotDisturbPreset::all().front());
     poll({makeInterrupt("Smoke")});
-    ASSERT_TRUE(time.waitForSleepers(1));
     time.advance(1800);
     ASSERT_TRUE(mainQueue.drainUntil([&] { return pollNowCalls == 1; }));
     EXPECT_EQ(titles(controller->presentedGroup()), std::vector<std::string>{"Smoke"});

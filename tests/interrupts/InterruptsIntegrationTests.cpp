@@ -95,9 +95,8 @@ protected:
         ASSERT_TRUE(mainQueue.drainUntil([&] { return pollsApplied > applied; }));
     }
 
-    // Lets the poller reach its wait (with do-not-disturb on, its expiry waits too), so that the poll
-    // asked for next really starts at once.
-    void awaitPollerWaiting() { ASSERT_TRUE(time.waitForSleepers(dnd.isActive() ? 2 : 1)); }
+    // Lets the poller reach its wait, so that the poll asked for next really starts at once.
+    void awaitPollerWaiting() { ASSERT_TRUE(time.waitForSleepers(1)); }
 
     // Performs a user action once the poller is waiting, then runs main-thread work until the action
     // has finished and the poll it asked for has been applied.
@@ -116,13 +115,13 @@ protected:
     Date raisedAt = JsonDate::decode("2026-12-07T09:00:00.000Z");
     testing::LogCapture logs;
     testing::VirtualTime time;
-    testing::ManualMainQueue mainQueue;
+    testing::ManualMainQueue mainQueue{time};
     InMemoryCredentialStore credentials;
     RevocationHandler revocation{credentials};
     int revocations = 0;
     int pollsApplied = 0;
     InMemoryDoNotDisturbStore dndStore;
-    DoNotDisturbController dnd{dndStore, mainQueue, time.sleeper(), time.nowFunction()};
+    DoNotDisturbController dnd{dndStore, mainQueue, time.nowFunction()};
 
     // The agent's parts that talk to the server, as the composition root builds them.
     struct Agent {

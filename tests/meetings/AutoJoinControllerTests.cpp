@@ -22,7 +22,7 @@ class AutoJoinControllerTest : public ::testing::Test {
 protected:
     const Date ten = at("2026-12-07T10:00:00Z");
     testing::VirtualTime time{at("2026-12-07T09:58:00Z")};
-    testing::ManualMainQueue queue;
+    testing::ManualMainQueue queue{time};
     testing::LogCapture logs;
     InMemoryMeetingPreferencesStore preferencesStore{
         MeetingPreferences{true, MeetingLeadTime::oneMinute, true, false}};
@@ -33,9 +33,7 @@ protected:
     int probeCalls = 0;
     std::optional<MeetingPresentationLedger> ledger{std::in_place, ledgerStore, time.nowFunction()};
     std::optional<AutoJoinController> controller;
-    testing::BoundaryStepper stepper{time, queue,
-                                     [this] { return controller && controller->hasBoundaryTask() ? 1u : 0u; },
-                                     [this] { return controller && controller->isProbing(); }};
+    testing::BoundaryStepper stepper{time, queue, {}, [this] { return controller && controller->isProbing(); }};
 
     void SetUp() override { launch(); }
 
@@ -43,7 +41,7 @@ protected:
         controller.reset();
         ledger.emplace(ledgerStore, time.nowFunction());
         controller.emplace(
-            preferencesStore, *ledger, time.sleeper(), time.nowFunction(), MeetingPresenceProbe([this] {
+            preferencesStore, *ledger, time.nowFunction(), MeetingPresenceProbe([this] {
                 ++probeCalls;
                 return inCall;
             }),
@@ -78,7 +76,7 @@ TEST_F(AutoJoinControllerTest, OpensTheLinkAtTheExactStartWithoutAPoll) {
 TEST_F(AutoJoinControllerTest, WithTheTakeoverOffNothingOpensAndTheSkipIsGateOff) {
     setPreferences(false, true, false);
     poll({meeting("m", ten)});
-    EXPECT_FALSE(controller->hasBoundaryTask());
+    EXPECT_FALSE(controller->hasPendingBoundary());
     time.advance(120);
     poll({meeting("m", ten)});
     poll({meeting("m", ten)});
@@ -123,10 +121,10 @@ TEST_F(AutoJoinControllerTest, WhileInACallTheJoinIsHeldAndRecheckedUntilTheWind
     stepper.stepTo(ten + Seconds(120));
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(logs.count("auto-join: skipped meeting m reason=missed-window", "Meetings"), 1u);
-    EXPECT_FALSE(controller->hasBoundaryTask());
-    // The wait to the start, then a look every 15 seconds, the last one ending the grace; the guess is
+    EXPECT_FALSE(controller->hasPendingBoundary());
+    // A deadline at the start, then a look every 15 seconds, the last one ending the grace; the guess is
     // asked at the start and at each look inside the grace.
-    EXPECT_EQ(time.requestedSleeps(), (std::vector<double>{120, 15, 15, 15, 15, 15, 15, 15, 15}));
+    EXPECT_EQ(queue.requestedDelays(), (std::vector<double>{120, 15, 15, 15, 15, 15, 15, 15, 15}));
     EXPECT_EQ(probeCalls, 8);
 }
 
@@ -146,7 +144,7 @@ TEST_F(AutoJoinControllerTest, TheInACallGuessIsAskedOffTheMainThreadAndTheJoinW
     const std::shared_future<void> answered = answer.get_future().share();
     std::atomic<int> asked{0};
     controller.emplace(
-        preferencesStore, *ledger, time.sleeper(), time.nowFunction(), MeetingPresenceProbe([&] {
+        preferencesStore, *ledger, time.nowFunction(), MeetingPresenceProbe([&] {
             ++asked;
             answered.wait();  // a sound server that is slow to answer
             return false;
@@ -192,7 +190,7 @@ TEST_F(AutoJoinControllerTest, ThePanelsJoinButtonIsRecordedAsJoinedManuallyAndN
     controller->suppress(later, AutoJoinSuppression::declined);
     stepper.settle();
     EXPECT_EQ(logs.count("auto-join: suppressed meeting later reason=declined", "Meetings"), 1u);
-    EXPECT_FALSE(controller->hasBoundaryTask());
+    EXPECT_FALSE(controller->hasPendingBoundary());
 }
 
 TEST_F(AutoJoinControllerTest, ArmedFollowsTheSwitchesTheLinkAndTheGrace) {
@@ -219,7 +217,7 @@ TEST_F(AutoJoinControllerTest, ASaveFailureOfTheLedgerStillOpensOnceInThisRun) {
     controller.reset();
     ledger.emplace(broken, time.nowFunction());
     controller.emplace(
-        preferencesStore, *ledger, time.sleeper(), time.nowFunction(), MeetingPresenceProbe(nullptr),
+        preferencesStore, *ledger, time.nowFunction(), MeetingPresenceProbe(nullptr),
         [this](const std::string& url) { opened.push_back(url); }, queue);
     poll({meeting("m", ten)});
     stepper.stepTo(ten + Seconds(90));

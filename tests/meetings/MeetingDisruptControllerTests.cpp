@@ -77,14 +77,14 @@ class MeetingDisruptControllerTest : public ::testing::Test {
 protected:
     const Date ten = at("2026-12-07T10:00:00Z");
     testing::VirtualTime time{at("2026-12-07T09:50:00Z")};
-    testing::ManualMainQueue queue;
+    testing::ManualMainQueue queue{time};
     InMemoryMeetingPreferencesStore preferencesStore{
         MeetingPreferences{true, MeetingLeadTime::fiveMinutes, false, false}};
     InMemoryMeetingLedgerStore ledgerStore;
     std::optional<MeetingPresentationLedger> ledger{std::in_place, ledgerStore, time.nowFunction()};
-    std::optional<MeetingDisruptController> controller{std::in_place,  preferencesStore,   *ledger,
-                                                       time.sleeper(), time.nowFunction(), queue};
-    testing::BoundaryStepper stepper{time, queue, [this] { return controller->hasBoundaryTask() ? 1u : 0u; }};
+    std::optional<MeetingDisruptController> controller{std::in_place, preferencesStore, *ledger,
+                                                       time.nowFunction(), queue};
+    testing::BoundaryStepper stepper{time, queue};
 
     void poll(std::vector<Meeting> meetings) {
         controller->handleMeetings(MeetingsResponse{std::move(meetings)});
@@ -95,26 +95,26 @@ protected:
     void restart() {
         controller.reset();
         ledger.emplace(ledgerStore, time.nowFunction());
-        controller.emplace(preferencesStore, *ledger, time.sleeper(), time.nowFunction(), queue);
+        controller.emplace(preferencesStore, *ledger, time.nowFunction(), queue);
     }
 };
 
-TEST_F(MeetingDisruptControllerTest, TheBoundaryWaitOpensAndClosesTheWindowWithoutAPoll) {
+TEST_F(MeetingDisruptControllerTest, TheBoundaryDeadlinesOpenAndCloseTheWindowWithoutAPoll) {
     poll({meeting("m", ten)});
+    EXPECT_EQ(queue.pendingDelays(), std::vector<double>{300}) << "one deadline, at the window's opening";
     stepper.stepTo(at("2026-12-07T09:54:59Z"));
     EXPECT_TRUE(controller->presentedMeetings().empty());
     stepper.stepTo(at("2026-12-07T09:55:00Z"));
     EXPECT_EQ(ids(controller->presentedMeetings()), std::vector<std::string>{"m"});
     EXPECT_EQ(controller->claimedMeetingID(), "m");
     EXPECT_TRUE(ledger->hasPresented("m"));
+    EXPECT_EQ(queue.pendingDelays(), std::vector<double>{600}) << "the next one at its end";
     stepper.stepTo(at("2026-12-07T10:04:59Z"));
     EXPECT_EQ(ids(controller->presentedMeetings()), std::vector<std::string>{"m"});
     stepper.stepTo(at("2026-12-07T10:05:00Z"));
     EXPECT_TRUE(controller->presentedMeetings().empty());
     EXPECT_EQ(controller->claimedMeetingID(), std::nullopt);
-    EXPECT_FALSE(controller->hasBoundaryTask());
-    // One wait to the window's opening (from 09:50), one to its end.
-    EXPECT_EQ(time.requestedSleeps(), (std::vector<double>{300, 600}));
+    EXPECT_FALSE(controller->hasPendingBoundary());
 }
 
 TEST_F(MeetingDisruptControllerTest, TwoMeetingsAtOneStartPresentTheFirstIDWithTheOtherAsCompanion) {
@@ -167,7 +167,7 @@ TEST_F(MeetingDisruptControllerTest, AnAlertOrDoNotDisturbOverATakeoverHidesItAn
     EXPECT_EQ(ids(controller->presentedMeetings()), std::vector<std::string>{"m"});
     controller->setDNDActive(true);
     EXPECT_TRUE(controller->presentedMeetings().empty());
-    EXPECT_FALSE(controller->hasBoundaryTask());
+    EXPECT_FALSE(controller->hasPendingBoundary());
     time.advance(600);  // do-not-disturb outlasts the window
     controller->setDNDActive(false);
     stepper.settle();
@@ -237,7 +237,7 @@ TEST_F(MeetingDisruptControllerTest, SwitchingTheTakeoverOffClearsItAndSavesOnly
     EXPECT_EQ(observed, std::vector<MeetingPreferences>{preferences});
     EXPECT_TRUE(controller->presentedMeetings().empty());
     EXPECT_EQ(controller->claimedMeetingID(), std::nullopt);
-    EXPECT_FALSE(controller->hasBoundaryTask());
+    EXPECT_FALSE(controller->hasPendingBoundary());
 }
 
 TEST_F(MeetingDisruptControllerTest, ALongerLeadTimeTakesEffectAtOnce) {
@@ -256,7 +256,7 @@ TEST_F(MeetingDisruptControllerTest, AMeetingGoneFromThePollEndsTheClaim) {
     poll({});
     EXPECT_TRUE(controller->presentedMeetings().empty());
     EXPECT_EQ(controller->claimedMeetingID(), std::nullopt);
-    EXPECT_FALSE(controller->hasBoundaryTask());
+    EXPECT_FALSE(controller->hasPendingBoundary());
 }
 
 TEST_F(MeetingDisruptControllerTest, ObserversSeeEachChangeOfThePresentedMeetingsOnce) {
@@ -268,14 +268,19 @@ TEST_F(MeetingDisruptControllerTest, ObserversSeeEachChangeOfThePresentedMeeting
     EXPECT_EQ(seen, (std::vector<std::vector<std::string>>{{"m"}, {}}));
 }
 
-TEST_F(MeetingDisruptControllerTest, DestroyingTheControllerCancelsItsPendingWait) {
+TEST_F(MeetingDisruptControllerTest, DestroyingTheControllerDropsItsPendingBoundary) {
+    std::vector<std::vector<std::string>> seen;
     poll({meeting("m", ten)});
-    ASSERT_TRUE(controller->hasBoundaryTask());
-    ASSERT_EQ(time.sleeperCount(), 1u);
+    {
+        auto subscription = controller->observePresentedMeetings(
+            [&](const std::vector<Meeting>& meetings) { seen.push_back(ids(meetings)); });
+        ASSERT_TRUE(controller->hasPendingBoundary());
+        EXPECT_EQ(queue.pendingDelays(), std::vector<double>{300});
+    }
     controller.reset();
-    EXPECT_EQ(time.sleeperCount(), 0u);
     time.advance(3600);
-    EXPECT_EQ(queue.drain(), 0u);
+    EXPECT_EQ(queue.drain(), 1u) << "the deadline comes due";
+    EXPECT_TRUE(seen.empty()) << "and runs nothing";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -31,51 +32,58 @@ inline Meeting meeting(std::string id, Date startsAt, MeetingProvider provider =
     return result;
 }
 
-// Drives the main-thread controllers through virtual time: runs what they post and waits until every
-// pending boundary wait has begun, so that moving the timeline never races a wait that is about to start.
+// Drives the main-thread controllers through virtual time: runs what they post, and moves the timeline
+// from one deadline to the next (those on the main queue and those of threads sleeping on the timeline),
+// so that each fires in order. `sleepingThreads` tells how many threads (loops, background waits) should
+// be waiting on the timeline once everything has settled, so that moving it never races a wait that is
+// about to start. Nothing has settled while `busy` (work on a thread of its own, such as the in-a-call
+// guess) holds.
 class BoundaryStepper {
 public:
-    // `expectedWaits` tells how many virtual waits should be pending once everything has settled;
-    // nothing has settled while `busy` (work on a thread of its own, such as the in-a-call guess) holds.
-    BoundaryStepper(VirtualTime& time, ManualMainQueue& queue, std::function<std::size_t()> expectedWaits,
+    BoundaryStepper(VirtualTime& time, ManualMainQueue& queue, std::function<std::size_t()> sleepingThreads = {},
                     std::function<bool()> busy = {})
-        : time_(time), queue_(queue), expectedWaits_(std::move(expectedWaits)), busy_(std::move(busy)) {}
+        : time_(time), queue_(queue), sleepingThreads_(std::move(sleepingThreads)), busy_(std::move(busy)) {}
 
     // Runs posted work until the queue is empty and every expected wait is pending.
     void settle() {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < deadline) {
             queue_.drain();
-            if (queue_.size() == 0 && !(busy_ && busy_()) && time_.sleeperCount() == expectedWaits_()) {
+            if (queue_.size() == 0 && !(busy_ && busy_()) && time_.sleeperCount() == expectedSleepers()) {
                 return;
             }
             std::this_thread::yield();
         }
         ADD_FAILURE() << "the controllers did not settle: " << time_.sleeperCount() << " waits pending, "
-                      << expectedWaits_() << " expected";
+                      << expectedSleepers() << " expected";
     }
 
-    // Moves the timeline to `target`, letting every wait that falls due on the way fire in order.
+    // Moves the timeline to `target`, letting every deadline that falls due on the way fire in order.
     void stepTo(Date target) {
         for (;;) {
             settle();
-            const auto pending = time_.pendingDelays();
+            auto pending = time_.pendingDelays();
+            const auto deadlines = queue_.pendingDelays();
+            pending.insert(pending.end(), deadlines.begin(), deadlines.end());
             const double remaining = secondsBetween(time_.now(), target);
-            if (pending.empty() || pending.front() > remaining) {
+            const auto next = std::min_element(pending.begin(), pending.end());
+            if (next == pending.end() || *next > remaining) {
                 if (remaining > 0) {
                     time_.advance(remaining);
                 }
                 settle();
                 return;
             }
-            time_.advance(pending.front());
+            time_.advance(*next);
         }
     }
 
 private:
+    std::size_t expectedSleepers() const { return sleepingThreads_ ? sleepingThreads_() : 0; }
+
     VirtualTime& time_;
     ManualMainQueue& queue_;
-    std::function<std::size_t()> expectedWaits_;
+    std::function<std::size_t()> sleepingThreads_;
     std::function<bool()> busy_;
 };
 

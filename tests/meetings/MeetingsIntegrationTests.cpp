@@ -88,14 +88,12 @@ protected:
         return text;
     }
 
-    std::size_t pendingWaits() const {
-        return (poller.isRunning() ? 1u : 0u) + (disrupt.hasBoundaryTask() ? 1u : 0u) +
-               (autoJoin.hasBoundaryTask() ? 1u : 0u);
-    }
+    // Threads waiting on the timeline: the poller's loop.
+    std::size_t sleepingThreads() const { return poller.isRunning() ? 1u : 0u; }
 
     const Date start = at("2026-12-07T09:50:00Z");
     testing::VirtualTime time{start};
-    testing::ManualMainQueue mainQueue;
+    testing::ManualMainQueue mainQueue{time};
     testing::LogCapture logs;
     RunningDevServer running{time.clock()};
     devserver::DevServer& server = running.server;
@@ -116,17 +114,15 @@ protected:
     FileMeetingLedgerStore autoJoinStore{ledgerDirectory, FileMeetingLedgerStore::autoJoinFileName};
     MeetingPresentationLedger presentationLedger{presentationStore, time.nowFunction()};
     MeetingPresentationLedger autoJoinLedger{autoJoinStore, time.nowFunction()};
-    MeetingDisruptController disrupt{preferences, presentationLedger, time.sleeper(), time.nowFunction(),
-                                     mainQueue};
+    MeetingDisruptController disrupt{preferences, presentationLedger, time.nowFunction(), mainQueue};
     AutoJoinController autoJoin{preferences,
                                 autoJoinLedger,
-                                time.sleeper(),
                                 time.nowFunction(),
                                 MeetingPresenceProbe([] { return false; }),
                                 [this](const std::string& url) { opened.push_back(url); },
                                 mainQueue};
     MeetingPoller poller{client, credentials, revocation, time.sleeper()};
-    testing::BoundaryStepper stepper{time, mainQueue, [this] { return pendingWaits(); }};
+    testing::BoundaryStepper stepper{time, mainQueue, [this] { return sleepingThreads(); }};
 };
 
 TEST_F(MeetingsIntegrationTest, APolledMeetingIsTakenOverAtItsLeadTimeAndJoinedAtItsStart) {
