@@ -30,6 +30,19 @@ def popover_geometry(windows):
     return windows.geometry(found[0]) if found else None
 
 
+def save_icon(session, icon, name):
+    """Keeps the largest of the item's images as a PNG among the screenshots, as a host would draw it."""
+    width, height, argb = icon[-1]
+    rgba = bytearray(len(argb))
+    rgba[0::4], rgba[1::4], rgba[2::4], rgba[3::4] = argb[1::4], argb[2::4], argb[3::4], argb[0::4]
+    raw = os.path.join(session.artifacts, name + ".rgba")
+    with open(raw, "wb") as out:
+        out.write(bytes(rgba))
+    subprocess.run(["convert", "-size", "%dx%d" % (width, height), "-depth", "8", "rgba:" + raw,
+                    os.path.join(session.artifacts, name + ".png")], env=session.env, check=True)
+    os.remove(raw)
+
+
 def walk(session, args):
     env = session.env
     windows = X11Windows(env)
@@ -80,6 +93,8 @@ def walk(session, args):
     a11y.press(wait_for("the 30 minute preset", lambda: a11y.find("30 min")))
     dnd_icon = wait_for("the item's image to change", lambda: item.icon() != running_icon and item.icon())
     session.screenshot("status-notifier-2-do-not-disturb")
+    save_icon(session, running_icon, "status-notifier-icon-running")
+    save_icon(session, dnd_icon, "status-notifier-icon-do-not-disturb")
     if [(w, h) for w, h, _ in dnd_icon] != [(w, h) for w, h, _ in running_icon]:
         raise TestFailure("the do-not-disturb image comes in other sizes than the running one")
 
