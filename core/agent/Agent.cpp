@@ -177,15 +177,15 @@ void Agent::shutDown() {
         services_.wakeSource.stop();
         listeningForWake_ = false;
     }
+    if (listeningForLock_) {
+        services_.sessionLockSource->stop();
+        listeningForLock_ = false;
+    }
     stopLoops();
     if (updater_) {
         updater_->stop();
     }
     syncEngine_.join();
-    if (listeningForLock_) {
-        services_.sessionLockSource->stop();
-        listeningForLock_ = false;
-    }
     heartbeatScheduler_.join();
     interruptPoller_.join();
     meetingPoller_.join();

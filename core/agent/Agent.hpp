@@ -121,11 +121,11 @@ public:
     // controller, which saves them; auto-join reads the saved ones.
     const MeetingPreferences& meetingPreferences() const { return meetingDisruptController_.preferences(); }
     void setMeetingPreferences(const MeetingPreferences& preferences);
-    // Until this is called the agent itself tells the meeting disrupt controller whether an alert is
-    // presented. A front end whose meeting panel does so (from what its alert panel shows) calls this
     // Whether the desktop session is locked now (from the services' SessionLockSource; false without
     // one). Whatever takes the screen stays off it while this is true.
     const Observable<bool>& sessionLocked() const { return sessionLocked_; }
+    // Until this is called the agent itself tells the meeting disrupt controller whether an alert is
+    // presented. A front end whose meeting panel does so (from what its alert panel shows) calls this
     // before it builds that panel, so that one owner drives the link.
     void releaseAlertTakeoverLink() { alertTakeoverLink_.reset(); }
 
@@ -192,9 +192,9 @@ private:
     bool launched_ = false;
     bool watchingDatabase_ = false;
     bool listeningForWake_ = false;
-    // One derivation of the phase at a time; a request meanwhile runs once more after it, and the
     bool listeningForLock_ = false;
     Observable<bool> sessionLocked_{false};
+    // One derivation of the phase at a time; a request meanwhile runs once more after it, and the
     // work waiting for "the next derivation" runs after the derivation that started after the request.
     bool refreshInFlight_ = false;
     bool refreshAgain_ = false;
