@@ -85,6 +85,7 @@ def walkthrough(session, args, say=lambda text: None):
     package_id = "kindora;%s;amd64;kindora-stable" % newer
     os.remove(os.path.join(control, "fail-RefreshCache"))
     write(os.path.join(control, "offer"), package_id + "\n")
+    time.sleep(0.3)  # the stand-in reads its script every 100 ms
     a11y.press(wait_for("the check button", lambda: a11y.find("Check for Updates…")))
     wait_for("the update to be ready", lambda: a11y.find(newer + " is ready to install."), timeout=30)
     install = wait_for("the install button", lambda: a11y.find("Install Update…"))
