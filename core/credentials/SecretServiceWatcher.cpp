@@ -1,7 +1,6 @@
 #include "core/credentials/SecretServiceWatcher.hpp"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -58,13 +57,7 @@ SecretServiceWatcher::~SecretServiceWatcher() {
 }
 
 void SecretServiceWatcher::start(ChangeHandler onChange) {
-    const std::lock_guard lock(mutex_);
-    if (thread_.joinable()) {
-        return;
-    }
-    stopEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (stopEvent_ < 0) {
-        logger_.error("Cannot watch the keyring: {}", std::strerror(errno));
+    if (thread_.isRunning()) {
         return;
     }
     onChange_ = std::move(onChange);
@@ -74,26 +67,14 @@ void SecretServiceWatcher::start(ChangeHandler onChange) {
         logger_.error("Cannot watch the keyring on the session bus ({}); trying again every {} s", error,
                       retrySeconds);
     }
-    thread_ = std::thread([this, stopEvent = stopEvent_, bus] { run(stopEvent, bus); });
+    if (!thread_.start([this, bus](int stopEvent) { run(stopEvent, bus); })) {
+        logger_.error("Cannot watch the keyring: {}", std::strerror(errno));
+        sd_bus_flush_close_unref(bus);
+    }
 }
 
 void SecretServiceWatcher::stop() {
-    std::thread thread;
-    int stopEvent = -1;
-    {
-        const std::lock_guard lock(mutex_);
-        thread = std::move(thread_);
-        stopEvent = std::exchange(stopEvent_, -1);
-    }
-    if (stopEvent < 0) {
-        return;
-    }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(stopEvent, &one, sizeof one);
-    if (thread.joinable()) {
-        thread.join();
-    }
-    ::close(stopEvent);
+    thread_.stop();
 }
 
 void SecretServiceWatcher::run(int stopEvent, void* connection) {

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <mutex>
-#include <thread>
 
 #include "core/common/Log.hpp"
+#include "core/common/StoppableThread.hpp"
 #include "core/credentials/SecretStoreWatching.hpp"
 
 namespace kindora {
@@ -28,11 +27,9 @@ public:
 private:
     void run(int stopEvent, void* bus);
 
-    std::mutex mutex_;
     ChangeHandler onChange_;  // set before the thread starts, read only by it
-    std::thread thread_;
-    int stopEvent_ = -1;
     Log logger_{"Credentials"};
+    StoppableThread thread_;  // last: stopped before the rest goes
 };
 
 }  // namespace kindora
