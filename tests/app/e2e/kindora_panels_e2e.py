@@ -18,7 +18,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
 from kindora_desktop import (agent_environment, browser_stand_in, create_database, relax_for_qt,  # noqa: E402
-                             set_up_for_meetings, start_agent, start_devserver)
+                             pair_set_up_agent, set_up_for_meetings, start_agent, start_devserver)
 from x11_windows import X11Windows  # noqa: E402
 
 LEFT = ("LEFT", 1280, 800, 0, 0)
@@ -83,14 +83,7 @@ class PanelsWalkthrough:
         self.link = link
 
     def pair_device(self):
-        tray = wait_for("the tray icon", self.session.tray_window)
-        tx, ty, tw, th = self.session.window_geometry(tray)
-        self.session.click(tx + tw // 2, ty + th // 2)
-        self.a11y.press(wait_for("the signed-out screen", lambda: self.a11y.find("Pair with Kindora")))
-        wait_for("the pairing code", lambda: self.a11y.find_prefix("Pairing code "))
-        devices = self.server.call("GET", "/admin/devices")
-        devices = devices["devices"] if isinstance(devices, dict) else devices
-        self.server.call("POST", "/admin/pairings/%s/confirm" % devices[0]["code"])
+        pair_set_up_agent(self.session, self.a11y, self.server)
         # Paired, the agent polls at once: the meeting due now takes the screen (and the keyboard, which
         # closes the popover), or the dashboard shows until it does.
         wait_for("the running agent", lambda: self.x.find(TAKEOVER) or self.a11y.find("Running"), timeout=30)

@@ -27,7 +27,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
 from kindora_desktop import (agent_environment, browser_stand_in, create_database, free_port,  # noqa: E402
-                             relax_for_qt, set_up_for_meetings, start_agent, start_devserver)
+                             pair_set_up_agent, relax_for_qt, set_up_for_meetings, start_agent, start_devserver)
 from x11_windows import X11Windows  # noqa: E402
 
 LEFT = ("LEFT", 1280, 800, 0, 0)
@@ -112,14 +112,7 @@ class TrustWalkthrough:
             PULSE_SERVER="unix:" + os.path.join(self.session.home, "no-pulse")))
 
     def pair(self):
-        tray = wait_for("the tray icon", self.session.tray_window)
-        tx, ty, tw, th = self.session.window_geometry(tray)
-        self.session.click(tx + tw // 2, ty + th // 2)
-        self.a11y.press(wait_for("the signed-out screen", lambda: self.a11y.find("Pair with Kindora")))
-        wait_for("the pairing code", lambda: self.a11y.find_prefix("Pairing code "))
-        devices = self.server.call("GET", "/admin/devices")
-        devices = devices["devices"] if isinstance(devices, dict) else devices
-        self.server.call("POST", "/admin/pairings/%s/confirm" % devices[0]["code"])
+        pair_set_up_agent(self.session, self.a11y, self.server)
 
     def start_rival(self, *argv, title):
         out = open(os.path.join(self.session.artifacts, "rival-%s.out" % len(argv)), "w+")
