@@ -1,40 +1,12 @@
 #include "app/DesktopFrontEnd.hpp"
 
 #include <QDBusConnection>
-#include <QQmlContext>
 #include <QVariantMap>
 
+#include "app/KindoraQmlModules.hpp"
 #include "app/texts/PlatformTexts.hpp"
 
 namespace kindora {
-
-namespace {
-
-QVariantMap textsFor(const PlatformTexts& texts) {
-    const auto q = [](const std::string& text) { return QVariant(QString::fromStdString(text)); };
-    return QVariantMap{
-        {QStringLiteral("signedOutPrompt"), q(texts.signedOutPrompt)},
-        {QStringLiteral("doNotDisturbCaption"), q(texts.doNotDisturbCaption)},
-        {QStringLiteral("accessMissingTitle"), q(texts.accessMissingTitle)},
-        {QStringLiteral("accessMissingHint"), q(texts.accessMissingHint)},
-        {QStringLiteral("openAccessSettingsButton"), q(texts.openAccessSettingsButton)},
-        {QStringLiteral("welcomeIntro"), q(texts.welcomeIntro)},
-        {QStringLiteral("welcomePrivacy"), q(texts.welcomePrivacy)},
-        {QStringLiteral("welcomeSteps"), q(texts.welcomeSteps)},
-        {QStringLiteral("accessStepTitle"), q(texts.accessStepTitle)},
-        {QStringLiteral("accessStepExplanation"), q(texts.accessStepExplanation)},
-        {QStringLiteral("accessStepPrivacy"), q(texts.accessStepPrivacy)},
-        {QStringLiteral("accessStepRelaunch"), q(texts.accessStepRelaunch)},
-        {QStringLiteral("accessStepOpenSettingsButton"), q(texts.accessStepOpenSettingsButton)},
-        {QStringLiteral("accessDetected"), q(texts.accessDetected)},
-        {QStringLiteral("pairingAlreadyPaired"), q(texts.pairingAlreadyPaired)},
-        {QStringLiteral("pairThisDeviceButton"), q(texts.pairThisDeviceButton)},
-        {QStringLiteral("doneIntro"), q(texts.doneIntro)},
-        {QStringLiteral("doneWhereToFind"), q(texts.doneWhereToFind)},
-    };
-}
-
-}  // namespace
 
 DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems)
     : agent_(agent),
@@ -43,26 +15,18 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
            [this] { return alertPanelWindow_.canShow(); }),
       meetings_(agent, loginItems),
       wizard_(agent),
+      texts_(PlatformTexts::current(agent.services().databasePath)),
       alertContent_(agent.interruptController(), agent.services().clock.nowFunction()),
       meetingContent_(
           agent.meetingDisruptController(), &agent.autoJoinController(),
           [&actions](const std::string& url) { actions.openURL(url); }, agent.services().clock.nowFunction()),
-      alertPanelWindow_(engine_, topmost_),
-      takeoverWindows_(engine_, topmost_) {
-    QQmlContext* context = engine_.rootContext();
-    context->setContextProperty(QStringLiteral("statusModel"), &status_);
-    context->setContextProperty(QStringLiteral("dndModel"), &dnd_);
-    context->setContextProperty(QStringLiteral("meetingsModel"), &meetings_);
-    context->setContextProperty(QStringLiteral("wizardModel"), &wizard_);
+      alertPanelWindow_(engine_, topmost_, alertContent_),
+      takeoverWindows_(engine_, topmost_, meetingContent_) {
+    useKindoraQmlModules(engine_);
     if (Updater* updater = agent.updater()) {
         updaterController_ = std::make_unique<UpdaterController>(
             *updater, [this] { activate(); }, [&actions] { actions.relaunchApplication(); });
     }
-    context->setContextProperty(QStringLiteral("updaterController"), updaterController_.get());
-    context->setContextProperty(QStringLiteral("alertPanel"), &alertContent_);
-    context->setContextProperty(QStringLiteral("takeover"), &meetingContent_);
-    context->setContextProperty(QStringLiteral("texts"),
-                                textsFor(PlatformTexts::current(agent.services().databasePath)));
 
     const auto mode =
         TrayIcon::isTrayAvailable() ? PopoverWindow::Mode::popover : PopoverWindow::Mode::normalWindow;
@@ -74,11 +38,17 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
             agent_.becameActive();
         }
     });
-    context->setContextProperty(QStringLiteral("popover"), popover_.get());
-    popover_->load();
+    popover_->load({{QStringLiteral("status"), QVariant::fromValue(&status_)},
+                    {QStringLiteral("doNotDisturb"), QVariant::fromValue(&dnd_)},
+                    {QStringLiteral("meetings"), QVariant::fromValue(&meetings_)},
+                    {QStringLiteral("updates"), QVariant::fromValue(updaterController_.get())},
+                    {QStringLiteral("texts"), QVariant::fromValue(&texts_)}});
 
     wizardWindow_ = std::make_unique<WizardWindow>(engine_, [this] { wizard_.close(); });
-    wizardWindow_->load();
+    wizardWindow_->load({{QStringLiteral("wizard"), QVariant::fromValue(&wizard_)},
+                         {QStringLiteral("status"), QVariant::fromValue(&status_)},
+                         {QStringLiteral("meetings"), QVariant::fromValue(&meetings_)},
+                         {QStringLiteral("texts"), QVariant::fromValue(&texts_)}});
     connect(&wizard_, &WizardViewModel::changed, this, [this] { wizardWindow_->setShown(wizard_.open()); });
     wizardWindow_->setShown(wizard_.open());
 

@@ -15,6 +15,7 @@
 #include "app/platform/X11Topmost.hpp"
 #include "app/viewmodels/DoNotDisturbViewModel.hpp"
 #include "app/viewmodels/MeetingSettingsViewModel.hpp"
+#include "app/viewmodels/ScreenTexts.hpp"
 #include "app/viewmodels/StatusViewModel.hpp"
 #include "app/viewmodels/UpdaterController.hpp"
 #include "app/viewmodels/WizardViewModel.hpp"
@@ -49,10 +50,12 @@ public:
 private:
     Agent& agent_;
     QQmlEngine engine_;
+    // The view models and texts outlive the windows that show them (declared before them).
     StatusViewModel status_;
     DoNotDisturbViewModel dnd_;
     MeetingSettingsViewModel meetings_;
     WizardViewModel wizard_;
+    ScreenTexts texts_;
     std::unique_ptr<UpdaterController> updaterController_;
     std::unique_ptr<PopoverWindow> popover_;
     std::unique_ptr<WizardWindow> wizardWindow_;

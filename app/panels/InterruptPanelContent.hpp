@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 #include <QString>
 #include <QVariantList>
 
@@ -17,6 +18,8 @@ namespace kindora {
 // action is a call on it, applied by the controller to the whole presented group. Main thread only.
 class InterruptPanelContent final : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the desktop front end")
     Q_PROPERTY(bool shown READ shown NOTIFY changed)
     Q_PROPERTY(QString badge READ badge NOTIFY changed)
     Q_PROPERTY(bool critical READ critical NOTIFY changed)

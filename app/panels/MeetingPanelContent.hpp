@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 #include <QString>
 #include <QTimer>
 #include <QVariantList>
@@ -24,6 +25,8 @@ namespace kindora {
 // every meeting taken over together. Main thread only.
 class MeetingPanelContent final : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the desktop front end")
     Q_PROPERTY(bool shown READ shown NOTIFY changed)
     Q_PROPERTY(bool together READ together NOTIFY changed)
     Q_PROPERTY(QVariantList meetings READ meetings NOTIFY changed)

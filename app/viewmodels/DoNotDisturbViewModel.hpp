@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 #include <QStringList>
 #include <QTimer>
 
@@ -18,6 +19,8 @@ namespace kindora {
 // to turn it on with. Main thread only.
 class DoNotDisturbViewModel final : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the desktop front end")
     Q_PROPERTY(bool active READ active NOTIFY changed)
     Q_PROPERTY(QString remaining READ remaining NOTIFY changed)
     Q_PROPERTY(QString alertsWaiting READ alertsWaiting NOTIFY changed)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 #include <QStringList>
 
 #include "app/viewmodels/LaunchAtLoginSwitch.hpp"
@@ -13,6 +14,8 @@ namespace kindora {
 // agent, which saves it. Main thread only.
 class MeetingSettingsViewModel final : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the desktop front end")
     Q_PROPERTY(bool disruptEnabled READ disruptEnabled WRITE setDisruptEnabled NOTIFY changed)
     Q_PROPERTY(int leadTimeIndex READ leadTimeIndex WRITE setLeadTimeIndex NOTIFY changed)
     Q_PROPERTY(QStringList leadTimeLabels READ leadTimeLabels CONSTANT)

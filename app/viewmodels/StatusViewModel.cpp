@@ -37,18 +37,18 @@ StatusViewModel::StatusViewModel(Agent& agent, DesktopActions& actions, QObject*
     });
 }
 
-QString StatusViewModel::screen() const {
+StatusViewModel::Screen StatusViewModel::screen() const {
     switch (agent_.appState().phase().kind()) {
         case Phase::Kind::pairing:
-            return QStringLiteral("pairing");
+            return Screen::Pairing;
         case Phase::Kind::running:
-            return QStringLiteral("running");
+            return Screen::Running;
         case Phase::Kind::signedOut:
-            return QStringLiteral("signedOut");
+            return Screen::SignedOut;
         case Phase::Kind::fdaMissing:
-            return QStringLiteral("fdaMissing");
+            return Screen::AccessMissing;
     }
-    return QStringLiteral("signedOut");
+    return Screen::SignedOut;
 }
 
 QString StatusViewModel::healthLabel() const {

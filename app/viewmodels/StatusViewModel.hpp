@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QtQml/qqmlregistration.h>
 
 #include <vector>
 
@@ -18,8 +19,9 @@ namespace kindora {
 // the core and in StatusTexts. Main thread only.
 class StatusViewModel final : public QObject {
     Q_OBJECT
-    // "signedOut", "pairing", "running" or "fdaMissing".
-    Q_PROPERTY(QString screen READ screen NOTIFY changed)
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the desktop front end")
+    Q_PROPERTY(Screen screen READ screen NOTIFY changed)
     Q_PROPERTY(QString healthLabel READ healthLabel NOTIFY changed)
     Q_PROPERTY(bool healthy READ healthy NOTIFY changed)
     Q_PROPERTY(QString degradedReason READ degradedReason NOTIFY changed)
@@ -40,9 +42,13 @@ class StatusViewModel final : public QObject {
     Q_PROPERTY(bool visible READ visible WRITE setVisible NOTIFY visibleChanged)
 
 public:
+    // One per phase (capitalised, as QML reads enum values).
+    enum class Screen { SignedOut, Pairing, Running, AccessMissing };
+    Q_ENUM(Screen)
+
     StatusViewModel(Agent& agent, DesktopActions& actions, QObject* parent = nullptr);
 
-    QString screen() const;
+    Screen screen() const;
     QString healthLabel() const;
     bool healthy() const;
     QString degradedReason() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 #include <QString>
 
 #include <functional>
@@ -18,6 +19,8 @@ namespace kindora {
 // scheduled check that finds an update only changes the row. Main thread only.
 class UpdaterController final : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the desktop front end")
     Q_PROPERTY(QString pendingText READ pendingText NOTIFY changed)
     Q_PROPERTY(QString actionTitle READ actionTitle NOTIFY changed)
     Q_PROPERTY(bool actionEnabled READ actionEnabled NOTIFY changed)

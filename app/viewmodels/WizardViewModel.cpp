@@ -18,20 +18,20 @@ WizardViewModel::WizardViewModel(Agent& agent, QObject* parent) : QObject(parent
 
 WizardViewModel::~WizardViewModel() = default;
 
-QString WizardViewModel::step() const {
+WizardViewModel::Step WizardViewModel::step() const {
     switch (lastStep_.value()) {
         case SetupStep::welcome:
-            return QStringLiteral("welcome");
+            return Step::Welcome;
         case SetupStep::fullDiskAccess:
-            return QStringLiteral("fullDiskAccess");
+            return Step::FullDiskAccess;
         case SetupStep::pairing:
-            return QStringLiteral("pairing");
+            return Step::Pairing;
         case SetupStep::preferences:
-            return QStringLiteral("preferences");
+            return Step::Preferences;
         case SetupStep::done:
-            return QStringLiteral("done");
+            return Step::Done;
     }
-    return QStringLiteral("welcome");
+    return Step::Welcome;
 }
 
 QString WizardViewModel::stepsLeft() const {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 #include <optional>
@@ -17,17 +18,22 @@ namespace kindora {
 // once the Messages database has become readable. Main thread only.
 class WizardViewModel final : public QObject {
     Q_OBJECT
-    // "welcome", "fullDiskAccess", "pairing", "preferences" or "done".
-    Q_PROPERTY(QString step READ step NOTIFY changed)
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the desktop front end")
+    Q_PROPERTY(Step step READ step NOTIFY changed)
     Q_PROPERTY(bool open READ open NOTIFY changed)
     Q_PROPERTY(QString stepsLeft READ stepsLeft NOTIFY changed)
     Q_PROPERTY(bool grantDetected READ grantDetected NOTIFY changed)
 
 public:
+    // Capitalised, as QML reads enum values.
+    enum class Step { Welcome, FullDiskAccess, Pairing, Preferences, Done };
+    Q_ENUM(Step)
+
     WizardViewModel(Agent& agent, QObject* parent = nullptr);
     ~WizardViewModel() override;
 
-    QString step() const;
+    Step step() const;
     bool open() const { return agent_.setupWizardController().step().has_value(); }
     QString stepsLeft() const;
     bool grantDetected() const { return grantDetected_; }

@@ -13,8 +13,9 @@ constexpr QSize panelSize(380, 260);
 
 }  // namespace
 
-AlertPanelWindow::AlertPanelWindow(QQmlEngine& engine, X11Topmost& topmost, QUrl source)
-    : engine_(engine), topmost_(topmost), source_(std::move(source)) {}
+AlertPanelWindow::AlertPanelWindow(QQmlEngine& engine, X11Topmost& topmost, InterruptPanelContent& content,
+                                   QUrl source)
+    : engine_(engine), topmost_(topmost), content_(content), source_(std::move(source)) {}
 
 void AlertPanelWindow::create() {
     view_ = std::make_unique<QQuickView>(&engine_, nullptr);
@@ -26,6 +27,7 @@ void AlertPanelWindow::create() {
                     Qt::X11BypassWindowManagerHint);
     view_->setResizeMode(QQuickView::SizeRootObjectToView);
     view_->resize(panelSize);
+    view_->setInitialProperties({{QStringLiteral("alertPanel"), QVariant::fromValue(&content_)}});
     view_->setSource(source_);
     if (view_->status() != QQuickView::Ready || !view_->rootObject()) {
         loadFailed_ = true;

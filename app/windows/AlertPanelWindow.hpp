@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "app/panels/InterruptPanelContent.hpp"
 #include "app/panels/PanelSurfaces.hpp"
 #include "app/platform/X11Topmost.hpp"
 #include "app/windows/PanelInputFilter.hpp"
@@ -24,9 +25,11 @@ namespace kindora {
 class AlertPanelWindow final : public QObject, public InterruptPanelSurface {
     Q_OBJECT
 public:
-    static constexpr const char* defaultSource = "qrc:/qml/panels/InterruptPanel.qml";
+    static constexpr const char* defaultSource = "qrc:/Kindora/InterruptPanel.qml";
 
-    AlertPanelWindow(QQmlEngine& engine, X11Topmost& topmost, QUrl source = QUrl(QString::fromLatin1(defaultSource)));
+    // The view shows `content`.
+    AlertPanelWindow(QQmlEngine& engine, X11Topmost& topmost, InterruptPanelContent& content,
+                     QUrl source = QUrl(QString::fromLatin1(defaultSource)));
 
     void show() override;
     void hide() override;
@@ -41,6 +44,7 @@ private:
 
     QQmlEngine& engine_;
     X11Topmost& topmost_;
+    InterruptPanelContent& content_;
     const QUrl source_;
     std::unique_ptr<QQuickView> view_;
     PanelInputFilter* input_ = nullptr;  // owned by the view

@@ -1,6 +1,7 @@
 #include "app/windows/PopoverWindow.hpp"
 
 #include <QCursor>
+#include <QQuickItem>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -44,8 +45,12 @@ PopoverWindow::PopoverWindow(QQmlEngine& engine, Mode mode, std::function<void(b
     });
 }
 
-void PopoverWindow::load() {
-    view_.setSource(QUrl(QStringLiteral("qrc:/qml/popover/Popover.qml")));
+void PopoverWindow::load(const QVariantMap& properties) {
+    view_.setInitialProperties(properties);
+    view_.setSource(QUrl(QStringLiteral("qrc:/Kindora/Popover.qml")));
+    if (QQuickItem* root = view_.rootObject()) {
+        connect(root, SIGNAL(closeRequested()), this, SLOT(close()));
+    }
 }
 
 void PopoverWindow::setMode(Mode mode) {

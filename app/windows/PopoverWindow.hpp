@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QQuickView>
 #include <QRect>
+#include <QVariantMap>
 
 #include <functional>
 
@@ -22,16 +23,19 @@ public:
 
     PopoverWindow(QQmlEngine& engine, Mode mode, std::function<void(bool)> onVisibleChanged);
 
-    // Loads the QML (after the engine's context properties are set).
-    void load();
+    // Loads the QML, which shows `properties` (its required properties by name).
+    void load(const QVariantMap& properties);
     // Takes effect now when closed, else when it next closes.
     void setMode(Mode mode);
     // The tray icon was clicked: opens the popover at `iconGeometry` (empty when unknown), or closes it.
     void toggle(const QRect& iconGeometry);
     // Opens it (at `iconGeometry`, or in the middle of the screen as an ordinary window).
     void open(const QRect& iconGeometry = {});
+public slots:
     // Escape or a click elsewhere.
-    Q_INVOKABLE void close();
+    void close();
+
+public:
 
     bool isOpen() const { return view_.isVisible(); }
     QQuickView& view() { return view_; }

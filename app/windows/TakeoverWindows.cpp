@@ -4,9 +4,11 @@
 
 namespace kindora {
 
-TakeoverWindows::TakeoverWindows(QQmlEngine& engine, X11Topmost& topmost, QUrl takeoverSource, QUrl coverSource)
+TakeoverWindows::TakeoverWindows(QQmlEngine& engine, X11Topmost& topmost, MeetingPanelContent& content,
+                                 QUrl takeoverSource, QUrl coverSource)
     : engine_(engine),
       topmost_(topmost),
+      content_(content),
       takeoverSource_(std::move(takeoverSource)),
       coverSource_(std::move(coverSource)) {}
 
@@ -17,6 +19,7 @@ std::unique_ptr<QQuickView> TakeoverWindows::makeWindow(const QUrl& source, cons
     view->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::X11BypassWindowManagerHint);
     view->setResizeMode(QQuickView::SizeRootObjectToView);
+    view->setInitialProperties({{QStringLiteral("takeover"), QVariant::fromValue(&content_)}});
     view->setSource(source);
     if (view->status() != QQuickView::Ready || !view->rootObject()) {
         // A blank full-screen window would hide the person's work and offer no way out.

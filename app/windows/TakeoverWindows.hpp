@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/panels/MeetingPanelContent.hpp"
 #include "app/panels/PanelSurfaces.hpp"
 #include "app/platform/X11Topmost.hpp"
 #include "app/windows/PanelInputFilter.hpp"
@@ -25,10 +26,11 @@ namespace kindora {
 // screens. Main thread only.
 class TakeoverWindows final : public MeetingTakeoverSurface {
 public:
-    static constexpr const char* defaultTakeoverSource = "qrc:/qml/panels/MeetingTakeover.qml";
-    static constexpr const char* defaultCoverSource = "qrc:/qml/panels/MeetingCover.qml";
+    static constexpr const char* defaultTakeoverSource = "qrc:/Kindora/MeetingTakeover.qml";
+    static constexpr const char* defaultCoverSource = "qrc:/Kindora/MeetingCover.qml";
 
-    TakeoverWindows(QQmlEngine& engine, X11Topmost& topmost,
+    // Every view shows `content`.
+    TakeoverWindows(QQmlEngine& engine, X11Topmost& topmost, MeetingPanelContent& content,
                     QUrl takeoverSource = QUrl(QString::fromLatin1(defaultTakeoverSource)),
                     QUrl coverSource = QUrl(QString::fromLatin1(defaultCoverSource)));
 
@@ -49,6 +51,7 @@ private:
 
     QQmlEngine& engine_;
     X11Topmost& topmost_;
+    MeetingPanelContent& content_;
     const QUrl takeoverSource_;
     const QUrl coverSource_;
     std::unique_ptr<QQuickView> takeover_;

@@ -14,8 +14,9 @@ WizardWindow::WizardWindow(QQmlEngine& engine, std::function<void()> onClosedByU
     view_.installEventFilter(this);
 }
 
-void WizardWindow::load() {
-    view_.setSource(QUrl(QStringLiteral("qrc:/qml/wizard/WizardContent.qml")));
+void WizardWindow::load(const QVariantMap& properties) {
+    view_.setInitialProperties(properties);
+    view_.setSource(QUrl(QStringLiteral("qrc:/Kindora/WizardContent.qml")));
 }
 
 void WizardWindow::setShown(bool shown) {

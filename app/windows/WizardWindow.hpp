@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QQuickView>
+#include <QVariantMap>
 
 #include <functional>
 
@@ -14,7 +15,8 @@ class WizardWindow final : public QObject {
 public:
     WizardWindow(QQmlEngine& engine, std::function<void()> onClosedByUser);
 
-    void load();
+    // Loads the QML, which shows `properties` (its required properties by name).
+    void load(const QVariantMap& properties);
     // Shows it centred on the screen and brings it to the front; hides it.
     void setShown(bool shown);
     QQuickView& view() { return view_; }

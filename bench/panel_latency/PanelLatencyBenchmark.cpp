@@ -6,7 +6,6 @@
 //                     frame of the takeover on every screen.
 // Medians of 20. Prints one line: alert_show_ms=A takeover_show_ms=T
 #include <QGuiApplication>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickView>
 
@@ -26,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/KindoraQmlModules.hpp"
 #include "app/panels/InterruptPanelContent.hpp"
 #include "app/panels/InterruptPanelController.hpp"
 #include "app/panels/MeetingPanelContent.hpp"
@@ -201,13 +201,12 @@ int run(int argc, char** argv) {
     QQmlEngine engine;
     InterruptPanelContent alertContent(interrupts, now);
     MeetingPanelContent meetingContent(meetings, nullptr, {}, now);
-    engine.rootContext()->setContextProperty(QStringLiteral("alertPanel"), &alertContent);
-    engine.rootContext()->setContextProperty(QStringLiteral("takeover"), &meetingContent);
+    useKindoraQmlModules(engine);
     X11Topmost topmost;
     QtScreenLayout screens;
     CanberraAlertSound sound;
-    AlertPanelWindow alertWindow(engine, topmost);
-    TakeoverWindows takeoverWindows(engine, topmost);
+    AlertPanelWindow alertWindow(engine, topmost, alertContent);
+    TakeoverWindows takeoverWindows(engine, topmost, meetingContent);
     const Observable<bool> sessionLocked{false};
     InterruptPanelController alertPanel(interrupts, alertWindow, sound, sessionLocked);
     MeetingPanelController meetingPanel(meetings, interrupts, meetingContent, takeoverWindows, screens,

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/KindoraApplication.hpp"
+#include "app/KindoraQmlModules.hpp"
 #include "tests/app/GuiTestSupport.hpp"
 #include "tests/support/LogCapture.hpp"
 
@@ -28,9 +29,10 @@ namespace {
 struct RenderedBrandQml {
     RenderedBrandQml(const QByteArray& qml, QSize size) {
         warnings.watch(engine);
+        useKindoraQmlModules(engine);
         QQmlComponent component(&engine);
-        component.setData("import QtQuick\nimport \"qrc:/qml/brand\"\n" + qml,
-                          QUrl(QStringLiteral("qrc:/qml/BrandComponentTest.qml")));
+        component.setData("import QtQuick\nimport Kindora.Brand\n" + qml,
+                          QUrl(QStringLiteral("qrc:/BrandComponentTest.qml")));
         root.reset(component.create());
         error = component.errorString().toStdString();
         if (auto* item = qobject_cast<QQuickItem*>(root.get())) {

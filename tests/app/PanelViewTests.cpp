@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/KindoraQmlModules.hpp"
 #include "app/platform/X11Topmost.hpp"
 #include "app/windows/AlertPanelWindow.hpp"
 #include "app/windows/TakeoverWindows.hpp"
@@ -34,14 +34,16 @@ class PanelViewScene : private GuiApplicationFirst, public testing::PanelScene {
 public:
     PanelViewScene() {
         warnings.watch(engine);
-        engine.rootContext()->setContextProperty(QStringLiteral("alertPanel"), &alertContent);
-        engine.rootContext()->setContextProperty(QStringLiteral("takeover"), &meetingContent);
+        useKindoraQmlModules(engine);
     }
 
     std::unique_ptr<QQuickView> show(const char* source, QSize size) {
         auto view = std::make_unique<QQuickView>(&engine, nullptr);
         view->setResizeMode(QQuickView::SizeRootObjectToView);
         view->resize(size);
+        const bool alertPanel = QByteArray(source).endsWith("InterruptPanel.qml");
+        view->setInitialProperties({alertPanel ? std::pair{QStringLiteral("alertPanel"), QVariant::fromValue(&alertContent)}
+                                               : std::pair{QStringLiteral("takeover"), QVariant::fromValue(&meetingContent)}});
         view->setSource(QUrl(QString::fromLatin1(source)));
         view->show();
         view->requestActivate();
@@ -78,7 +80,7 @@ public:
 TEST(PanelViews, TheAlertPanelRendersEveryStateAndReturnResolves) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
     PanelViewScene scene;
-    auto view = scene.show("qrc:/qml/panels/InterruptPanel.qml", QSize(380, 260));
+    auto view = scene.show("qrc:/Kindora/InterruptPanel.qml", QSize(380, 260));
     std::vector<Interrupt> group;
     for (int i = 0; i < 5; ++i) {
         group.push_back(PanelViewScene::alert("Leak " + std::to_string(i), "leak"));
@@ -111,8 +113,8 @@ TEST(PanelViews, TheAlertPanelRendersEveryStateAndReturnResolves) {
 TEST(PanelViews, TheTakeoverAndItsCoverRenderOneMeetingOrTwoAndReturnJoins) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
     PanelViewScene scene;
-    auto cover = scene.show("qrc:/qml/panels/MeetingCover.qml", QSize(1024, 768));
-    auto takeover = scene.show("qrc:/qml/panels/MeetingTakeover.qml", QSize(1280, 800));
+    auto cover = scene.show("qrc:/Kindora/MeetingCover.qml", QSize(1024, 768));
+    auto takeover = scene.show("qrc:/Kindora/MeetingTakeover.qml", QSize(1280, 800));
     scene.time.advance(180);
     scene.pollMeetings({meeting("standup", scene.ten), meeting("standup-copy", scene.ten)});
     scene.meetingContent.start();
@@ -154,7 +156,7 @@ std::vector<std::pair<std::string, QRectF>> visibleParts(QQuickItem* item) {
 TEST(PanelViews, AGroupThatMustBeResolvedWithARefusalFitsThePanel) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
     PanelViewScene scene;
-    auto view = scene.show("qrc:/qml/panels/InterruptPanel.qml", QSize(380, 260));
+    auto view = scene.show("qrc:/Kindora/InterruptPanel.qml", QSize(380, 260));
     std::vector<Interrupt> group;
     for (int i = 0; i < 5; ++i) {
         group.push_back(PanelViewScene::alert("Smoke alarm in room " + std::to_string(i), "smoke"));
@@ -185,12 +187,12 @@ TEST(PanelViews, APanelWhoseViewDoesNotLoadIsNeverShown) {
     KINDORA_SKIP_GUI_UNDER_TSAN();
     PanelViewScene scene;
     X11Topmost topmost;
-    const QUrl missing(QStringLiteral("qrc:/qml/panels/Missing.qml"));
-    AlertPanelWindow alert(scene.engine, topmost, missing);
+    const QUrl missing(QStringLiteral("qrc:/Kindora/Missing.qml"));
+    AlertPanelWindow alert(scene.engine, topmost, scene.alertContent, missing);
     alert.show();
     EXPECT_FALSE(alert.canShow());
     EXPECT_FALSE(alert.isShown());
-    TakeoverWindows takeover(scene.engine, topmost, QUrl(QString::fromLatin1(TakeoverWindows::defaultTakeoverSource)),
+    TakeoverWindows takeover(scene.engine, topmost, scene.meetingContent, QUrl(QString::fromLatin1(TakeoverWindows::defaultTakeoverSource)),
                              missing);
     takeover.cover({QRect(0, 0, 1280, 800), QRect(1280, 0, 1024, 768)});  // the cover does not load
     takeover.show();

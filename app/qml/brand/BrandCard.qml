@@ -1,5 +1,4 @@
 import QtQuick
-import "."
 
 // A raised surface holding a column of content.
 Rectangle {

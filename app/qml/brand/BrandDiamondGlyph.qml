@@ -1,5 +1,4 @@
 import QtQuick
-import "."
 import QtQuick.Shapes
 
 // A filled diamond in a square of side `size`.

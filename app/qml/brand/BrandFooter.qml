@@ -1,21 +1,21 @@
 import QtQuick
-import "."
 
 // "Powered by Kindora" after a diamond glyph.
 Row {
+    id: footer
     property real glyphSize: 7
-    property font font: Qt.font({ pixelSize: BrandPalette.captionSize })
+    property font font: Qt.font({ pixelSize: BrandTextStyle.caption })
 
     spacing: 6
     BrandDiamondGlyph {
-        size: parent.glyphSize
+        size: footer.glyphSize
         color: BrandPalette.accent
         anchors.verticalCenter: parent.verticalCenter
     }
     Text {
         textFormat: Text.PlainText
         text: "Powered by Kindora"
-        font: parent.font
+        font: footer.font
         color: BrandPalette.textSecondary
     }
 }

@@ -1,7 +1,7 @@
 pragma Singleton
 import QtQuick
 
-// The brand colours (sRGB) and the shared type sizes of every Kindora screen.
+// The brand colours (sRGB) of every Kindora screen, and the opacities that mark a control's state.
 QtObject {
     readonly property color background: "#101216"
     readonly property color surface: "#1B1D24"
@@ -15,10 +15,6 @@ QtObject {
 
     readonly property real disabledOpacity: 0.45
     readonly property real unarmedOpacity: 0.6
-
-    readonly property int captionSize: 11
-    readonly property int bodySize: 13
-    readonly property int calloutSize: 12
-    readonly property int subheadlineSize: 13
-    readonly property int titleSize: 17
+    readonly property real primaryPressedOpacity: 0.92
+    readonly property real secondaryPressedOpacity: 0.7
 }

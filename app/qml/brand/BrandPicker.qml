@@ -1,5 +1,4 @@
 import QtQuick
-import "."
 import QtQuick.Controls.Basic
 import QtQuick.Shapes
 
@@ -9,9 +8,9 @@ import QtQuick.Shapes
 ComboBox {
     id: control
     implicitWidth: 130
-    font.pixelSize: BrandPalette.bodySize
+    font.pixelSize: BrandTextStyle.body
     focusPolicy: Qt.StrongFocus
-    opacity: !enabled ? BrandPalette.disabledOpacity : (down ? 0.7 : 1)
+    opacity: !enabled ? BrandPalette.disabledOpacity : (down ? BrandPalette.secondaryPressedOpacity : 1)
     rightPadding: 10 + indicator.width + spacing
 
     contentItem: Text {
@@ -24,10 +23,9 @@ ComboBox {
         elide: Text.ElideRight
     }
 
+    readonly property real chevronArm: 4
     indicator: Shape {
-        id: chevrons
-        readonly property real arm: 4
-        width: 2 * arm + 2
+        width: 2 * control.chevronArm + 2
         height: 14
         x: control.width - width - 10
         y: (control.height - height) / 2
@@ -37,9 +35,9 @@ ComboBox {
             fillColor: "transparent"
             capStyle: ShapePath.RoundCap
             joinStyle: ShapePath.RoundJoin
-            startX: 1; startY: chevrons.arm + 1
-            PathLine { x: chevrons.arm + 1; y: 1 }
-            PathLine { x: 2 * chevrons.arm + 1; y: chevrons.arm + 1 }
+            startX: 1; startY: control.chevronArm + 1
+            PathLine { x: control.chevronArm + 1; y: 1 }
+            PathLine { x: 2 * control.chevronArm + 1; y: control.chevronArm + 1 }
         }
         ShapePath {
             strokeColor: BrandPalette.textPrimary
@@ -47,9 +45,9 @@ ComboBox {
             fillColor: "transparent"
             capStyle: ShapePath.RoundCap
             joinStyle: ShapePath.RoundJoin
-            startX: 1; startY: chevrons.height - chevrons.arm - 1
-            PathLine { x: chevrons.arm + 1; y: chevrons.height - 1 }
-            PathLine { x: 2 * chevrons.arm + 1; y: chevrons.height - chevrons.arm - 1 }
+            startX: 1; startY: control.indicator.height - control.chevronArm - 1
+            PathLine { x: control.chevronArm + 1; y: control.indicator.height - 1 }
+            PathLine { x: 2 * control.chevronArm + 1; y: control.indicator.height - control.chevronArm - 1 }
         }
     }
 
@@ -61,13 +59,15 @@ ComboBox {
         border.color: control.visualFocus ? BrandPalette.accent : BrandPalette.border
     }
 
+    // Qt 6.4's qmllint does not follow ids into a component (a delegate, a loaded view), though QML does.
+    // qmllint disable unqualified
     delegate: ItemDelegate {
         id: entry
         required property int index
         required property string modelData
         width: ListView.view ? ListView.view.width : implicitWidth
         text: modelData
-        font.pixelSize: BrandPalette.bodySize
+        font.pixelSize: BrandTextStyle.body
         font.weight: control.currentIndex === index ? Font.DemiBold : Font.Normal
         highlighted: control.highlightedIndex === index
         hoverEnabled: control.hoverEnabled
@@ -85,6 +85,7 @@ ComboBox {
         }
     }
 
+    // qmllint enable unqualified
     popup: Popup {
         y: control.height + 2
         width: control.width
@@ -97,7 +98,7 @@ ComboBox {
         contentItem: ListView {
             clip: true
             implicitHeight: contentHeight
-            model: control.delegateModel
+            model: control.delegateModel // qmllint disable type
             currentIndex: control.highlightedIndex
             highlightMoveDuration: 0
         }

@@ -1,9 +1,9 @@
 import QtQuick
-import "."
 import QtQuick.Layouts
 
 // The menu-bar window's header: the mark, the product name and the status pill.
 RowLayout {
+    id: header
     property string statusLabel
     property color statusColor: BrandPalette.healthy
 
@@ -13,12 +13,12 @@ RowLayout {
         textFormat: Text.PlainText
         text: "Kindora"
         color: "white"
-        font.pixelSize: BrandPalette.subheadlineSize
+        font.pixelSize: BrandTextStyle.subheadline
         font.weight: Font.DemiBold
         Layout.fillWidth: true
     }
     BrandStatusPill {
-        label: parent.statusLabel
-        color: parent.statusColor
+        label: header.statusLabel
+        color: header.statusColor
     }
 }

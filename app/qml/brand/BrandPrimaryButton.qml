@@ -1,5 +1,4 @@
 import QtQuick
-import "."
 import QtQuick.Controls.Basic
 
 // The filled accent button: darker while pressed, dimmed and inert while disabled.
@@ -7,14 +6,14 @@ Button {
     id: control
     horizontalPadding: 16
     verticalPadding: 8
-    font.pixelSize: BrandPalette.bodySize
+    font.pixelSize: BrandTextStyle.body
     font.weight: Font.Medium
     focusPolicy: Qt.StrongFocus
     // False while the window holds input back (a panel that just appeared): the button says so by
     // fading, and comes up to full strength when it answers.
     property bool armed: true
     opacity: !enabled ? BrandPalette.disabledOpacity
-                      : !armed ? BrandPalette.unarmedOpacity : (down ? 0.92 : 1)
+                      : !armed ? BrandPalette.unarmedOpacity : (down ? BrandPalette.primaryPressedOpacity : 1)
     // Return and Enter press the focused button, like Space: never the window's default action.
     Keys.onReturnPressed: if (enabled) clicked()
     Keys.onEnterPressed: if (enabled) clicked()

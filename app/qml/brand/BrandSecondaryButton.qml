@@ -1,5 +1,4 @@
 import QtQuick
-import "."
 import QtQuick.Controls.Basic
 
 // The outlined surface button.
@@ -7,14 +6,14 @@ Button {
     id: control
     horizontalPadding: 12
     verticalPadding: 6
-    font.pixelSize: BrandPalette.calloutSize
+    font.pixelSize: BrandTextStyle.callout
     font.weight: Font.Medium
     focusPolicy: Qt.StrongFocus
     // False while the window holds input back (a panel that just appeared): the button says so by
     // fading, and comes up to full strength when it answers.
     property bool armed: true
     opacity: !enabled ? BrandPalette.disabledOpacity
-                      : !armed ? BrandPalette.unarmedOpacity : (down ? 0.7 : 1)
+                      : !armed ? BrandPalette.unarmedOpacity : (down ? BrandPalette.secondaryPressedOpacity : 1)
     // Return and Enter press the focused button, like Space: never the window's default action.
     Keys.onReturnPressed: if (enabled) clicked()
     Keys.onEnterPressed: if (enabled) clicked()

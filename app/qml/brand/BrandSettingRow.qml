@@ -3,6 +3,7 @@ import QtQuick.Layouts
 
 // A control with its caption underneath.
 ColumnLayout {
+    id: row
     property string caption
     default property alias content: holder.data
 
@@ -13,7 +14,7 @@ ColumnLayout {
         implicitHeight: childrenRect.height
     }
     BrandCaption {
-        text: parent.caption
+        text: row.caption
         Layout.fillWidth: true
     }
 }

@@ -1,9 +1,9 @@
 import QtQuick
-import "."
 import QtQuick.Layouts
 
 // One label and value of the dashboard, read as "label: value" by a screen reader.
 RowLayout {
+    id: row
     property string label
     property string value
 
@@ -13,15 +13,15 @@ RowLayout {
 
     Text {
         textFormat: Text.PlainText
-        text: parent.label
+        text: row.label
         color: BrandPalette.textSecondary
-        font.pixelSize: BrandPalette.bodySize
+        font.pixelSize: BrandTextStyle.body
         Layout.fillWidth: true
     }
     Text {
         textFormat: Text.PlainText
-        text: parent.value
+        text: row.value
         color: BrandPalette.textPrimary
-        font.pixelSize: BrandPalette.bodySize
+        font.pixelSize: BrandTextStyle.body
     }
 }

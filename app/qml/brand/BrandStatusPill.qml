@@ -1,5 +1,4 @@
 import QtQuick
-import "."
 
 // A small status label on the surface colour; a dot in `color` marks the status.
 Item {
@@ -34,7 +33,7 @@ Item {
             textFormat: Text.PlainText
             text: pill.label
             color: BrandPalette.textPrimary
-            font.pixelSize: BrandPalette.captionSize
+            font.pixelSize: BrandTextStyle.caption
             font.weight: Font.Medium
         }
     }

@@ -1,11 +1,10 @@
 import QtQuick
-import "."
 import QtQuick.Controls.Basic
 
 // A switch tinted with the accent, its label on the left.
 Switch {
     id: control
-    font.pixelSize: BrandPalette.bodySize
+    font.pixelSize: BrandTextStyle.body
     // Flush with the card's edges, like the buttons and the picker: the style's own padding would
     // leave the track short of them.
     leftPadding: 0

@@ -1,5 +1,4 @@
 import QtQuick
-import "."
 import QtQuick.Shapes
 
 // The product mark: a pulse line drawn on a 132-unit grid, scaled to `size`.

@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // The alert panel: the presented household alert (or group of alerts) and what can be done about it.
 // Everything comes from `alertPanel`. Return and Space press the focused button; with no button
@@ -9,6 +10,7 @@ import "../brand"
 // is plain text. Dragging the background moves the panel.
 Rectangle {
     id: root
+    required property InterruptPanelContent alertPanel
     width: 380
     height: 260
     color: BrandPalette.surface
@@ -23,10 +25,10 @@ Rectangle {
     readonly property int neededHeight: Math.max(260, Math.ceil(content.implicitHeight + 2 * content.anchors.margins))
     onNeededHeightChanged: if (Window.window) Window.window.height = neededHeight
     Component.onCompleted: if (Window.window) Window.window.height = neededHeight
-    readonly property bool busy: alertPanel.inFlight
-    Keys.onReturnPressed: if (alertPanel.resolveShown && !busy) alertPanel.resolve()
-    Keys.onEnterPressed: if (alertPanel.resolveShown && !busy) alertPanel.resolve()
-    Keys.onEscapePressed: if (!busy) alertPanel.dismiss()
+    readonly property bool busy: root.alertPanel.inFlight
+    Keys.onReturnPressed: if (root.alertPanel.resolveShown && !busy) root.alertPanel.resolve()
+    Keys.onEnterPressed: if (root.alertPanel.resolveShown && !busy) root.alertPanel.resolve()
+    Keys.onEscapePressed: if (!busy) root.alertPanel.dismiss()
 
     MouseArea {
         anchors.fill: parent
@@ -41,7 +43,7 @@ Rectangle {
 
     ColumnLayout {
         id: content
-        visible: alertPanel.shown
+        visible: root.alertPanel.shown
         anchors.fill: parent
         anchors.margins: 14
         spacing: 10
@@ -50,16 +52,16 @@ Rectangle {
             spacing: 8
             Rectangle {
                 radius: 5
-                color: alertPanel.critical ? "#E5484D" : "#F08C00"
+                color: root.alertPanel.critical ? "#E5484D" : "#F08C00"
                 implicitWidth: badge.implicitWidth + 16
                 implicitHeight: badge.implicitHeight + 6
                 Text {
-                    textFormat: Text.PlainText
                     id: badge
+                    textFormat: Text.PlainText
                     anchors.centerIn: parent
-                    text: alertPanel.badge
+                    text: root.alertPanel.badge
                     color: "white"
-                    font.pixelSize: BrandPalette.captionSize
+                    font.pixelSize: BrandTextStyle.caption
                     font.bold: true
                     Accessible.role: Accessible.StaticText
                     Accessible.name: text
@@ -67,20 +69,20 @@ Rectangle {
             }
             BrandCaption {
                 visible: text !== ""
-                text: alertPanel.moreAlertsLabel
+                text: root.alertPanel.moreAlertsLabel
             }
             Item { Layout.fillWidth: true }
         }
 
         // A single alert.
         ColumnLayout {
-            visible: !alertPanel.isGroup
+            visible: !root.alertPanel.isGroup
             spacing: 4
             Layout.fillWidth: true
             BrandText {
-                text: alertPanel.title
+                text: root.alertPanel.title
                 color: "white"
-                font.pixelSize: 20
+                font.pixelSize: BrandTextStyle.title
                 font.bold: true
                 maximumLineCount: 2
                 elide: Text.ElideRight
@@ -88,36 +90,38 @@ Rectangle {
             }
             BrandText {
                 visible: text !== ""
-                text: alertPanel.body
+                text: root.alertPanel.body
                 maximumLineCount: 3
                 elide: Text.ElideRight
                 Layout.fillWidth: true
             }
             BrandCaption {
-                text: alertPanel.caption
+                text: root.alertPanel.caption
                 Layout.fillWidth: true
             }
         }
 
         // A group of alerts shown together.
         ColumnLayout {
-            visible: alertPanel.isGroup
+            visible: root.alertPanel.isGroup
             spacing: 4
             Layout.fillWidth: true
             BrandText {
-                text: alertPanel.groupHeading
+                text: root.alertPanel.groupHeading
                 color: "white"
-                font.pixelSize: 20
+                font.pixelSize: BrandTextStyle.title
                 font.bold: true
                 Layout.fillWidth: true
             }
             Repeater {
-                model: alertPanel.groupRows
+                model: root.alertPanel.groupRows
                 ColumnLayout {
+                    id: member
+                    required property var modelData
                     spacing: 0
                     Layout.fillWidth: true
                     BrandText {
-                        text: modelData.title
+                        text: member.modelData.title
                         color: "white"
                         font.weight: Font.DemiBold
                         elide: Text.ElideRight
@@ -125,28 +129,28 @@ Rectangle {
                         Layout.fillWidth: true
                     }
                     BrandCaption {
-                        text: modelData.source
+                        text: member.modelData.source
                         Layout.fillWidth: true
                     }
                 }
             }
             BrandCaption {
                 visible: text !== ""
-                text: alertPanel.moreCopies
+                text: root.alertPanel.moreCopies
             }
         }
 
         BrandCaption {
             visible: text !== ""
-            text: alertPanel.resolutionHint
+            text: root.alertPanel.resolutionHint
             Layout.fillWidth: true
         }
         Text {
             textFormat: Text.PlainText
             visible: text !== ""
-            text: alertPanel.actionError
+            text: root.alertPanel.actionError
             color: "#E5484D"
-            font.pixelSize: BrandPalette.captionSize
+            font.pixelSize: BrandTextStyle.caption
             wrapMode: Text.Wrap
             Layout.fillWidth: true
             Accessible.role: Accessible.StaticText
@@ -158,24 +162,24 @@ Rectangle {
         RowLayout {
             spacing: 8
             BrandSecondaryButton {
-                visible: alertPanel.acknowledgeShown
+                visible: root.alertPanel.acknowledgeShown
                 text: "Acknowledge"
                 enabled: !root.busy
                 armed: root.inputArmed
                 horizontalPadding: 14
                 verticalPadding: 6
-                onClicked: alertPanel.acknowledge()
+                onClicked: root.alertPanel.acknowledge()
             }
             BrandPrimaryButton {
-                visible: alertPanel.resolveShown
+                visible: root.alertPanel.resolveShown
                 text: "Resolve"
                 enabled: !root.busy
                 armed: root.inputArmed
                 horizontalPadding: 14
                 verticalPadding: 6
-                font.pixelSize: BrandPalette.calloutSize
+                font.pixelSize: BrandTextStyle.callout
                 font.weight: Font.DemiBold
-                onClicked: alertPanel.resolve()
+                onClicked: root.alertPanel.resolve()
             }
             BrandSecondaryButton {
                 text: "Dismiss"
@@ -183,7 +187,7 @@ Rectangle {
                 armed: root.inputArmed
                 horizontalPadding: 14
                 verticalPadding: 6
-                onClicked: alertPanel.dismiss()
+                onClicked: root.alertPanel.dismiss()
             }
             BusyIndicator {
                 visible: root.busy

@@ -1,30 +1,41 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // What the takeover shows on every screen but the primary one: the meeting and its countdown.
 Rectangle {
+    id: root
+    required property MeetingPanelContent takeover
+
+    // The titles of meetings taken over together, on one line.
+    function titles(meetings: var): string {
+        const titles = []
+        for (const meeting of meetings)
+            titles.push(meeting.title)
+        return titles.join(" · ")
+    }
     color: BrandPalette.background
 
     ColumnLayout {
-        visible: takeover.shown
+        visible: root.takeover.shown
         anchors.centerIn: parent
         width: Math.min(parent.width - 80, 900)
         spacing: 14
         Text {
             textFormat: Text.PlainText
-            text: takeover.together ? takeover.meetings.map(m => m.title).join(" · ") : takeover.title
+            text: root.takeover.together ? root.titles(root.takeover.meetings) : root.takeover.title
             color: "white"
-            font.pixelSize: 44
+            font.pixelSize: BrandTextStyle.display
             font.bold: true
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter
             Layout.fillWidth: true
         }
         BrandTabularText {
-            text: takeover.statusLine
+            text: root.takeover.statusLine
             color: BrandPalette.textPrimary
-            font.pixelSize: 22
+            font.pixelSize: BrandTextStyle.title2
             Layout.alignment: Qt.AlignHCenter
         }
     }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // The meeting takeover on the screen the person works on: the meeting (or the meetings together), the
 // countdown and the ways out. Everything comes from `takeover`, and what the calendar gave is plain
@@ -8,27 +9,28 @@ import "../brand"
 // offered; Escape hides the takeover (dismisses it when auto-join is off).
 Rectangle {
     id: root
+    required property MeetingPanelContent takeover
     color: BrandPalette.background
     focus: true
 
     // Set by the window: false for a moment after the takeover appears, while it holds input back.
     property bool inputArmed: true
-    Keys.onReturnPressed: if (takeover.joinShown) takeover.join()
-    Keys.onEnterPressed: if (takeover.joinShown) takeover.join()
-    Keys.onEscapePressed: takeover.autoJoinWillOpen ? takeover.hide() : takeover.dismiss()
+    Keys.onReturnPressed: if (root.takeover.joinShown) root.takeover.join()
+    Keys.onEnterPressed: if (root.takeover.joinShown) root.takeover.join()
+    Keys.onEscapePressed: root.takeover.autoJoinWillOpen ? root.takeover.hide() : root.takeover.dismiss()
 
     ColumnLayout {
-        visible: takeover.shown
+        visible: root.takeover.shown
         anchors.centerIn: parent
         width: Math.min(parent.width - 80, 900)
         spacing: 14
 
         Text {
             textFormat: Text.PlainText
-            visible: !takeover.together && text !== ""
-            text: takeover.calendarLabel
+            visible: !root.takeover.together && text !== ""
+            text: root.takeover.calendarLabel
             color: BrandPalette.accent
-            font.pixelSize: BrandPalette.captionSize
+            font.pixelSize: BrandTextStyle.caption
             font.weight: Font.DemiBold
             font.letterSpacing: 1.2
             Layout.alignment: Qt.AlignHCenter
@@ -37,10 +39,10 @@ Rectangle {
         }
         Text {
             textFormat: Text.PlainText
-            visible: !takeover.together
-            text: takeover.title
+            visible: !root.takeover.together
+            text: root.takeover.title
             color: "white"
-            font.pixelSize: 44
+            font.pixelSize: BrandTextStyle.display
             font.bold: true
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter
@@ -49,15 +51,17 @@ Rectangle {
             Accessible.name: text
         }
         Repeater {
-            model: takeover.together ? takeover.meetings : []
+            model: root.takeover.together ? root.takeover.meetings : []
             ColumnLayout {
+                id: together
+                required property var modelData
                 spacing: 2
                 Layout.alignment: Qt.AlignHCenter
                 Text {
                     textFormat: Text.PlainText
-                    text: modelData.title
+                    text: together.modelData.title
                     color: "white"
-                    font.pixelSize: 28
+                    font.pixelSize: BrandTextStyle.display2
                     font.bold: true
                     Layout.alignment: Qt.AlignHCenter
                     Accessible.role: Accessible.StaticText
@@ -66,9 +70,9 @@ Rectangle {
                 Text {
                     textFormat: Text.PlainText
                     visible: text !== ""
-                    text: modelData.label
+                    text: together.modelData.label
                     color: BrandPalette.accent
-                    font.pixelSize: BrandPalette.captionSize
+                    font.pixelSize: BrandTextStyle.caption
                     font.weight: Font.DemiBold
                     font.letterSpacing: 1.2
                     Layout.alignment: Qt.AlignHCenter
@@ -76,9 +80,9 @@ Rectangle {
             }
         }
         BrandTabularText {
-            text: takeover.statusLine
+            text: root.takeover.statusLine
             color: BrandPalette.textPrimary
-            font.pixelSize: 22
+            font.pixelSize: BrandTextStyle.title2
             Layout.alignment: Qt.AlignHCenter
         }
 
@@ -87,49 +91,49 @@ Rectangle {
             Layout.topMargin: 12
             Layout.alignment: Qt.AlignHCenter
             BrandPrimaryButton {
-                visible: takeover.joinShown
+                visible: root.takeover.joinShown
                 text: "Join"
-                font.pixelSize: 20
+                font.pixelSize: BrandTextStyle.title3
                 font.weight: Font.DemiBold
                 horizontalPadding: 32
                 verticalPadding: 14
                 armed: root.inputArmed
-                onClicked: takeover.join()
+                onClicked: root.takeover.join()
             }
             BrandSecondaryButton {
-                visible: takeover.autoJoinWillOpen
+                visible: root.takeover.autoJoinWillOpen
                 text: "Hide"
-                font.pixelSize: 20
+                font.pixelSize: BrandTextStyle.title3
                 horizontalPadding: 32
                 verticalPadding: 14
                 armed: root.inputArmed
-                onClicked: takeover.hide()
+                onClicked: root.takeover.hide()
             }
             BrandSecondaryButton {
-                visible: takeover.autoJoinWillOpen
+                visible: root.takeover.autoJoinWillOpen
                 text: "Don't auto-join"
-                font.pixelSize: 20
+                font.pixelSize: BrandTextStyle.title3
                 horizontalPadding: 32
                 verticalPadding: 14
                 armed: root.inputArmed
-                onClicked: takeover.dontAutoJoin()
+                onClicked: root.takeover.dontAutoJoin()
             }
             BrandSecondaryButton {
-                visible: !takeover.autoJoinWillOpen
+                visible: !root.takeover.autoJoinWillOpen
                 text: "Dismiss"
-                font.pixelSize: 20
+                font.pixelSize: BrandTextStyle.title3
                 horizontalPadding: 32
                 verticalPadding: 14
                 armed: root.inputArmed
-                onClicked: takeover.dismiss()
+                onClicked: root.takeover.dismiss()
             }
         }
         Text {
             textFormat: Text.PlainText
             visible: text !== ""
-            text: takeover.autoJoinCaption
+            text: root.takeover.autoJoinCaption
             color: BrandPalette.textSecondary
-            font.pixelSize: BrandPalette.calloutSize
+            font.pixelSize: BrandTextStyle.callout
             Layout.alignment: Qt.AlignHCenter
             Accessible.role: Accessible.StaticText
             Accessible.name: text

@@ -1,8 +1,12 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 ColumnLayout {
+    id: screen
+    required property StatusViewModel status
+    required property ScreenTexts texts
     spacing: 12
 
     BrandPopoverHeader {
@@ -11,28 +15,28 @@ ColumnLayout {
         Layout.fillWidth: true
     }
     BrandText {
-        text: texts.accessMissingTitle
+        text: screen.texts.accessMissingTitle
         color: "white"
-        font.pixelSize: BrandPalette.bodySize
+        font.pixelSize: BrandTextStyle.body
         font.weight: Font.DemiBold
         wrapMode: Text.WrapAtWordBoundaryOrAnywhere
         Layout.fillWidth: true
     }
     BrandCaption {
-        text: texts.accessMissingHint
+        text: screen.texts.accessMissingHint
         Layout.fillWidth: true
     }
     BrandPrimaryButton {
-        text: texts.openAccessSettingsButton
+        text: screen.texts.openAccessSettingsButton
         visible: text.length > 0
-        onClicked: statusModel.openFullDiskAccessSettings()
+        onClicked: screen.status.openFullDiskAccessSettings()
         Layout.fillWidth: true
     }
     RowLayout {
         spacing: 8
-        BrandSecondaryButton { text: "Check Again"; focus: true; onClicked: statusModel.checkAgain() }
-        BrandSecondaryButton { text: "Relaunch"; onClicked: statusModel.relaunch() }
+        BrandSecondaryButton { text: "Check Again"; focus: true; onClicked: screen.status.checkAgain() }
+        BrandSecondaryButton { text: "Relaunch"; onClicked: screen.status.relaunch() }
         Item { Layout.fillWidth: true }
-        QuitButton { }
+        QuitButton { status: screen.status }
     }
 }

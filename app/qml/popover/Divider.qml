@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora.Brand
 
 Rectangle {
     implicitHeight: 1

@@ -1,67 +1,75 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 ColumnLayout {
+    id: section
+    required property DoNotDisturbViewModel doNotDisturb
+    required property ScreenTexts texts
     spacing: 6
-    Component.onCompleted: dndModel.visible = true
-    Component.onDestruction: dndModel.visible = false
+    Component.onCompleted: section.doNotDisturb.visible = true
+    Component.onDestruction: section.doNotDisturb.visible = false
 
     RowLayout {
         Layout.fillWidth: true
         BrandText {
             text: "Do Not Disturb"
             color: "white"
-            font.pixelSize: BrandPalette.bodySize
+            font.pixelSize: BrandTextStyle.body
             font.weight: Font.DemiBold
             Layout.fillWidth: true
         }
         BrandText {
-            text: dndModel.remaining
-            visible: dndModel.active
+            text: section.doNotDisturb.remaining
+            visible: section.doNotDisturb.active
             color: BrandPalette.textPrimary
-            font.pixelSize: BrandPalette.calloutSize
+            font.pixelSize: BrandTextStyle.callout
         }
         BrandSecondaryButton {
             text: "Turn off"
-            visible: dndModel.active
-            onClicked: dndModel.disable()
+            visible: section.doNotDisturb.active
+            onClicked: section.doNotDisturb.disable()
         }
         BrandSecondaryButton {
             id: turnOn
             text: "Turn on"
-            visible: !dndModel.active
+            visible: !section.doNotDisturb.active
             Accessible.role: Accessible.ButtonMenu
             onClicked: presets.open()
             Menu {
                 id: presets
                 y: turnOn.height
+                // Qt 6.4's qmllint does not follow ids into a component (a delegate, a loaded view), though QML does.
+                // qmllint disable unqualified
                 Repeater {
-                    model: dndModel.presetLabels
+                    model: section.doNotDisturb.presetLabels
                     MenuItem {
+                        id: preset
                         required property string modelData
                         required property int index
-                        text: modelData
-                        onTriggered: dndModel.enable(index)
-                        Accessible.name: text
+                        text: preset.modelData
+                        onTriggered: section.doNotDisturb.enable(preset.index)
+                        Accessible.name: preset.text
                         Accessible.onPressAction: {
-                            triggered()
+                            preset.triggered()
                             presets.close()
                         }
                     }
                 }
+                // qmllint enable unqualified
             }
         }
     }
     BrandText {
-        text: dndModel.alertsWaiting
+        text: section.doNotDisturb.alertsWaiting
         visible: text.length > 0
         color: BrandPalette.accent
-        font.pixelSize: BrandPalette.calloutSize
+        font.pixelSize: BrandTextStyle.callout
     }
     BrandCaption {
-        text: texts.doNotDisturbCaption
+        text: section.texts.doNotDisturbCaption
         Layout.fillWidth: true
     }
 }

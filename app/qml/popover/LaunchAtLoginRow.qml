@@ -1,24 +1,31 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // "Launch at Login"; a failure shows its error and the switch returns to where it was.
 ColumnLayout {
+    id: row
+    required property MeetingSettingsViewModel meetings
     spacing: 2
-    Component.onCompleted: meetingsModel.reload()
+    Component.onCompleted: row.meetings.reload()
 
     BrandSettingRow {
         Layout.fillWidth: true
         caption: "Starts Kindora automatically so the household can always reach you."
         BrandSwitch {
+            id: launchAtLogin
             width: parent.width
             text: "Launch at Login"
-            checked: meetingsModel.launchAtLogin
-            onToggled: { meetingsModel.setLaunchAtLogin(checked); checked = Qt.binding(() => meetingsModel.launchAtLogin) }
+            checked: row.meetings.launchAtLogin
+            onToggled: {
+                row.meetings.setLaunchAtLogin(launchAtLogin.checked)
+                launchAtLogin.checked = Qt.binding(() => row.meetings.launchAtLogin)
+            }
         }
     }
     BrandCaption {
-        text: meetingsModel.launchAtLoginError
+        text: row.meetings.launchAtLoginError
         visible: text.length > 0
         color: BrandPalette.degraded
         Layout.fillWidth: true

@@ -1,22 +1,28 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // The meeting switches and the lead-time picker. The wizard words two captions differently.
 ColumnLayout {
-    property string captionStyle: "menu"
-    readonly property bool inWizard: captionStyle === "wizard"
+    id: section
+    required property MeetingSettingsViewModel meetings
+    property bool inWizard: false
     spacing: 8
 
     BrandSettingRow {
         Layout.fillWidth: true
-        caption: inWizard ? "Takes over the screen before a meeting starts. Requires a calendar connected in the web app."
-                          : "Takes over the screen before a meeting starts."
+        caption: section.inWizard ? "Takes over the screen before a meeting starts. Requires a calendar connected in the web app."
+                                  : "Takes over the screen before a meeting starts."
         BrandSwitch {
+            id: disrupt
             width: parent.width
             text: "Meeting disrupt"
-            checked: meetingsModel.disruptEnabled
-            onToggled: { meetingsModel.disruptEnabled = checked; checked = Qt.binding(() => meetingsModel.disruptEnabled) }
+            checked: section.meetings.disruptEnabled
+            onToggled: {
+                section.meetings.disruptEnabled = disrupt.checked
+                disrupt.checked = Qt.binding(() => section.meetings.disruptEnabled)
+            }
         }
     }
     BrandSettingRow {
@@ -27,38 +33,43 @@ ColumnLayout {
             BrandText {
                 text: "Lead time"
                 color: BrandPalette.textPrimary
-                font.pixelSize: BrandPalette.bodySize
+                font.pixelSize: BrandTextStyle.body
                 Layout.fillWidth: true
             }
             BrandPicker {
-                model: meetingsModel.leadTimeLabels
-                currentIndex: meetingsModel.leadTimeIndex
+                model: section.meetings.leadTimeLabels
+                currentIndex: section.meetings.leadTimeIndex
                 Accessible.name: "Lead time"
-                onActivated: (index) => { meetingsModel.leadTimeIndex = index }
+                onActivated: (index) => { section.meetings.leadTimeIndex = index }
             }
         }
     }
     BrandSettingRow {
         Layout.fillWidth: true
-        caption: inWizard ? "Opens the meeting link at start time - Meet, Zoom, Teams and Webex."
-                          : "Opens the meeting link at start time — Meet, Zoom, Teams and Webex."
+        caption: section.inWizard ? "Opens the meeting link at start time - Meet, Zoom, Teams and Webex."
+                                  : "Opens the meeting link at start time — Meet, Zoom, Teams and Webex."
         BrandSwitch {
+            id: autoJoin
             width: parent.width
             text: "Auto-join meetings"
-            checked: meetingsModel.autoJoinEnabled
-            onToggled: { meetingsModel.autoJoinEnabled = checked; checked = Qt.binding(() => meetingsModel.autoJoinEnabled) }
+            checked: section.meetings.autoJoinEnabled
+            onToggled: {
+                section.meetings.autoJoinEnabled = autoJoin.checked
+                autoJoin.checked = Qt.binding(() => section.meetings.autoJoinEnabled)
+            }
         }
     }
     BrandSettingRow {
         Layout.fillWidth: true
         caption: "Skips the auto-open while your mic is live — so a meeting you joined yourself doesn't open twice. It's a guess; the takeover still appears."
         BrandSwitch {
+            id: presence
             width: parent.width
             text: "Skip if I'm already in a call"
-            checked: meetingsModel.presenceSuppressionEnabled
+            checked: section.meetings.presenceSuppressionEnabled
             onToggled: {
-                meetingsModel.presenceSuppressionEnabled = checked
-                checked = Qt.binding(() => meetingsModel.presenceSuppressionEnabled)
+                section.meetings.presenceSuppressionEnabled = presence.checked
+                presence.checked = Qt.binding(() => section.meetings.presenceSuppressionEnabled)
             }
         }
     }

@@ -1,20 +1,22 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // The pairing code, large and monospaced; clicking it copies it. Below, the expiry countdown.
 ColumnLayout {
     id: view
+    required property StatusViewModel status
     property bool justCopied: false
     spacing: 6
 
     Button {
         id: codeButton
-        text: statusModel.pairingCode
+        text: view.status.pairingCode
         flat: true
         focusPolicy: Qt.StrongFocus
-        Accessible.name: "Pairing code " + statusModel.pairingCode
+        Accessible.name: "Pairing code " + view.status.pairingCode
         Accessible.description: "Click to copy the pairing code"
         Accessible.onPressAction: clicked()
         ToolTip.visible: hovered
@@ -27,7 +29,7 @@ ColumnLayout {
                 text: codeButton.text
                 color: "white"
                 font.family: "monospace"
-                font.pixelSize: 30
+                font.pixelSize: BrandTextStyle.code
                 font.weight: Font.DemiBold
                 font.letterSpacing: 3
             }
@@ -56,7 +58,7 @@ ColumnLayout {
                     anchors.centerIn: parent
                     text: "✓"
                     color: BrandPalette.accent
-                    font.pixelSize: 18
+                    font.pixelSize: BrandTextStyle.headline
                 }
             }
         }
@@ -67,7 +69,7 @@ ColumnLayout {
             border.color: codeButton.visualFocus ? BrandPalette.accent : BrandPalette.border
         }
         onClicked: {
-            statusModel.copyPairingCode()
+            view.status.copyPairingCode()
             view.justCopied = true
             resetCopied.restart()
         }
@@ -83,9 +85,9 @@ ColumnLayout {
         Layout.alignment: Qt.AlignHCenter
     }
     BrandText {
-        text: statusModel.pairingExpiry
+        text: view.status.pairingExpiry
         color: BrandPalette.textSecondary
-        font.pixelSize: BrandPalette.calloutSize
+        font.pixelSize: BrandTextStyle.callout
         Layout.alignment: Qt.AlignHCenter
     }
 }

@@ -1,8 +1,11 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 ColumnLayout {
+    id: screen
+    required property StatusViewModel status
     spacing: 12
 
     BrandPopoverHeader {
@@ -11,16 +14,16 @@ ColumnLayout {
         Layout.fillWidth: true
     }
     BrandText {
-        text: statusModel.pairingInstruction
+        text: screen.status.pairingInstruction
         color: BrandPalette.textPrimary
-        font.pixelSize: BrandPalette.bodySize
+        font.pixelSize: BrandTextStyle.body
         wrapMode: Text.WordWrap
         Layout.fillWidth: true
     }
-    PairingCodeView { Layout.fillWidth: true; focus: true }
+    PairingCodeView { status: screen.status; Layout.fillWidth: true; focus: true }
     BrandSecondaryButton {
         text: "Cancel"
-        onClicked: statusModel.cancelPairing()
+        onClicked: screen.status.cancelPairing()
         Layout.alignment: Qt.AlignRight
     }
 }

@@ -1,10 +1,19 @@
 import QtQuick
-import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // The tray popover: one of four screens, chosen by the agent's phase.
 Rectangle {
     id: root
+    required property StatusViewModel status
+    required property DoNotDisturbViewModel doNotDisturb
+    required property MeetingSettingsViewModel meetings
+    // Null where the agent has no updater.
+    required property UpdaterController updates
+    required property ScreenTexts texts
+    // Escape: the window closes.
+    signal closeRequested()
+
     width: 340
     implicitHeight: loader.implicitHeight + 32
     height: implicitHeight
@@ -16,7 +25,7 @@ Rectangle {
     Shortcut {
         sequence: "Escape"
         context: Qt.WindowShortcut
-        onActivated: popover.close()
+        onActivated: root.closeRequested()
     }
     Accessible.role: Accessible.Pane
     Accessible.name: "Kindora"
@@ -27,13 +36,38 @@ Rectangle {
         y: 16
         width: root.width - 32
         focus: true
-        source: {
-            switch (statusModel.screen) {
-            case "pairing": return "PairingScreen.qml"
-            case "running": return "RunningScreen.qml"
-            case "fdaMissing": return "AccessMissingScreen.qml"
-            default: return "SignedOutScreen.qml"
+        sourceComponent: {
+            switch (root.status.screen) {
+            case StatusViewModel.Pairing: return pairingScreen
+            case StatusViewModel.Running: return runningScreen
+            case StatusViewModel.AccessMissing: return accessMissingScreen
+            default: return signedOutScreen
             }
         }
     }
+    // Qt 6.4's qmllint does not follow ids into a component (a delegate, a loaded view), though QML does.
+    // qmllint disable unqualified
+    Component {
+        id: signedOutScreen
+        SignedOutScreen { status: root.status; texts: root.texts }
+    }
+    Component {
+        id: pairingScreen
+        PairingScreen { status: root.status }
+    }
+    Component {
+        id: runningScreen
+        RunningScreen {
+            status: root.status
+            doNotDisturb: root.doNotDisturb
+            meetings: root.meetings
+            updates: root.updates
+            texts: root.texts
+        }
+    }
+    Component {
+        id: accessMissingScreen
+        AccessMissingScreen { status: root.status; texts: root.texts }
+    }
+    // qmllint enable unqualified
 }

@@ -1,7 +1,9 @@
-import QtQuick
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 BrandSecondaryButton {
+    id: button
+    required property StatusViewModel status
     text: "Quit"
-    onClicked: statusModel.quit()
+    onClicked: button.status.quit()
 }

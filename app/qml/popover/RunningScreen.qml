@@ -1,72 +1,79 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // The running dashboard.
 ColumnLayout {
+    id: screen
+    required property StatusViewModel status
+    required property DoNotDisturbViewModel doNotDisturb
+    required property MeetingSettingsViewModel meetings
+    // Null where the agent has no updater.
+    required property UpdaterController updates
+    required property ScreenTexts texts
     spacing: 10
 
     BrandPopoverHeader {
-        statusLabel: statusModel.healthLabel
-        statusColor: statusModel.healthy ? BrandPalette.healthy : BrandPalette.degraded
+        statusLabel: screen.status.healthLabel
+        statusColor: screen.status.healthy ? BrandPalette.healthy : BrandPalette.degraded
         Layout.fillWidth: true
     }
     BrandCaption {
-        text: statusModel.degradedReason
-        visible: !statusModel.healthy
+        text: screen.status.degradedReason
+        visible: !screen.status.healthy
         color: BrandPalette.degraded
         Layout.fillWidth: true
     }
     BrandSecondaryButton {
         text: "Unlock Keyring…"
-        visible: statusModel.canUnlockKeyring
-        onClicked: statusModel.unlockKeyring()
+        visible: screen.status.canUnlockKeyring
+        onClicked: screen.status.unlockKeyring()
     }
     ColumnLayout {
         spacing: 4
         Layout.fillWidth: true
-        BrandStatRow { label: "Last sync"; value: statusModel.lastSync; Layout.fillWidth: true }
-        BrandStatRow { label: "This session"; value: statusModel.sessionCount; Layout.fillWidth: true }
-        BrandStatRow { label: "Lifetime"; value: statusModel.lifetimeCount; Layout.fillWidth: true }
-        BrandStatRow { label: "Heartbeat"; value: statusModel.heartbeat; Layout.fillWidth: true }
+        BrandStatRow { label: "Last sync"; value: screen.status.lastSync; Layout.fillWidth: true }
+        BrandStatRow { label: "This session"; value: screen.status.sessionCount; Layout.fillWidth: true }
+        BrandStatRow { label: "Lifetime"; value: screen.status.lifetimeCount; Layout.fillWidth: true }
+        BrandStatRow { label: "Heartbeat"; value: screen.status.heartbeat; Layout.fillWidth: true }
     }
     RowLayout {
-        visible: statusModel.retryCaption.length > 0
+        visible: screen.status.retryCaption.length > 0
         spacing: 8
         Layout.fillWidth: true
-        BrandCaption { text: statusModel.retryCaption; Layout.fillWidth: true }
-        BrandSecondaryButton { text: "Sync now"; onClicked: statusModel.syncNow() }
+        BrandCaption { text: screen.status.retryCaption; Layout.fillWidth: true }
+        BrandSecondaryButton { text: "Sync now"; onClicked: screen.status.syncNow() }
     }
     Divider { }
-    DoNotDisturbSection { Layout.fillWidth: true }
+    DoNotDisturbSection { doNotDisturb: screen.doNotDisturb; texts: screen.texts; Layout.fillWidth: true }
     Divider { }
-    MeetingSettingsSection { Layout.fillWidth: true; captionStyle: "menu" }
+    MeetingSettingsSection { meetings: screen.meetings; inWizard: false; Layout.fillWidth: true }
     Divider { }
-    LaunchAtLoginRow { Layout.fillWidth: true }
+    LaunchAtLoginRow { meetings: screen.meetings; Layout.fillWidth: true }
     Divider { }
     RowLayout {
         spacing: 8
         Layout.fillWidth: true
         BrandText {
-            text: "Version " + statusModel.version
+            text: "Version " + screen.status.version
             color: BrandPalette.textSecondary
-            font.pixelSize: BrandPalette.captionSize
+            font.pixelSize: BrandTextStyle.caption
             Layout.fillWidth: true
         }
-        BrandSecondaryButton { text: "Setup…"; onClicked: statusModel.openSetup() }
-        BrandSecondaryButton { text: "Open Kindora"; onClicked: statusModel.openKindora() }
+        BrandSecondaryButton { text: "Setup…"; onClicked: screen.status.openSetup() }
+        BrandSecondaryButton { text: "Open Kindora"; onClicked: screen.status.openKindora() }
     }
     Loader {
         // Only where the agent has an updater.
-        active: updaterController !== null
+        active: screen.updates !== null
         visible: active
         Layout.fillWidth: true
-        sourceComponent: UpdatesRow { }
+        sourceComponent: UpdatesRow { updates: screen.updates } // qmllint disable unqualified
     }
     RowLayout {
         Layout.fillWidth: true
         BrandFooter { Layout.fillWidth: true }
-        QuitButton { }
+        QuitButton { status: screen.status }
     }
 }

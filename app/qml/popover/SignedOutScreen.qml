@@ -1,8 +1,12 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 ColumnLayout {
+    id: screen
+    required property StatusViewModel status
+    required property ScreenTexts texts
     spacing: 12
 
     RowLayout {
@@ -11,23 +15,23 @@ ColumnLayout {
         BrandText {
             text: "Kindora"
             color: "white"
-            font.pixelSize: BrandPalette.titleSize
+            font.pixelSize: BrandTextStyle.headline
             font.weight: Font.DemiBold
         }
     }
     BrandText {
-        text: texts.signedOutPrompt
+        text: screen.texts.signedOutPrompt
         color: BrandPalette.textPrimary
-        font.pixelSize: BrandPalette.bodySize
+        font.pixelSize: BrandTextStyle.body
         wrapMode: Text.WordWrap
         Layout.fillWidth: true
     }
-    StartPairingButton { Layout.fillWidth: true; focus: true }
+    StartPairingButton { status: screen.status; Layout.fillWidth: true; focus: true }
     BrandCaption {
-        text: statusModel.pairingError
+        text: screen.status.pairingError
         visible: text.length > 0
         color: BrandPalette.degraded
         Layout.fillWidth: true
     }
-    QuitButton { Layout.alignment: Qt.AlignRight }
+    QuitButton { status: screen.status; Layout.alignment: Qt.AlignRight }
 }

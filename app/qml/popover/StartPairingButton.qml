@@ -1,9 +1,12 @@
-import QtQuick
-import "../brand"
+import Kindora
+import Kindora.Brand
 
-// The prominent button that starts pairing, for any screen that offers it.
+// The prominent button that starts pairing, for any screen that offers it; disabled while a request
+// for a code is under way.
 BrandPrimaryButton {
+    id: button
+    required property StatusViewModel status
     text: "Pair with Kindora"
-    enabled: !statusModel.pairingInProgress
-    onClicked: statusModel.startPairing()
+    enabled: !button.status.pairingInProgress
+    onClicked: button.status.startPairing()
 }

@@ -1,34 +1,36 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // The updates row of the dashboard: the pending update, if any, and the one button that checks,
 // shows or installs it; under it what is being installed or why the last step failed.
 ColumnLayout {
+    id: row
+    required property UpdaterController updates
     spacing: 4
 
     RowLayout {
         spacing: 8
         Layout.fillWidth: true
         BrandText {
-            text: updaterController.pendingText
+            text: row.updates.pendingText
             visible: text.length > 0
-            font.pixelSize: BrandPalette.captionSize
+            font.pixelSize: BrandTextStyle.caption
             wrapMode: Text.WordWrap
             Layout.fillWidth: true
         }
-        Item { visible: updaterController.pendingText.length === 0; Layout.fillWidth: true }
+        Item { visible: row.updates.pendingText.length === 0; Layout.fillWidth: true }
         BrandSecondaryButton {
-            text: updaterController.actionTitle
-            enabled: updaterController.actionEnabled
-            onClicked: updaterController.performAction()
+            text: row.updates.actionTitle
+            enabled: row.updates.actionEnabled
+            onClicked: row.updates.performAction()
         }
     }
     BrandCaption {
-        text: updaterController.caption
+        text: row.updates.caption
         visible: text.length > 0
-        color: updaterController.captionIsError ? BrandPalette.degraded : BrandPalette.textSecondary
+        color: row.updates.captionIsError ? BrandPalette.degraded : BrandPalette.textSecondary
         Layout.fillWidth: true
     }
 }

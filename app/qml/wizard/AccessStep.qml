@@ -1,25 +1,29 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 WizardStepLayout {
-    title: texts.accessStepTitle
+    id: step
+    required property StatusViewModel status
+    required property ScreenTexts texts
+    title: step.texts.accessStepTitle
 
-    StepText { text: texts.accessStepExplanation; wrapMode: Text.WrapAtWordBoundaryOrAnywhere }
-    StepText { text: texts.accessStepPrivacy }
-    StepText { text: texts.accessStepRelaunch }
+    StepText { text: step.texts.accessStepExplanation; wrapMode: Text.WrapAtWordBoundaryOrAnywhere }
+    StepText { text: step.texts.accessStepPrivacy }
+    StepText { text: step.texts.accessStepRelaunch }
     StepText {
-        text: texts.accessDetected
-        visible: wizardModel.grantDetected
+        text: step.texts.accessDetected
+        visible: step.wizard.grantDetected
         color: BrandPalette.healthy
     }
     RowLayout {
         spacing: 8
         BrandSecondaryButton {
-            text: texts.accessStepOpenSettingsButton
+            text: step.texts.accessStepOpenSettingsButton
             visible: text.length > 0
-            onClicked: statusModel.openFullDiskAccessSettings()
+            onClicked: step.status.openFullDiskAccessSettings()
         }
-        BrandPrimaryButton { text: "Relaunch Kindora"; onClicked: statusModel.relaunch() }
+        BrandPrimaryButton { text: "Relaunch Kindora"; onClicked: step.status.relaunch() }
     }
 }

@@ -1,10 +1,12 @@
-import QtQuick
+import Kindora
 
 WizardStepLayout {
+    id: step
+    required property ScreenTexts texts
     title: "You're All Set"
     primaryText: "Got it"
-    onPrimaryClicked: wizardModel.finish()
+    onPrimaryClicked: step.wizard.finish()
 
-    StepText { text: texts.doneIntro }
-    StepText { text: texts.doneWhereToFind }
+    StepText { text: step.texts.doneIntro }
+    StepText { text: step.texts.doneWhereToFind }
 }

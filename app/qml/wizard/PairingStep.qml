@@ -1,38 +1,43 @@
 import QtQuick
 import QtQuick.Layouts
-import "../popover"
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // Pairing moves on by itself once the household confirms the code.
 WizardStepLayout {
+    id: step
+    required property StatusViewModel status
+    required property ScreenTexts texts
+    readonly property bool paired: step.status.screen === StatusViewModel.Running
+    readonly property bool showingCode: step.status.screen === StatusViewModel.Pairing
     title: "Pair with Kindora"
 
     StepText {
-        text: texts.pairingAlreadyPaired
-        visible: statusModel.screen === "running"
+        text: step.texts.pairingAlreadyPaired
+        visible: step.paired
     }
     StepText {
-        text: statusModel.pairingInstruction
-        visible: statusModel.screen === "pairing"
+        text: step.status.pairingInstruction
+        visible: step.showingCode
     }
     Loader {
-        active: statusModel.screen === "pairing"
-        visible: active
+        active: step.showingCode
+        visible: step.showingCode
         Layout.fillWidth: true
-        sourceComponent: PairingCodeView { }
+        sourceComponent: PairingCodeView { status: step.status } // qmllint disable unqualified
     }
     StepText {
-        text: texts.signedOutPrompt
-        visible: statusModel.screen !== "running" && statusModel.screen !== "pairing"
+        text: step.texts.signedOutPrompt
+        visible: !step.paired && !step.showingCode
     }
     BrandPrimaryButton {
-        text: texts.pairThisDeviceButton
-        visible: statusModel.screen !== "running" && statusModel.screen !== "pairing"
-        enabled: !statusModel.pairingInProgress
-        onClicked: wizardModel.startPairing()
+        text: step.texts.pairThisDeviceButton
+        visible: !step.paired && !step.showingCode
+        enabled: !step.status.pairingInProgress
+        onClicked: step.wizard.startPairing()
     }
     BrandCaption {
-        text: statusModel.pairingError
+        text: step.status.pairingError
         visible: text.length > 0
         color: BrandPalette.degraded
         Layout.fillWidth: true

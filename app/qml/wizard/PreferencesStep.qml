@@ -1,12 +1,13 @@
-import QtQuick
 import QtQuick.Layouts
-import "../popover"
+import Kindora
 
 WizardStepLayout {
+    id: step
+    required property MeetingSettingsViewModel meetings
     title: "Preferences"
     primaryText: "Continue"
-    onPrimaryClicked: wizardModel.advanceToDone()
+    onPrimaryClicked: step.wizard.advanceToDone()
 
-    MeetingSettingsSection { captionStyle: "wizard"; Layout.fillWidth: true }
-    LaunchAtLoginRow { Layout.fillWidth: true }
+    MeetingSettingsSection { meetings: step.meetings; inWizard: true; Layout.fillWidth: true }
+    LaunchAtLoginRow { meetings: step.meetings; Layout.fillWidth: true }
 }

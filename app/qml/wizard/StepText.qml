@@ -1,10 +1,10 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora.Brand
 
 BrandText {
     color: BrandPalette.textPrimary
-    font.pixelSize: BrandPalette.bodySize
+    font.pixelSize: BrandTextStyle.body
     wrapMode: Text.Wrap
     Layout.fillWidth: true
 }

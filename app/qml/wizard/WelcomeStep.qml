@@ -1,11 +1,13 @@
-import QtQuick
+import Kindora
 
 WizardStepLayout {
+    id: step
+    required property ScreenTexts texts
     title: "Welcome to Kindora"
     primaryText: "Get Started"
-    onPrimaryClicked: wizardModel.advanceFromWelcome()
+    onPrimaryClicked: step.wizard.advanceFromWelcome()
 
-    StepText { text: texts.welcomeIntro }
-    StepText { text: texts.welcomePrivacy }
-    StepText { text: texts.welcomeSteps }
+    StepText { text: step.texts.welcomeIntro }
+    StepText { text: step.texts.welcomePrivacy }
+    StepText { text: step.texts.welcomeSteps }
 }

@@ -1,10 +1,16 @@
 import QtQuick
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // The setup wizard window: a header, then the current step (kept on screen while the window closes).
 Rectangle {
     id: root
+    required property WizardViewModel wizard
+    required property StatusViewModel status
+    required property MeetingSettingsViewModel meetings
+    required property ScreenTexts texts
+
     width: 480
     height: 420
     color: BrandPalette.background
@@ -12,7 +18,7 @@ Rectangle {
     Shortcut {
         sequence: "Escape"
         context: Qt.WindowShortcut
-        onActivated: wizardModel.close()
+        onActivated: root.wizard.close()
     }
     Accessible.role: Accessible.Dialog
     Accessible.name: "Set Up Kindora"
@@ -28,7 +34,7 @@ Rectangle {
             BrandText {
                 text: "Kindora Setup"
                 color: BrandPalette.textSecondary
-                font.pixelSize: BrandPalette.calloutSize
+                font.pixelSize: BrandTextStyle.callout
                 font.weight: Font.DemiBold
             }
         }
@@ -36,15 +42,38 @@ Rectangle {
             Layout.fillWidth: true
             Layout.fillHeight: true
             focus: true
-            source: {
-                switch (wizardModel.step) {
-                case "fullDiskAccess": return "AccessStep.qml"
-                case "pairing": return "PairingStep.qml"
-                case "preferences": return "PreferencesStep.qml"
-                case "done": return "DoneStep.qml"
-                default: return "WelcomeStep.qml"
+            sourceComponent: {
+                switch (root.wizard.step) {
+                case WizardViewModel.FullDiskAccess: return accessStep
+                case WizardViewModel.Pairing: return pairingStep
+                case WizardViewModel.Preferences: return preferencesStep
+                case WizardViewModel.Done: return doneStep
+                default: return welcomeStep
                 }
             }
         }
     }
+    // Qt 6.4's qmllint does not follow ids into a component (a delegate, a loaded view), though QML does.
+    // qmllint disable unqualified
+    Component {
+        id: welcomeStep
+        WelcomeStep { wizard: root.wizard; texts: root.texts }
+    }
+    Component {
+        id: accessStep
+        AccessStep { wizard: root.wizard; status: root.status; texts: root.texts }
+    }
+    Component {
+        id: pairingStep
+        PairingStep { wizard: root.wizard; status: root.status; texts: root.texts }
+    }
+    Component {
+        id: preferencesStep
+        PreferencesStep { wizard: root.wizard; meetings: root.meetings }
+    }
+    Component {
+        id: doneStep
+        DoneStep { wizard: root.wizard; texts: root.texts }
+    }
+    // qmllint enable unqualified
 }

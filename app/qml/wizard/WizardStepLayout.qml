@@ -1,11 +1,13 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import "../brand"
+import Kindora
+import Kindora.Brand
 
 // One step: its title, its content and a footer with the primary button and the steps left.
 ColumnLayout {
     id: layout
+    required property WizardViewModel wizard
     property string title
     property string primaryText
     signal primaryClicked()
@@ -16,7 +18,7 @@ ColumnLayout {
         textFormat: Text.PlainText
         text: layout.title
         color: "white"
-        font.pixelSize: 20
+        font.pixelSize: BrandTextStyle.title
         font.weight: Font.DemiBold
         Accessible.role: Accessible.Heading
         Accessible.name: text
@@ -40,7 +42,7 @@ ColumnLayout {
     }
     RowLayout {
         Layout.fillWidth: true
-        BrandCaption { text: wizardModel.stepsLeft; Layout.fillWidth: true }
+        BrandCaption { text: layout.wizard.stepsLeft; Layout.fillWidth: true }
         BrandPrimaryButton {
             text: layout.primaryText
             visible: text.length > 0
