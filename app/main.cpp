@@ -12,6 +12,7 @@
 
 #include "app/DesktopFrontEnd.hpp"
 #include "app/KindoraApplication.hpp"
+#include "app/i18n/Translations.hpp"
 #include "app/platform/DesktopActions.hpp"
 #include "app/platform/LinuxPresenceProbe.hpp"
 #include "app/platform/NetworkPathLog.hpp"
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
     TerminationSignals terminationSignals(
         [] { QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection); });
     KindoraApplication application(argc, argv);
+    const Translations translations(application);
     const Log log("AppDelegate");
 
     std::filesystem::path dataDirectory;

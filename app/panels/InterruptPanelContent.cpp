@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/texts/PanelTexts.hpp"
+#include "app/texts/TranslatedText.hpp"
 
 namespace kindora {
 
@@ -14,8 +15,8 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QString q(const std::optional<std::string>& text) {
-    return text ? QString::fromStdString(*text) : QString();
+QString q(const std::optional<QString>& text) {
+    return text.value_or(QString());
 }
 
 }  // namespace
@@ -65,11 +66,11 @@ QString InterruptPanelContent::caption() const {
     if (!presented) {
         return {};
     }
-    return q(presented->source + " • " + PanelTexts::relativeTime(presented->raisedAt, now_()));
+    return q(presented->source) + QStringLiteral(" • ") + PanelTexts::relativeTime(presented->raisedAt, now_());
 }
 
 QString InterruptPanelContent::groupHeading() const {
-    return isGroup() ? q(PanelTexts::groupHeading(controller_.presentedGroup().size())) : QString();
+    return isGroup() ? PanelTexts::groupHeading(controller_.presentedGroup().size()) : QString();
 }
 
 QVariantList InterruptPanelContent::groupRows() const {
@@ -94,7 +95,8 @@ QString InterruptPanelContent::resolutionHint() const {
 }
 
 QString InterruptPanelContent::actionError() const {
-    return q(controller_.actionError());
+    const auto error = controller_.actionError();
+    return error ? translated(*error) : QString();
 }
 
 bool InterruptPanelContent::acknowledgeShown() const {

@@ -61,7 +61,7 @@ QString MeetingPanelContent::title() const {
 
 QString MeetingPanelContent::statusLine() const {
     const auto meeting = controller_.presentedMeeting();
-    return meeting ? QString::fromStdString(PanelTexts::meetingStatusLine(meeting->startsAt, now_))
+    return meeting ? PanelTexts::meetingStatusLine(meeting->startsAt, now_)
                    : QString();
 }
 

@@ -1,59 +1,62 @@
 #include "app/texts/StatusTexts.hpp"
 
-#include <fmt/format.h>
+#include <QCoreApplication>
 
 #include <cmath>
 #include <ctime>
 
 namespace kindora::StatusTexts {
 
-std::string doNotDisturbRemaining(Date until, Date now) {
+QString doNotDisturbRemaining(Date until, Date now) {
     const double secondsLeft = std::max(0.0, secondsBetween(now, until));
     const auto minutes = static_cast<long long>(std::ceil(secondsLeft / 60.0));
     if (minutes < 60) {
-        return fmt::format("{}m left", minutes);
+        return QCoreApplication::translate("StatusTexts", "%1m left").arg(minutes);
     }
     const long long hours = minutes / 60;
     const long long rest = minutes % 60;
     if (rest == 0) {
-        return fmt::format("{}h left", hours);
+        return QCoreApplication::translate("StatusTexts", "%1h left").arg(hours);
     }
-    return fmt::format("{}h {}m left", hours, rest);
+    return QCoreApplication::translate("StatusTexts", "%1h %2m left").arg(hours).arg(rest);
 }
 
-std::optional<std::string> alertsWaiting(int moreCount) {
+std::optional<QString> alertsWaiting(int moreCount) {
     if (moreCount <= 0) {
         return std::nullopt;
     }
-    return fmt::format("{} alert{} waiting", moreCount, moreCount == 1 ? "" : "s");
+    return QCoreApplication::translate("StatusTexts", "%n alert(s) waiting", nullptr, moreCount);
 }
 
-std::string countdown(double seconds) {
+QString countdown(double seconds) {
     // std::round rounds halves away from zero; a NaN or negative interval reads as zero.
     const double rounded = std::round(seconds);
     const auto total = rounded > 0 ? static_cast<long long>(rounded) : 0LL;
-    return fmt::format("{}:{:02}", total / 60, total % 60);
+    return QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
-std::string pairingCodeExpiry(Date expiresAt, Date now) {
+QString pairingCodeExpiry(Date expiresAt, Date now) {
     if (expiresAt > now) {
-        return "Code expires in " + countdown(secondsBetween(now, expiresAt));
+        return QCoreApplication::translate("StatusTexts", "Code expires in %1")
+            .arg(countdown(secondsBetween(now, expiresAt)));
     }
-    return "Code expired";
+    return QCoreApplication::translate("StatusTexts", "Code expired");
 }
 
-std::optional<std::string> retryCaption(const SyncStatus& status) {
+std::optional<QString> retryCaption(const SyncStatus& status) {
     if (status.lastError) {
-        return "Retry now — automatic sync is backing off after an error.";
+        return QCoreApplication::translate("StatusTexts",
+                                           "Retry now — automatic sync is backing off after an error.");
     }
     if (!status.lastSyncAt) {
-        return "Sync hasn't completed yet — retry now.";
+        return QCoreApplication::translate("StatusTexts", "Sync hasn't completed yet — retry now.");
     }
     return std::nullopt;
 }
 
-std::string healthLabel(const Health& health) {
-    return health.isHealthy() ? "Running" : "Degraded";
+QString healthLabel(const Health& health) {
+    return health.isHealthy() ? QCoreApplication::translate("StatusTexts", "Running")
+                              : QCoreApplication::translate("StatusTexts", "Degraded");
 }
 
 namespace {
@@ -67,24 +70,27 @@ std::tm localTime(Date date) {
 
 }  // namespace
 
-std::string statTime(const std::optional<Date>& date, Date now) {
+QString statTime(const std::optional<Date>& date, Date now) {
     if (!date) {
-        return "—";
+        return QStringLiteral("—");
     }
     const std::tm then = localTime(*date);
     const std::tm today = localTime(now);
+    const auto twoDigits = [](int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
     if (then.tm_year == today.tm_year && then.tm_yday == today.tm_yday) {
-        return fmt::format("{:02}:{:02}:{:02}", then.tm_hour, then.tm_min, then.tm_sec);
+        return QStringLiteral("%1:%2:%3")
+            .arg(twoDigits(then.tm_hour), twoDigits(then.tm_min), twoDigits(then.tm_sec));
     }
-    return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}", then.tm_year + 1900, then.tm_mon + 1, then.tm_mday,
-                       then.tm_hour, then.tm_min);
+    return QStringLiteral("%1-%2-%3 %4:%5")
+        .arg(QString::number(then.tm_year + 1900), twoDigits(then.tm_mon + 1), twoDigits(then.tm_mday),
+             twoDigits(then.tm_hour), twoDigits(then.tm_min));
 }
 
-std::optional<std::string> stepsLeft(const std::optional<int>& stepsRemaining) {
+std::optional<QString> stepsLeft(const std::optional<int>& stepsRemaining) {
     if (!stepsRemaining) {
         return std::nullopt;
     }
-    return fmt::format("{} steps left", *stepsRemaining);
+    return QCoreApplication::translate("StatusTexts", "%n steps left", nullptr, *stepsRemaining);
 }
 
 }  // namespace kindora::StatusTexts

@@ -1,28 +1,37 @@
 #include "app/texts/UpdateTexts.hpp"
 
+#include <QCoreApplication>
+
+#include "app/texts/TranslatedText.hpp"
+
 namespace kindora::UpdateTexts {
 
-std::string pendingUpdate(const std::optional<PendingUpdate>& pending) {
+QString pendingUpdate(const std::optional<PendingUpdate>& pending) {
     if (!pending) {
         return {};
     }
-    return pending->isDownloaded ? pending->version + " is ready to install."
-                                 : "Update " + pending->version + " is available.";
+    const QString version = QString::fromStdString(pending->version);
+    return pending->isDownloaded
+               ? QCoreApplication::translate("UpdateTexts", "%1 is ready to install.").arg(version)
+               : QCoreApplication::translate("UpdateTexts", "Update %1 is available.").arg(version);
 }
 
-std::string actionTitle(const std::optional<PendingUpdate>& pending) {
+QString actionTitle(const std::optional<PendingUpdate>& pending) {
     if (!pending) {
-        return "Check for Updates…";
+        return QCoreApplication::translate("UpdateTexts", "Check for Updates…");
     }
-    return pending->isDownloaded ? "Install Update…" : "View Update";
+    return pending->isDownloaded ? QCoreApplication::translate("UpdateTexts", "Install Update…")
+                                 : QCoreApplication::translate("UpdateTexts", "View Update");
 }
 
-std::string caption(const std::optional<PendingUpdate>& pending, bool isInstalling,
-                    const std::optional<std::string>& lastError) {
+QString caption(const std::optional<PendingUpdate>& pending, bool isInstalling,
+                const std::optional<UserText>& lastError) {
     if (isInstalling) {
-        return pending ? "Installing " + pending->version + "…" : "Installing the update…";
+        return pending ? QCoreApplication::translate("UpdateTexts", "Installing %1…")
+                             .arg(QString::fromStdString(pending->version))
+                       : QCoreApplication::translate("UpdateTexts", "Installing the update…");
     }
-    return lastError.value_or("");
+    return lastError ? translated(*lastError) : QString();
 }
 
 }  // namespace kindora::UpdateTexts

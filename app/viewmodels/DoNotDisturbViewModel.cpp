@@ -1,6 +1,7 @@
 #include "app/viewmodels/DoNotDisturbViewModel.hpp"
 
 #include "app/texts/StatusTexts.hpp"
+#include "app/texts/TranslatedText.hpp"
 #include "core/interrupts/DoNotDisturbPreset.hpp"
 
 namespace kindora {
@@ -23,12 +24,11 @@ QString DoNotDisturbViewModel::remaining() const {
     if (!until) {
         return {};
     }
-    return QString::fromStdString(
-        StatusTexts::doNotDisturbRemaining(*until, std::chrono::system_clock::now()));
+    return StatusTexts::doNotDisturbRemaining(*until, std::chrono::system_clock::now());
 }
 
 QString DoNotDisturbViewModel::alertsWaiting() const {
-    std::optional<std::string> text;
+    std::optional<QString> text;
     if (dnd_.isActive()) {
         text = StatusTexts::alertsWaiting(interrupts_.moreCount());
     } else if (!interrupts_.presentedGroup().empty() && alertPanelCanShow_ && !alertPanelCanShow_()) {
@@ -36,13 +36,13 @@ QString DoNotDisturbViewModel::alertsWaiting() const {
         text = StatusTexts::alertsWaiting(static_cast<int>(interrupts_.presentedGroup().size()) +
                                           interrupts_.moreCount());
     }
-    return text ? QString::fromStdString(*text) : QString();
+    return text.value_or(QString());
 }
 
 QStringList DoNotDisturbViewModel::presetLabels() const {
     QStringList labels;
     for (const auto& preset : DoNotDisturbPreset::all()) {
-        labels.append(QString::fromStdString(preset.label));
+        labels.append(translated(preset.label));
     }
     return labels;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/texts/TranslatedText.hpp"
+
 namespace kindora {
 
 MeetingSettingsViewModel::MeetingSettingsViewModel(Agent& agent, LoginItemService& loginItems,
@@ -40,8 +42,7 @@ void MeetingSettingsViewModel::setLeadTimeIndex(int index) {
 QStringList MeetingSettingsViewModel::leadTimeLabels() const {
     QStringList labels;
     for (const auto leadTime : allMeetingLeadTimes) {
-        const auto text = label(leadTime);
-        labels.append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        labels.append(translated(label(leadTime)));
     }
     return labels;
 }

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "app/texts/StatusTexts.hpp"
+#include "app/texts/TranslatedText.hpp"
 
 namespace kindora {
 
@@ -52,7 +53,7 @@ StatusViewModel::Screen StatusViewModel::screen() const {
 }
 
 QString StatusViewModel::healthLabel() const {
-    return qs(StatusTexts::healthLabel(agent_.appState().phase().health()));
+    return StatusTexts::healthLabel(agent_.appState().phase().health());
 }
 
 bool StatusViewModel::canUnlockKeyring() const {
@@ -68,7 +69,7 @@ bool StatusViewModel::healthy() const {
 }
 
 QString StatusViewModel::degradedReason() const {
-    return qs(agent_.appState().phase().health().reason());
+    return translated(agent_.appState().phase().health().reason());
 }
 
 QString StatusViewModel::pairingCode() const {
@@ -77,18 +78,18 @@ QString StatusViewModel::pairingCode() const {
 
 QString StatusViewModel::pairingInstruction() const {
     const QUrl webApp(qs(agent_.services().backendBaseURL));
-    return QStringLiteral("Enter this code in your Kindora household's web app at %1 to finish pairing:")
+    return tr("Enter this code in your Kindora household's web app at %1 to finish pairing:")
         .arg(webApp.host().isEmpty() ? webApp.toString() : webApp.host());
 }
 
 QString StatusViewModel::pairingExpiry() const {
     const Phase& phase = agent_.appState().phase();
-    return phase.isPairing() ? qs(StatusTexts::pairingCodeExpiry(phase.expiresAt(), now())) : QString();
+    return phase.isPairing() ? StatusTexts::pairingCodeExpiry(phase.expiresAt(), now()) : QString();
 }
 
 QString StatusViewModel::pairingError() const {
     const auto& error = agent_.pairingController().lastError();
-    return error ? qs(*error) : QString();
+    return error ? translated(*error) : QString();
 }
 
 bool StatusViewModel::pairingInProgress() const {
@@ -96,7 +97,7 @@ bool StatusViewModel::pairingInProgress() const {
 }
 
 QString StatusViewModel::lastSync() const {
-    return qs(StatusTexts::statTime(agent_.syncStatusStore().status().lastSyncAt, now()));
+    return StatusTexts::statTime(agent_.syncStatusStore().status().lastSyncAt, now());
 }
 
 QString StatusViewModel::sessionCount() const {
@@ -108,7 +109,7 @@ QString StatusViewModel::lifetimeCount() const {
 }
 
 QString StatusViewModel::heartbeat() const {
-    return qs(StatusTexts::statTime(agent_.heartbeatStatusStore().status().lastHeartbeatAt, now()));
+    return StatusTexts::statTime(agent_.heartbeatStatusStore().status().lastHeartbeatAt, now());
 }
 
 QString StatusViewModel::retryCaption() const {
@@ -116,8 +117,7 @@ QString StatusViewModel::retryCaption() const {
     if (agent_.credentialAccess().value() != CredentialAccess::ready) {
         return {};
     }
-    const auto caption = StatusTexts::retryCaption(agent_.syncStatusStore().status());
-    return caption ? qs(*caption) : QString();
+    return StatusTexts::retryCaption(agent_.syncStatusStore().status()).value_or(QString());
 }
 
 QString StatusViewModel::version() const {

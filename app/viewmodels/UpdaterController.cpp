@@ -18,11 +18,11 @@ UpdaterController::UpdaterController(Updater& updater, std::function<void()> act
 }
 
 QString UpdaterController::pendingText() const {
-    return QString::fromStdString(UpdateTexts::pendingUpdate(updater_.pendingUpdate().value()));
+    return UpdateTexts::pendingUpdate(updater_.pendingUpdate().value());
 }
 
 QString UpdaterController::actionTitle() const {
-    return QString::fromStdString(UpdateTexts::actionTitle(updater_.pendingUpdate().value()));
+    return UpdateTexts::actionTitle(updater_.pendingUpdate().value());
 }
 
 bool UpdaterController::actionEnabled() const {
@@ -30,8 +30,7 @@ bool UpdaterController::actionEnabled() const {
 }
 
 QString UpdaterController::caption() const {
-    return QString::fromStdString(UpdateTexts::caption(
-        updater_.pendingUpdate().value(), updater_.isInstalling().value(), updater_.lastError().value()));
+    return UpdateTexts::caption(updater_.pendingUpdate().value(), updater_.isInstalling().value(), updater_.lastError().value());
 }
 
 bool UpdaterController::captionIsError() const {

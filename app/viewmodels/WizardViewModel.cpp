@@ -35,8 +35,7 @@ WizardViewModel::Step WizardViewModel::step() const {
 }
 
 QString WizardViewModel::stepsLeft() const {
-    const auto text = StatusTexts::stepsLeft(lastStep_.stepsRemaining());
-    return text ? QString::fromStdString(*text) : QString();
+    return StatusTexts::stepsLeft(lastStep_.stepsRemaining()).value_or(QString());
 }
 
 void WizardViewModel::advanceFromWelcome() {

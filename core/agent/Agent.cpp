@@ -355,15 +355,14 @@ void Agent::refreshHealth() {
     }
     // Nothing can be sent until the keyring answers; that is the reason to show, whatever else failed.
     if (credentialAccess_.value() != CredentialAccess::ready) {
-        appState_.setPhase(
-            Phase::running(Health::degraded(std::string(CredentialAccessReporting::waitingText))));
+        appState_.setPhase(Phase::running(Health::degraded(CredentialAccessReporting::waitingText)));
         return;
     }
     // The sync error says more than the heartbeat's: it wins when both fail.
     if (const auto& error = syncStatusStore_.status().lastError) {
         appState_.setPhase(Phase::running(Health::degraded(*error)));
     } else if (heartbeatStatusStore_.status().isDegraded) {
-        appState_.setPhase(Phase::running(Health::degraded(std::string(heartbeatFailingText))));
+        appState_.setPhase(Phase::running(Health::degraded(heartbeatFailingText)));
     } else {
         appState_.setPhase(Phase::running(Health::healthy()));
     }

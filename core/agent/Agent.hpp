@@ -66,7 +66,8 @@ namespace kindora {
 // process that holds it, when another agent runs there.
 class Agent {
 public:
-    static constexpr std::string_view heartbeatFailingText = "Heartbeat failing — check your connection";
+    static constexpr Phrase heartbeatFailingText =
+        KINDORA_PHRASE("Health", "Heartbeat failing — check your connection");
 
     explicit Agent(PlatformServices services);
     Agent(const Agent&) = delete;

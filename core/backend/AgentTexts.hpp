@@ -1,23 +1,26 @@
 #pragma once
 
-#include <string_view>
+#include "core/common/Phrase.hpp"
 
 // The agent's own wording of what went wrong, shown in the interface when the backend sent no text of
 // its own; every sentence lives here once.
 namespace kindora::AgentTexts {
 
-inline constexpr std::string_view requestFailedPrefix = "Request failed (HTTP ";
-inline constexpr std::string_view networkErrorPrefix = "Network error: ";
-inline constexpr std::string_view unexpectedResponsePrefix = "Unexpected response from the server: ";
-inline constexpr std::string_view requiresResolution = "This alert requires a resolution.";
-inline constexpr std::string_view forbidden = "You don't have permission to resolve this alert.";
-inline constexpr std::string_view revoked = "This device has been revoked.";
-inline constexpr std::string_view pending = "Pairing has not been confirmed yet.";
-inline constexpr std::string_view notFound = "Not found.";
+inline constexpr Phrase requestFailed = KINDORA_PHRASE("BackendError", "Request failed (HTTP %1)");
+inline constexpr Phrase networkError = KINDORA_PHRASE("BackendError", "Network error: %1");
+inline constexpr Phrase unexpectedResponse =
+    KINDORA_PHRASE("BackendError", "Unexpected response from the server: %1");
+inline constexpr Phrase requiresResolution =
+    KINDORA_PHRASE("BackendError", "This alert requires a resolution.");
+inline constexpr Phrase forbidden =
+    KINDORA_PHRASE("BackendError", "You don't have permission to resolve this alert.");
+inline constexpr Phrase revoked = KINDORA_PHRASE("BackendError", "This device has been revoked.");
+inline constexpr Phrase pending = KINDORA_PHRASE("BackendError", "Pairing has not been confirmed yet.");
+inline constexpr Phrase notFound = KINDORA_PHRASE("BackendError", "Not found.");
 
 // An acknowledgement refused because the alert must be resolved: the alert panel says what to do
 // instead, so its sentence is longer than the general one above.
-inline constexpr std::string_view acknowledgementRefused =
-    "This alert requires a resolution, not just an acknowledgement.";
+inline constexpr Phrase acknowledgementRefused =
+    KINDORA_PHRASE("BackendError", "This alert requires a resolution, not just an acknowledgement.");
 
 }  // namespace kindora::AgentTexts

@@ -1,6 +1,6 @@
 #include "core/backend/UserMessage.hpp"
 
-#include <string_view>
+#include <string>
 
 #include "core/backend/AgentTexts.hpp"
 #include "core/backend/BackendError.hpp"
@@ -8,41 +8,43 @@
 namespace kindora {
 namespace {
 
-std::string backendErrorText(const BackendError& error) {
+UserText backendErrorText(const BackendError& error) {
     const auto& message = error.message();
-    const auto orFallback = [&message](std::string_view fallback) {
-        return message ? *message : std::string(fallback);
+    const auto orFallback = [&message](const UserText& fallback) {
+        return message ? UserText::verbatim(*message) : fallback;
     };
+    const auto detail = [&message] { return UserText::verbatim(message.value_or("")); };
     switch (error.kind()) {
         case BackendError::Kind::http:
-            return orFallback(std::string(AgentTexts::requestFailedPrefix) + std::to_string(error.status()) + ")");
+            return orFallback(
+                UserText(AgentTexts::requestFailed, {UserText::verbatim(std::to_string(error.status()))}));
         case BackendError::Kind::duplicate:
-            return message.value_or("");
+            return detail();
         case BackendError::Kind::network:
-            return std::string(AgentTexts::networkErrorPrefix) + message.value_or("");
+            return UserText(AgentTexts::networkError, {detail()});
         case BackendError::Kind::decoding:
-            return std::string(AgentTexts::unexpectedResponsePrefix) + message.value_or("");
+            return UserText(AgentTexts::unexpectedResponse, {detail()});
         case BackendError::Kind::requiresResolution:
             return orFallback(AgentTexts::requiresResolution);
         case BackendError::Kind::forbidden:
             return orFallback(AgentTexts::forbidden);
         case BackendError::Kind::revoked:
-            return std::string(AgentTexts::revoked);
+            return AgentTexts::revoked;
         case BackendError::Kind::pending:
-            return std::string(AgentTexts::pending);
+            return AgentTexts::pending;
         case BackendError::Kind::notFound:
-            return std::string(AgentTexts::notFound);
+            return AgentTexts::notFound;
     }
-    return error.what();
+    return UserText::verbatim(error.what());
 }
 
 }  // namespace
 
-std::string userMessage(const std::exception& error) {
+UserText userMessage(const std::exception& error) {
     if (const auto* backendError = dynamic_cast<const BackendError*>(&error)) {
         return backendErrorText(*backendError);
     }
-    return error.what();
+    return UserText::verbatim(error.what());
 }
 
 }  // namespace kindora

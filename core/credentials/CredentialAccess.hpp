@@ -1,8 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <string_view>
-
+#include "core/common/Phrase.hpp"
 #include "core/common/StopToken.hpp"
 
 namespace kindora {
@@ -19,7 +18,7 @@ enum class CredentialAccess {
 // later. The composition root shows why and offers the unlock; it never asks for one by itself.
 class CredentialAccessReporting {
 public:
-    static constexpr std::string_view waitingText = "Waiting for the keyring to be unlocked";
+    static constexpr Phrase waitingText = KINDORA_PHRASE("Health", "Waiting for the keyring to be unlocked");
 
     virtual ~CredentialAccessReporting() = default;
 

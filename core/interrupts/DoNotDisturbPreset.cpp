@@ -6,9 +6,9 @@ namespace kindora {
 
 const std::vector<DoNotDisturbPreset>& DoNotDisturbPreset::all() {
     static const std::vector<DoNotDisturbPreset> presets{
-        {"30 min", 1800},
-        {"1 hour", 3600},
-        {"2 hours", 7200},
+        {KINDORA_PHRASE("DoNotDisturbPreset", "30 min"), 1800},
+        {KINDORA_PHRASE("DoNotDisturbPreset", "1 hour"), 3600},
+        {KINDORA_PHRASE("DoNotDisturbPreset", "2 hours"), 7200},
     };
     return presets;
 }

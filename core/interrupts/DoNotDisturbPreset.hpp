@@ -1,13 +1,14 @@
 #pragma once
 
-#include <string>
 #include <vector>
+
+#include "core/common/Phrase.hpp"
 
 namespace kindora {
 
 // A do-not-disturb length offered in the menu: its label and how long it pauses the takeovers.
 struct DoNotDisturbPreset {
-    std::string label;
+    Phrase label;
     double duration = 0;  // seconds
 
     // "30 min", "1 hour" and "2 hours", in menu order.

@@ -18,11 +18,11 @@ std::string groupKeyOf(const Interrupt& interrupt) {
 }
 
 // The backend's own refusal text when it sent a usable one, else the agent's sentence for the case.
-std::string refusalText(const std::optional<std::string>& backendMessage, std::string_view fallback) {
+UserText refusalText(const std::optional<std::string>& backendMessage, const Phrase& fallback) {
     if (backendMessage && backendMessage->find_first_not_of(" \t\r\n") != std::string::npos) {
-        return *backendMessage;
+        return UserText::verbatim(*backendMessage);
     }
-    return std::string(fallback);
+    return fallback;
 }
 
 }  // namespace
@@ -31,8 +31,8 @@ std::string refusalText(const std::optional<std::string>& backendMessage, std::s
 struct InterruptController::ActionOutcome {
     enum class Kind { done, refused, revoked, failed };
     Kind kind = Kind::done;
-    std::string message;      // shown to the user (refused, failed)
-    std::string description;  // for the log (failed)
+    std::optional<UserText> message;  // shown to the user (refused, failed)
+    std::string description;          // for the log (failed)
 
     static ActionOutcome of(Action action, InterruptBackendClientProtocol& client, const std::string& token,
                             const Uuid& id, StopToken stop) {
@@ -120,7 +120,7 @@ bool InterruptController::isActionInFlight() const {
     return !presentedGroup().empty() && inFlightID() == presentedGroup().front().id;
 }
 
-std::optional<std::string> InterruptController::actionError() const {
+std::optional<UserText> InterruptController::actionError() const {
     const auto& error = scopedError_.value();
     if (!error || presentedGroup().empty() || error->id != presentedGroup().front().id) {
         return std::nullopt;
@@ -191,12 +191,12 @@ void InterruptController::applyOutcome(const Uuid& id, const ActionOutcome& outc
             break;
         case ActionOutcome::Kind::refused:
             if (!firstError_) {
-                firstError_ = ScopedError{id, outcome.message};
+                firstError_ = ScopedError{id, *outcome.message};
             }
             break;
         case ActionOutcome::Kind::failed:
             if (!firstError_) {
-                firstError_ = ScopedError{id, outcome.message};
+                firstError_ = ScopedError{id, *outcome.message};
             }
             logger_.error("interrupt action failed: {}", outcome.description);
             break;

@@ -57,7 +57,7 @@ public:
     const std::optional<Uuid>& inFlightID() const { return inFlightID_.value(); }
     bool isActionInFlight() const;
     // The last action failure, while it is about the presented interrupt.
-    std::optional<std::string> actionError() const;
+    std::optional<UserText> actionError() const;
 
     // Calls `onChange` after every change of the state above.
     [[nodiscard]] Subscription observe(std::function<void()> onChange);

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <string>
-
 #include "core/backend/Uuid.hpp"
+#include "core/common/UserText.hpp"
 
 namespace kindora {
 
@@ -10,7 +9,7 @@ namespace kindora {
 // interrupt is the one presented.
 struct ScopedError {
     Uuid id;
-    std::string message;
+    UserText message;
 
     friend bool operator==(const ScopedError&, const ScopedError&) = default;
 };

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <string>
 #include <utility>
+
+#include "core/common/UserText.hpp"
 
 namespace kindora {
 
@@ -11,21 +12,21 @@ class Health {
 public:
     enum class Kind { degraded, healthy };
 
-    static Health healthy() { return Health(Kind::healthy, {}); }
-    static Health degraded(std::string reason) { return Health(Kind::degraded, std::move(reason)); }
+    static Health healthy() { return Health(Kind::healthy, UserText::verbatim({})); }
+    static Health degraded(UserText reason) { return Health(Kind::degraded, std::move(reason)); }
 
     Kind kind() const { return kind_; }
     bool isHealthy() const { return kind_ == Kind::healthy; }
-    // The text shown to the user; empty when healthy.
-    const std::string& reason() const { return reason_; }
+    // Why it is degraded, for the user; an empty text when healthy.
+    const UserText& reason() const { return reason_; }
 
     friend bool operator==(const Health&, const Health&) = default;
 
 private:
-    Health(Kind kind, std::string reason) : kind_(kind), reason_(std::move(reason)) {}
+    Health(Kind kind, UserText reason) : kind_(kind), reason_(std::move(reason)) {}
 
     Kind kind_;
-    std::string reason_;
+    UserText reason_;
 };
 
 }  // namespace kindora

@@ -30,7 +30,7 @@ PairingController::PairingController(Dependencies dependencies, std::string devi
 
 PairingController::~PairingController() = default;
 
-Subscription PairingController::observeLastError(Observable<std::optional<std::string>>::Observer observer) {
+Subscription PairingController::observeLastError(Observable<std::optional<UserText>>::Observer observer) {
     return lastError_.observe(std::move(observer));
 }
 
@@ -127,7 +127,7 @@ void PairingController::runFlow(const BackgroundTask::Context& context) {
     }
 }
 
-void PairingController::endWithError(const std::string& message) {
+void PairingController::endWithError(const UserText& message) {
     lastError_.set(message);
     appState_.setPhase(Phase::signedOut());
 }
@@ -137,7 +137,7 @@ PairingController::Stored PairingController::store(const PairingCreateResponse& 
     try {
         credentialStore_.saveDeviceToken(pairing.deviceToken);
     } catch (const std::exception& error) {
-        stored.saveError = saveFailedPrefix + std::string(error.what());
+        stored.saveError = UserText(saveFailedMessage, {UserText::verbatim(error.what())});
         return stored;
     }
     // Re-pairing the same device record keeps the sync position: nothing is forwarded twice and

@@ -13,6 +13,7 @@
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
 #include "core/common/Sleeper.hpp"
+#include "core/common/UserText.hpp"
 #include "core/credentials/CredentialStoreProtocol.hpp"
 #include "core/lifecycle/AppState.hpp"
 #include "core/sync/WatermarkStore.hpp"
@@ -31,9 +32,10 @@ public:
     static constexpr double minimumPollInterval = 2.0;
     static constexpr double initialBackoff = 5.0;
     static constexpr double maximumBackoff = 60.0;
-    static constexpr const char* expiredMessage = "Pairing code expired — try again.";
-    static constexpr const char* revokedMessage = "This pairing was revoked.";
-    static constexpr const char* saveFailedPrefix = "Paired, but failed to save credentials locally: ";
+    static constexpr Phrase expiredMessage = KINDORA_PHRASE("Pairing", "Pairing code expired — try again.");
+    static constexpr Phrase revokedMessage = KINDORA_PHRASE("Pairing", "This pairing was revoked.");
+    static constexpr Phrase saveFailedMessage =
+        KINDORA_PHRASE("Pairing", "Paired, but failed to save credentials locally: %1");
 
     struct Dependencies {
         AppState& appState;
@@ -59,8 +61,8 @@ public:
     void cancel();
 
     // The last failure's text, shown under the pairing button; cleared by startPairing() and cancel().
-    const std::optional<std::string>& lastError() const { return lastError_.value(); }
-    [[nodiscard]] Subscription observeLastError(Observable<std::optional<std::string>>::Observer observer);
+    const std::optional<UserText>& lastError() const { return lastError_.value(); }
+    [[nodiscard]] Subscription observeLastError(Observable<std::optional<UserText>>::Observer observer);
     // True from startPairing() until the flow ends or is cancelled.
     bool isInProgress() const { return inProgress_.value(); }
     [[nodiscard]] Subscription observeInProgress(Observable<bool>::Observer observer);
@@ -72,14 +74,14 @@ private:
     void runFlow(const BackgroundTask::Context& context);
     // What storing a confirmed pairing found: the save's failure, or the facts the phase follows.
     struct Stored {
-        std::optional<std::string> saveError;
+        std::optional<UserText> saveError;
         bool hasDeviceToken = false;
         bool hasFullDiskAccess = false;
     };
     // On the flow's thread: saves the credentials, resetting the watermark for another device record.
     Stored store(const PairingCreateResponse& pairing);
     void complete(const Stored& stored);
-    void endWithError(const std::string& message);
+    void endWithError(const UserText& message);
 
     AppState& appState_;
     CredentialStoreProtocol& credentialStore_;
@@ -95,7 +97,7 @@ private:
     std::function<void()> onPairingCompleted_;
     const Log logger_{"Onboarding"};
 
-    Observable<std::optional<std::string>> lastError_;
+    Observable<std::optional<UserText>> lastError_;
     Observable<bool> inProgress_{false};
     std::unique_ptr<BackgroundTask> pollTask_;  // last: its continuations use the fields above
 };

@@ -31,7 +31,7 @@ std::string describe(const Phase& phase) {
             return "pairing(" + phase.code() + ", " + JsonDate::encode(phase.expiresAt()) + ")";
         case Phase::Kind::running:
             return phase.health().isHealthy() ? "running(healthy)"
-                                              : "running(degraded: " + phase.health().reason() + ")";
+                                              : "running(degraded: " + phase.health().reason().english() + ")";
         case Phase::Kind::signedOut:
             return "signedOut";
         case Phase::Kind::fdaMissing:

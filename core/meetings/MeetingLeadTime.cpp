@@ -16,18 +16,18 @@ double seconds(MeetingLeadTime leadTime) {
     return 60;
 }
 
-std::string_view label(MeetingLeadTime leadTime) {
+Phrase label(MeetingLeadTime leadTime) {
     switch (leadTime) {
         case MeetingLeadTime::fifteenMinutes:
-            return "15 minutes";
+            return KINDORA_PHRASE("MeetingLeadTime", "15 minutes");
         case MeetingLeadTime::fiveMinutes:
-            return "5 minutes";
+            return KINDORA_PHRASE("MeetingLeadTime", "5 minutes");
         case MeetingLeadTime::oneMinute:
-            return "1 minute";
+            break;
         case MeetingLeadTime::atStart:
-            return "At start";
+            return KINDORA_PHRASE("MeetingLeadTime", "At start");
     }
-    return "1 minute";
+    return KINDORA_PHRASE("MeetingLeadTime", "1 minute");
 }
 
 std::string_view storedValue(MeetingLeadTime leadTime) {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "core/common/Phrase.hpp"
+
 namespace kindora {
 
 // How long before a meeting's start its takeover shows. Stored in the settings by its case name.
@@ -16,7 +18,7 @@ inline constexpr std::array<MeetingLeadTime, 4> allMeetingLeadTimes{
 
 double seconds(MeetingLeadTime leadTime);
 // The menu's text: "15 minutes", "5 minutes", "1 minute", "At start".
-std::string_view label(MeetingLeadTime leadTime);
+Phrase label(MeetingLeadTime leadTime);
 // The persisted text: the case name ("fifteenMinutes", ...).
 std::string_view storedValue(MeetingLeadTime leadTime);
 // The lead time with that persisted text, or nothing for any other text.

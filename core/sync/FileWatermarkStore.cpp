@@ -57,7 +57,7 @@ std::optional<SyncState> FileWatermarkStore::loadFromJournal() {
     try {
         latest = StateJournal::readLatest(journalURL_);
     } catch (const std::exception& error) {
-        throw WatermarkUnreadableError(std::string("state.journal cannot be read: ") + error.what());
+        throw WatermarkUnreadableError::fileUnreadable("state.journal", error.what());
     }
     if (!latest || latest->kind != StateJournal::RecordKind::state) {
         return std::nullopt;  // state.json holds everything recorded
@@ -77,7 +77,7 @@ std::optional<SyncState> FileWatermarkStore::loadFromFile() {
     try {
         contents = AtomicFile::read(fileURL_);
     } catch (const std::exception& error) {
-        throw WatermarkUnreadableError(std::string("state.json cannot be read: ") + error.what());
+        throw WatermarkUnreadableError::fileUnreadable("state.json", error.what());
     }
     if (!contents) {
         return std::nullopt;  // never written: a first run
@@ -101,7 +101,8 @@ void FileWatermarkStore::setAside() {
     std::error_code error;
     std::filesystem::rename(fileURL_, aside, error);
     if (error) {
-        throw WatermarkUnreadableError("state.json is corrupt and cannot be set aside: " + error.message());
+        throw WatermarkUnreadableError(
+            UserText(WatermarkUnreadableError::cannotSetAside, {UserText::verbatim(error.message())}));
     }
     logger_.error("corrupt state.json kept as {}", aside.filename().string());
 }

@@ -10,7 +10,7 @@ InMemoryWatermarkStore::InMemoryWatermarkStore(std::optional<SyncState> initial)
 std::optional<SyncState> InMemoryWatermarkStore::load() {
     std::lock_guard lock(mutex_);
     if (simulateUnreadable_) {
-        throw WatermarkUnreadableError("state.json cannot be read: Input/output error");
+        throw WatermarkUnreadableError::fileUnreadable("state.json", "Input/output error");
     }
     return state_;
 }

@@ -115,7 +115,7 @@ ReadReporter::Outcome ReadReporter::reportReads(const std::string& token, SyncSt
             return Outcome::stopped;  // cut short by stop(): says nothing about the backend
         }
         logger_.error("read-report failed, retrying next tick without backing off ingest: {}",
-                      userMessage(error));
+                      userMessage(error).english());
         return Outcome::failed;
     }
 

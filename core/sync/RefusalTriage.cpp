@@ -1,13 +1,18 @@
 #include "core/sync/RefusalTriage.hpp"
 
 #include "core/backend/UserMessage.hpp"
+#include "core/sync/SyncStatus.hpp"
 
 namespace kindora {
 namespace {
 
-std::string messageCount(std::int64_t count) {
-    return std::to_string(count) + " message(s)";
-}
+constexpr Phrase tooLarge = KINDORA_PHRASE("SyncStatus", "too large for the backend");
+constexpr Phrase noBody = KINDORA_PHRASE("SyncStatus", "no body");
+constexpr Phrase passedDuplicates = KINDORA_PLURAL_PHRASE(
+    "SyncStatus",
+    "Passed %n message(s) the backend already holds after %1 repeated duplicate-guid rejections");
+constexpr Phrase droppedRefused =
+    KINDORA_PLURAL_PHRASE("SyncStatus", "Dropped %n message(s) the backend refused: %1");
 
 RefusalVerdict retry(const BackendError& error) {
     return {RefusalVerdict::Action::retry, userMessage(error), 0};
@@ -15,7 +20,8 @@ RefusalVerdict retry(const BackendError& error) {
 
 }  // namespace
 
-std::optional<RefusalVerdict> RefusalTriage::judge(std::span<const MessageRow> part, const BackendError& error) {
+std::optional<RefusalVerdict> RefusalTriage::judge(std::span<const MessageRow> part,
+                                                   const BackendError& error) {
     if (error.kind() == BackendError::Kind::duplicate) {
         return judgeDuplicate(part, error);
     }
@@ -24,7 +30,7 @@ std::optional<RefusalVerdict> RefusalTriage::judge(std::span<const MessageRow> p
     }
     if (error.status() == 413) {
         if (part.size() > 1) {
-            return refuse(part, 413, "too large for the backend");
+            return refuse(part, 413, tooLarge);
         }
         // One message of at most 10000 characters is not too large for the backend; a proxy in the way
         // may think so for a while.
@@ -32,22 +38,22 @@ std::optional<RefusalVerdict> RefusalTriage::judge(std::span<const MessageRow> p
     }
     if (error.status() == 400) {
         if (const auto reason = error.bodyMessage()) {
-            return refuse(part, 400, *reason);
+            return refuse(part, 400, UserText::verbatim(*reason));
         }
         return judgeUnexplained(part, error);
     }
     return std::nullopt;
 }
 
-RefusalVerdict RefusalTriage::refuse(std::span<const MessageRow> part, int status, const std::string& reason) {
+RefusalVerdict RefusalTriage::refuse(std::span<const MessageRow> part, int status, const UserText& reason) {
     if (part.size() > 1) {
         // One bad message must not take the others with it.
-        logger_.error("ingest {} for a batch of {} rows, sending it in smaller parts: {}", status, part.size(),
-                      reason);
+        logger_.error("ingest {} for a batch of {} rows, sending it in smaller parts: {}", status,
+                      part.size(), reason.english());
         return {RefusalVerdict::Action::split, {}, 0};
     }
     // The backend will never take this message; retrying it would stall every later one.
-    logger_.error("ingest {}, dropping poison batch of {} rows: {}", status, part.size(), reason);
+    logger_.error("ingest {}, dropping poison batch of {} rows: {}", status, part.size(), reason.english());
     taken(part);
     droppedRefused_ += static_cast<std::int64_t>(part.size());
     passedOverThisTick_ = true;
@@ -86,7 +92,7 @@ RefusalVerdict RefusalTriage::judgeDuplicate(std::span<const MessageRow> part, c
 RefusalVerdict RefusalTriage::judgeUnexplained(std::span<const MessageRow> part, const BackendError& error) {
     const std::int64_t attempts = ++refusals_[part.front().guid].unexplained;
     if (attempts >= unexplainedRejectionsBeforeDrop) {
-        return refuse(part, error.status(), error.status() == 400 ? "no body" : "too large for the backend");
+        return refuse(part, error.status(), error.status() == 400 ? UserText(noBody) : UserText(tooLarge));
     }
     logger_.error("ingest {} without the backend's error body, not advancing (attempt {}/{})", error.status(),
                   attempts, unexplainedRejectionsBeforeDrop);
@@ -116,16 +122,16 @@ void RefusalTriage::batchWentThroughCleanly() {
     }
 }
 
-std::optional<std::string> RefusalTriage::notice() const {
-    std::optional<std::string> notice;
+std::optional<UserText> RefusalTriage::notice() const {
+    std::optional<UserText> notice;
     if (passedDuplicates_ > 0) {
-        notice = "Passed " + messageCount(passedDuplicates_) + " the backend already holds after " +
-                 std::to_string(duplicateAttemptsBeforePass) + " repeated duplicate-guid rejections";
+        notice = UserText::counted(passedDuplicates, passedDuplicates_,
+                                   {UserText::verbatim(std::to_string(duplicateAttemptsBeforePass))});
     }
     if (droppedRefused_ > 0) {
-        const std::string refused =
-            "Dropped " + messageCount(droppedRefused_) + " the backend refused: " + lastRefusalReason_;
-        notice = notice ? *notice + "; " + refused : refused;
+        const UserText refused = UserText::counted(droppedRefused, droppedRefused_,
+                                                   {lastRefusalReason_.value_or(UserText::verbatim({}))});
+        notice = notice ? UserText(SyncStatusTexts::joined, {*notice, refused}) : refused;
     }
     return notice;
 }

@@ -9,6 +9,7 @@
 
 #include "core/backend/BackendError.hpp"
 #include "core/common/Log.hpp"
+#include "core/common/UserText.hpp"
 #include "core/messagesdb/MessageRow.hpp"
 
 namespace kindora {
@@ -25,7 +26,7 @@ struct RefusalVerdict {
     };
 
     Action action = Action::retry;
-    std::string errorText;
+    std::optional<UserText> errorText;  // for `retry`
     std::int64_t alreadyHeld = 0;
 };
 
@@ -59,7 +60,7 @@ public:
     // over that nobody has seen yet.
     void batchWentThroughCleanly();
     // What was passed over or dropped since the last clean batch, for the status.
-    std::optional<std::string> notice() const;
+    std::optional<UserText> notice() const;
 
 private:
     struct Refusals {
@@ -67,7 +68,7 @@ private:
         std::int64_t unexplained = 0;
     };
 
-    RefusalVerdict refuse(std::span<const MessageRow> part, int status, const std::string& reason);
+    RefusalVerdict refuse(std::span<const MessageRow> part, int status, const UserText& reason);
     RefusalVerdict judgeDuplicate(std::span<const MessageRow> part, const BackendError& error);
     RefusalVerdict judgeUnexplained(std::span<const MessageRow> part, const BackendError& error);
 
@@ -75,7 +76,7 @@ private:
     std::unordered_map<std::string, Refusals> refusals_;
     std::int64_t passedDuplicates_ = 0;
     std::int64_t droppedRefused_ = 0;
-    std::string lastRefusalReason_;
+    std::optional<UserText> lastRefusalReason_;
     bool passedOverThisTick_ = false;
 };
 

@@ -14,6 +14,11 @@
 namespace kindora {
 namespace {
 
+constexpr Phrase databaseReadFailed = KINDORA_PHRASE("SyncStatus", "chat.db read failed: %1");
+constexpr Phrase messagesHeld = KINDORA_PHRASE(
+    "SyncStatus", "Messages held: the backend could not process the next message yet and is asked again");
+constexpr Phrase credentialRevoked = KINDORA_PHRASE("SyncStatus", "Device credential revoked");
+
 bool isBusy(const std::exception& error) {
     const auto* sqliteError = dynamic_cast<const SQLiteError*>(&error);
     return sqliteError != nullptr && sqliteError->isBusy();
@@ -89,7 +94,7 @@ double SyncEngine::tick(StopToken stop) {
         loaded = loadStateOrFirstRun();
     } catch (const WatermarkUnreadableError& error) {
         // Not a first run: anchoring afresh would skip every message since the last save.
-        return failTick(error.what());
+        return failTick(error.text());
     }
     if (!loaded) {
         return interval;
@@ -136,7 +141,8 @@ double SyncEngine::tick(StopToken stop) {
     // A drop stays in sight until the next clean batch, even behind a later failure.
     status.lastError = ingest.errorText;
     if (const auto notice = refusals_.notice()) {
-        status.lastError = status.lastError ? *status.lastError + "; " + *notice : *notice;
+        status.lastError =
+            status.lastError ? UserText(SyncStatusTexts::joined, {*status.lastError, *notice}) : *notice;
     }
     status.sessionSentCount = sessionSentCount_;
     status.lifetimeSentCount = state.lifetimeSentCount;
@@ -150,13 +156,13 @@ double SyncEngine::tick(StopToken stop) {
     return backOff(*ingest.errorText);
 }
 
-double SyncEngine::backOff(const std::string& errorText) {
-    logger_.error("sync tick failed, backing off: {}", errorText);
+double SyncEngine::backOff(const UserText& errorText) {
+    logger_.error("sync tick failed, backing off: {}", errorText.english());
     loop_.keepNextWait();  // a new message is no reason to retry a failing backend early
     return backoff_.nextDelay();
 }
 
-double SyncEngine::failTick(const std::string& errorText) {
+double SyncEngine::failTick(const UserText& errorText) {
     SyncStatus status;
     status.lastError = errorText;
     status.sessionSentCount = sessionSentCount_;
@@ -200,7 +206,8 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
             if (isBusy(error)) {
                 return {};  // Messages holds a lock; the next tick reads again
             }
-            return IngestPhaseResult::failed(std::string("chat.db read failed: ") + error.what());
+            return IngestPhaseResult::failed(
+                UserText(databaseReadFailed, {UserText::verbatim(error.what())}));
         }
 
         if (page.rows.empty()) {
@@ -244,10 +251,9 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
                     return {};  // held rows go again at the next tick, without back-off
                 case SendResult::Kind::heldAtHead:
                     // The backend asked for the message again; say so, and do not ask every 5 s.
-                    return IngestPhaseResult::failed(
-                        "Messages held: the backend could not process the next message yet and is asked again");
+                    return IngestPhaseResult::failed(messagesHeld);
                 case SendResult::Kind::failed:
-                    return IngestPhaseResult::failed(std::move(result.errorText));
+                    return IngestPhaseResult::failed(std::move(*result.errorText));
                 default:
                     break;
             }
@@ -259,13 +265,13 @@ SyncEngine::IngestPhaseResult SyncEngine::ingestNewMessages(const std::string& t
     return {};
 }
 
-bool SyncEngine::reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText) {
+bool SyncEngine::reanchorIfDatabaseShrank(SyncState& state, std::optional<UserText>& errorText) {
     std::int64_t highest = 0;
     try {
         highest = reader_.maxRowID();
     } catch (const std::exception& error) {
         if (!isBusy(error)) {
-            errorText = std::string("chat.db read failed: ") + error.what();
+            errorText = UserText(databaseReadFailed, {UserText::verbatim(error.what())});
         }
         return false;
     }
@@ -283,7 +289,8 @@ bool SyncEngine::reanchorIfDatabaseShrank(SyncState& state, std::optional<std::s
 }
 
 SyncEngine::SendResult SyncEngine::sendBatch(const InboundPage& page, std::size_t start, std::size_t count,
-                                             const std::string& token, SyncState& state, const StopToken& stop) {
+                                             const std::string& token, SyncState& state,
+                                             const StopToken& stop) {
     // Parts still to send (first row and row count in the page), the next one last. A refusal that
     // may concern only some rows splits its part in two, so that the rows the backend takes go on and
     // only the ones it refuses remain.
@@ -323,7 +330,8 @@ SyncEngine::SendResult SyncEngine::sendBatch(const InboundPage& page, std::size_
 }
 
 SyncEngine::SendResult SyncEngine::sendPart(const InboundPage& page, std::size_t first, std::size_t size,
-                                            const std::string& token, SyncState& state, const StopToken& stop) {
+                                            const std::string& token, SyncState& state,
+                                            const StopToken& stop) {
     const auto part = std::span<const MessageRow>(page.rows).subspan(first, size);
     // A whole batch goes as encoded with its page; a part of one, after a refusal, is encoded now
     // from the batch's messages (those of its forwardable rows, in order).
@@ -363,8 +371,8 @@ SyncEngine::SendResult SyncEngine::sendPart(const InboundPage& page, std::size_t
     return applyOutcomes(response.outcomes, part, state);
 }
 
-SyncEngine::SendResult SyncEngine::applyVerdict(const RefusalVerdict& verdict, std::span<const MessageRow> part,
-                                                SyncState& state) {
+SyncEngine::SendResult SyncEngine::applyVerdict(const RefusalVerdict& verdict,
+                                                std::span<const MessageRow> part, SyncState& state) {
     switch (verdict.action) {
         case RefusalVerdict::Action::split:
             return {SendResult::Kind::split, {}};
@@ -447,7 +455,7 @@ void SyncEngine::stopForRevocation(const SyncState& state) {
 
     SyncStatus status;
     status.lastSyncAt = state.lastSyncAt;
-    status.lastError = "Device credential revoked";
+    status.lastError = UserText(credentialRevoked);
     status.sessionSentCount = sessionSentCount_;
     status.lifetimeSentCount = state.lifetimeSentCount;
     status.queueLagRowCount = 0;

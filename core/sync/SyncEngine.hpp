@@ -88,9 +88,9 @@ private:
     enum class IngestPhaseOutcome { done, failed, revoked };
     struct IngestPhaseResult {
         IngestPhaseOutcome outcome = IngestPhaseOutcome::done;
-        std::optional<std::string> errorText;  // for `failed`: the status text
+        std::optional<UserText> errorText;  // for `failed`: the status text
 
-        static IngestPhaseResult failed(std::string text) {
+        static IngestPhaseResult failed(UserText text) {
             return {IngestPhaseOutcome::failed, std::move(text)};
         }
     };
@@ -101,18 +101,19 @@ private:
     struct SendResult {
         enum class Kind { passed, held, heldAtHead, failed, split, passedOver };
         Kind kind = Kind::passed;
-        std::string errorText;
+        std::optional<UserText> errorText;
     };
 
     std::optional<SyncState> loadStateOrFirstRun();
     IngestPhaseResult ingestNewMessages(const std::string& token, SyncState& state, const StopToken& stop);
-    bool reanchorIfDatabaseShrank(SyncState& state, std::optional<std::string>& errorText);
+    bool reanchorIfDatabaseShrank(SyncState& state, std::optional<UserText>& errorText);
     // Sends `count` rows of `page` from `start` on, in parts as the backend's answers require.
-    SendResult sendBatch(const InboundPage& page, std::size_t start, std::size_t count, const std::string& token,
-                         SyncState& state, const StopToken& stop);
-    SendResult sendPart(const InboundPage& page, std::size_t first, std::size_t size, const std::string& token,
-                        SyncState& state, const StopToken& stop);
-    SendResult applyVerdict(const RefusalVerdict& verdict, std::span<const MessageRow> part, SyncState& state);
+    SendResult sendBatch(const InboundPage& page, std::size_t start, std::size_t count,
+                         const std::string& token, SyncState& state, const StopToken& stop);
+    SendResult sendPart(const InboundPage& page, std::size_t first, std::size_t size,
+                        const std::string& token, SyncState& state, const StopToken& stop);
+    SendResult applyVerdict(const RefusalVerdict& verdict, std::span<const MessageRow> part,
+                            SyncState& state);
     SendResult applyOutcomes(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
                              SyncState& state);
     // Rows of an answer that moved the watermark, and how many of them were messages the backend took.
@@ -124,8 +125,8 @@ private:
     // counts as taken) and watches the raised ones.
     Advance advanceOver(const std::vector<IngestOutcome>& outcomes, std::span<const MessageRow> rows,
                         SyncState& state) const;
-    double failTick(const std::string& errorText);
-    double backOff(const std::string& errorText);
+    double failTick(const UserText& errorText);
+    double backOff(const UserText& errorText);
     // Stores the state through `save` (saveProgress between two batches); a failure is logged, and
     // the next save catches up.
     void persist(const SyncState& state,

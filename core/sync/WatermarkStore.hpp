@@ -3,7 +3,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
+#include "core/common/UserText.hpp"
 #include "core/sync/SyncState.hpp"
 
 namespace kindora {
@@ -12,7 +14,23 @@ namespace kindora {
 // starting afresh would skip every message since the last save, so the caller tries again later.
 class WatermarkUnreadableError : public std::runtime_error {
 public:
-    explicit WatermarkUnreadableError(const std::string& what) : std::runtime_error(what) {}
+    static constexpr Phrase unreadable = KINDORA_PHRASE("SyncStatus", "%1 cannot be read: %2");
+    static constexpr Phrase cannotSetAside =
+        KINDORA_PHRASE("SyncStatus", "state.json is corrupt and cannot be set aside: %1");
+
+    explicit WatermarkUnreadableError(UserText text)
+        : std::runtime_error(text.english()), text_(std::move(text)) {}
+    // `file` cannot be read for the system's `reason`.
+    static WatermarkUnreadableError fileUnreadable(const std::string& file, const std::string& reason) {
+        return WatermarkUnreadableError(
+            UserText(unreadable, {UserText::verbatim(file), UserText::verbatim(reason)}));
+    }
+
+    // What the person is told.
+    const UserText& text() const { return text_; }
+
+private:
+    UserText text_;
 };
 
 // Where the sync state is kept between runs. Callers serialise their calls; stores do no locking.

@@ -16,9 +16,31 @@ constexpr std::uint32_t exitSuccess = 1;
 constexpr std::uint32_t exitCancelled = 3;
 constexpr std::uint32_t exitNeedUntrusted = 8;
 
-[[noreturn]] void failed(const std::string& why) {
-    throw PackageKitTransaction::Failure(why);
+[[noreturn]] void failed(UserText why) {
+    throw PackageKitTransaction::Failure(std::move(why));
 }
+
+UserText systemError(int negativeErrno) {
+    return UserText::verbatim(std::strerror(-negativeErrno));
+}
+
+constexpr Phrase signalsRefused =
+    KINDORA_PHRASE("PackageKit", "the system bus refused to pass on PackageKit's signals (%1).");
+constexpr Phrase busUnreachable = KINDORA_PHRASE("PackageKit", "the system bus is not reachable (%1).");
+constexpr Phrase serviceMissing =
+    KINDORA_PHRASE("PackageKit", "the system's package manager service (PackageKit) is not available: %1");
+constexpr Phrase noTransaction = KINDORA_PHRASE("PackageKit", "PackageKit gave no transaction.");
+constexpr Phrase requestNotMade =
+    KINDORA_PHRASE("PackageKit", "the request to PackageKit could not be made (%1).");
+constexpr Phrase connectionLost = KINDORA_PHRASE("PackageKit", "the connection to PackageKit was lost (%1).");
+constexpr Phrase agentStopping = KINDORA_PHRASE("PackageKit", "the agent is stopping.");
+constexpr Phrase tookTooLong = KINDORA_PHRASE("PackageKit", "PackageKit did not finish in time.");
+constexpr Phrase cancelled = KINDORA_PHRASE("PackageKit", "it was cancelled.");
+constexpr Phrase untrusted =
+    KINDORA_PHRASE("PackageKit", "the package is not signed by a repository key this system trusts.");
+constexpr Phrase exitFailure = KINDORA_PHRASE("PackageKit", "PackageKit reported a failure (exit %1).");
+constexpr Phrase unfinished =
+    KINDORA_PHRASE("PackageKit", "PackageKit ended the transaction without finishing it.");
 
 struct BusUnref {
     void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
@@ -102,8 +124,7 @@ Slot match(sd_bus* bus, const std::string& path, const char* member, sd_bus_mess
     const int result = sd_bus_match_signal(bus, &slot, service, path.c_str(), transactionInterface, member,
                                            handler, &outcome);
     if (result < 0) {
-        failed("the system bus refused to pass on PackageKit's signals (" + std::string(std::strerror(-result)) +
-               ").");
+        failed({signalsRefused, {systemError(result)}});
     }
     return Slot(slot);
 }
@@ -111,7 +132,7 @@ Slot match(sd_bus* bus, const std::string& path, const char* member, sd_bus_mess
 Bus openSystemBus() {
     sd_bus* bus = nullptr;
     if (const int result = sd_bus_open_system(&bus); result < 0) {
-        failed("the system bus is not reachable (" + std::string(std::strerror(-result)) + ").");
+        failed({busUnreachable, {systemError(result)}});
     }
     return Bus(bus);
 }
@@ -123,11 +144,11 @@ std::string createTransaction(sd_bus* bus) {
                                           &error.error, &rawReply, "");
     const Message reply(rawReply);
     if (result < 0) {
-        failed("the system's package manager service (PackageKit) is not available: " + error.describe(result));
+        failed({serviceMissing, {UserText::verbatim(error.describe(result))}});
     }
     const char* path = nullptr;
     if (sd_bus_message_read(reply.get(), "o", &path) < 0 || path == nullptr) {
-        failed("PackageKit gave no transaction.");
+        failed(noTransaction);
     }
     return path;
 }
@@ -178,12 +199,12 @@ std::vector<PackageKitTransaction::Package> PackageKitTransaction::run(StopToken
             result = arguments_(call.get());
         }
         if (result < 0) {
-            failed("the request to PackageKit could not be made (" + std::string(std::strerror(-result)) + ").");
+            failed({requestNotMade, {systemError(result)}});
         }
         CallError error;
         result = sd_bus_call(bus.get(), call.get(), 0, &error.error, nullptr);
         if (result < 0) {
-            failed(sentence(error.describe(result)));
+            failed(UserText::verbatim(sentence(error.describe(result))));
         }
     }
 
@@ -191,15 +212,15 @@ std::vector<PackageKitTransaction::Package> PackageKitTransaction::run(StopToken
     while (!outcome.finished && !outcome.destroyed) {
         const int processed = sd_bus_process(bus.get(), nullptr);
         if (processed < 0) {
-            failed("the connection to PackageKit was lost (" + std::string(std::strerror(-processed)) + ").");
+            failed({connectionLost, {systemError(processed)}});
         }
         if (processed > 0) {
             continue;
         }
         if (stop.stop_requested() || std::chrono::steady_clock::now() > deadline) {
-            sd_bus_call_method(bus.get(), service, transaction.c_str(), transactionInterface, "Cancel", nullptr,
-                               nullptr, "");
-            failed(stop.stop_requested() ? "the agent is stopping." : "PackageKit did not finish in time.");
+            sd_bus_call_method(bus.get(), service, transaction.c_str(), transactionInterface, "Cancel",
+                               nullptr, nullptr, "");
+            failed(stop.stop_requested() ? agentStopping : tookTooLong);
         }
         // Short waits, so that a stop request is seen promptly.
         sd_bus_wait(bus.get(), 200'000);
@@ -208,16 +229,18 @@ std::vector<PackageKitTransaction::Package> PackageKitTransaction::run(StopToken
         return std::move(outcome.packages);
     }
     if (!outcome.error.empty()) {
-        failed(sentence(outcome.error));
+        failed(UserText::verbatim(sentence(outcome.error)));
     }
     switch (outcome.exit) {
         case exitCancelled:
-            failed("it was cancelled.");
+            failed(cancelled);
         case exitNeedUntrusted:
-            failed("the package is not signed by a repository key this system trusts.");
+            failed(untrusted);
         default:
-            failed(outcome.finished ? "PackageKit reported a failure (exit " + std::to_string(outcome.exit) + ")."
-                                    : "PackageKit ended the transaction without finishing it.");
+            if (outcome.finished) {
+                failed({exitFailure, {UserText::verbatim(std::to_string(outcome.exit))}});
+            }
+            failed(unfinished);
     }
 }
 

@@ -7,9 +7,11 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/common/StopToken.hpp"
+#include "core/common/UserText.hpp"
 
 namespace kindora {
 
@@ -29,7 +31,13 @@ public:
 
     class Failure : public std::runtime_error {
     public:
-        using std::runtime_error::runtime_error;
+        explicit Failure(UserText reason)
+            : std::runtime_error(reason.english()), reason_(std::move(reason)) {}
+        // Why, for the person.
+        const UserText& reason() const { return reason_; }
+
+    private:
+        UserText reason_;
     };
 
     // Appends the method's arguments to the call; returns a negative errno on failure (sd-bus style).

@@ -22,12 +22,11 @@ constexpr std::chrono::seconds longestCheck = std::chrono::minutes(30);
 constexpr std::chrono::seconds longestInstallation = std::chrono::hours(2);
 
 std::vector<PackageKitTransaction::Package> run(PackageKitTransaction transaction, StopToken stop,
-                                                std::chrono::seconds longest, UpdateError::Kind kind,
-                                                const std::string& failure) {
+                                                std::chrono::seconds longest, UpdateError::Kind kind) {
     try {
         return transaction.run(std::move(stop), longest);
     } catch (const PackageKitTransaction::Failure& error) {
-        throw UpdateError(kind, failure + error.what());
+        throw UpdateError(kind, error.reason());
     }
 }
 
@@ -36,14 +35,13 @@ std::vector<PackageKitTransaction::Package> run(PackageKitTransaction transactio
 PackageKitUpdates::PackageKitUpdates(std::string packageName) : packageName_(std::move(packageName)) {}
 
 std::optional<AvailableUpdate> PackageKitUpdates::findUpdate(StopToken stop) {
-    const std::string failure = "Could not check for updates: ";
-    run(PackageKitTransaction("RefreshCache", [](sd_bus_message* call) { return sd_bus_message_append(call, "b", 0); }),
-        stop, longestCheck, UpdateError::Kind::checkFailed, failure);
-    const auto packages = run(PackageKitTransaction("GetUpdates",
-                                                    [](sd_bus_message* call) {
-                                                        return sd_bus_message_append(call, "t", filterNone);
-                                                    }),
-                              stop, longestCheck, UpdateError::Kind::checkFailed, failure);
+    run(PackageKitTransaction("RefreshCache",
+                              [](sd_bus_message* call) { return sd_bus_message_append(call, "b", 0); }),
+        stop, longestCheck, UpdateError::Kind::checkFailed);
+    const auto packages = run(
+        PackageKitTransaction(
+            "GetUpdates", [](sd_bus_message* call) { return sd_bus_message_append(call, "t", filterNone); }),
+        stop, longestCheck, UpdateError::Kind::checkFailed);
     // Package ids are "name;version;arch;data".
     for (const auto& package : packages) {
         const auto nameEnd = package.id.find(';');
@@ -66,7 +64,7 @@ void PackageKitUpdates::download(const AvailableUpdate& update, StopToken stop) 
                               [id = update.packageId](sd_bus_message* call) {
                                   return sd_bus_message_append(call, "bas", 1, 1, id.c_str());
                               }),
-        std::move(stop), longestCheck, UpdateError::Kind::downloadFailed, "The update could not be downloaded: ");
+        std::move(stop), longestCheck, UpdateError::Kind::downloadFailed);
     logger_.info("Update {} downloaded", update.version);
 }
 
@@ -78,8 +76,7 @@ void PackageKitUpdates::install(const AvailableUpdate& update, StopToken stop) {
                               },
                               // Lets PackageKit ask the person for authorisation instead of refusing.
                               {"interactive=true"}),
-        std::move(stop), longestInstallation, UpdateError::Kind::installFailed,
-        "The update could not be installed: ");
+        std::move(stop), longestInstallation, UpdateError::Kind::installFailed);
     logger_.info("PackageKit installed update {}", update.version);
 }
 

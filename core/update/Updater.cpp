@@ -5,6 +5,18 @@
 #include "core/update/UpdateError.hpp"
 
 namespace kindora {
+namespace {
+
+// What the person reads about a failed step: the updater's own account, or the error's own words
+// completing the sentence of the step that failed.
+UserText textOf(const std::exception& error, UpdateError::Kind step) {
+    if (const auto* updateError = dynamic_cast<const UpdateError*>(&error)) {
+        return updateError->text();
+    }
+    return UpdateError(step, UserText::verbatim(error.what())).text();
+}
+
+}  // namespace
 
 Updater::Updater(PackageUpdating& updates, MainQueue& mainQueue, Sleeper sleeper, std::function<Date()> now,
                  Backoff::JitterFactor jitterFactor)
@@ -13,8 +25,9 @@ Updater::Updater(PackageUpdating& updates, MainQueue& mainQueue, Sleeper sleeper
       now_(std::move(now)),
       retry_(initialRetry, longestRetry, std::move(jitterFactor)),
       // A check asked for while the previous one is finishing still runs, right after it.
-      loop_("Updater", std::move(sleeper), [this](StopToken stop) { return check(stop); },
-            PollingLoop::WakeDuringTick::runsAnotherTick) {}
+      loop_(
+          "Updater", std::move(sleeper), [this](StopToken stop) { return check(stop); },
+          PollingLoop::WakeDuringTick::runsAnotherTick) {}
 
 Updater::~Updater() {
     installation_.reset();
@@ -59,7 +72,8 @@ void Updater::checkForUpdates() {
 
 void Updater::installUpdate(std::function<void()> onInstalled) {
     const auto& pending = pendingUpdate_.value();
-    if (!update_ || !pending || !pending->isDownloaded || isInstalling_.value() || !canCheckForUpdates_.value()) {
+    if (!update_ || !pending || !pending->isDownloaded || isInstalling_.value() ||
+        !canCheckForUpdates_.value()) {
         return;
     }
     installing_ = true;
@@ -69,17 +83,17 @@ void Updater::installUpdate(std::function<void()> onInstalled) {
     installation_ = std::make_unique<BackgroundTask>(
         mainQueue_, [this, update = *update_,
                      onInstalled = std::move(onInstalled)](const BackgroundTask::Context& context) {
-            std::optional<std::string> failure;
+            std::optional<UserText> failure;
             try {
                 updates_.install(update, context.stopToken());
             } catch (const std::exception& error) {
-                failure = error.what();
+                failure = textOf(error, UpdateError::Kind::installFailed);
             }
             installing_ = false;
             context.post([this, failure, onInstalled] {
                 isInstalling_.set(false);
                 if (failure) {
-                    logger_.error("{}", *failure);
+                    logger_.error("{}", failure->english());
                     lastError_.set(*failure);
                 } else {
                     logger_.info("Update installed; relaunching");
@@ -151,15 +165,13 @@ double Updater::check(StopToken stop) {
 }
 
 double Updater::failed(const std::exception& error, bool askedByPerson) {
-    const std::string message = dynamic_cast<const UpdateError*>(&error) != nullptr
-                                    ? error.what()
-                                    : "Could not check for updates: " + std::string(error.what());
+    const UserText message = textOf(error, UpdateError::Kind::checkFailed);
     const Date now = now_();
     if (!failingSince_) {
         failingSince_ = now;
     }
     const double delay = retry_.nextDelay();
-    logger_.error("{} (trying again in {:.0f} s)", message, delay);
+    logger_.error("{} (trying again in {:.0f} s)", message.english(), delay);
     if (askedByPerson || secondsBetween(*failingSince_, now) >= checkInterval) {
         post([this, message] { lastError_.set(message); });
     }

@@ -7,14 +7,15 @@
 #include <string>
 
 #include "core/common/BackgroundTask.hpp"
-#include "core/common/PostScope.hpp"
 #include "core/common/Backoff.hpp"
 #include "core/common/Date.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
 #include "core/common/PollingLoop.hpp"
+#include "core/common/PostScope.hpp"
 #include "core/common/Sleeper.hpp"
+#include "core/common/UserText.hpp"
 #include "core/update/AvailableUpdate.hpp"
 #include "core/update/PackageUpdating.hpp"
 #include "core/update/PendingUpdate.hpp"
@@ -58,7 +59,7 @@ public:
     // The update found by the last check, if any, and whether its package is downloaded.
     const Observable<std::optional<PendingUpdate>>& pendingUpdate() const { return pendingUpdate_; }
     // Why the last step failed, when the person should know; cleared by the next success.
-    const Observable<std::optional<std::string>>& lastError() const { return lastError_; }
+    const Observable<std::optional<UserText>>& lastError() const { return lastError_; }
 
     // Installs the downloaded update through the package manager. On success `onInstalled` runs on the
     // main thread (the application relaunches into the new version); on failure `lastError` says why
@@ -82,7 +83,7 @@ private:
     // Main-thread state.
     Observable<bool> canCheckForUpdates_{false};
     Observable<std::optional<PendingUpdate>> pendingUpdate_;
-    Observable<std::optional<std::string>> lastError_;
+    Observable<std::optional<UserText>> lastError_;
     Observable<bool> isInstalling_{false};
     std::optional<AvailableUpdate> update_;
     bool started_ = false;

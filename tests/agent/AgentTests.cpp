@@ -237,7 +237,7 @@ TEST_F(AgentScenario, TheMainThreadStaysFreeWhileTheDatabaseIsCheckedAndShutDown
 }
 
 TEST(MenuBarImage, FollowsThePhaseAndDoNotDisturb) {
-    const Phase degraded = Phase::running(Health::degraded("Server error"));
+    const Phase degraded = Phase::running(Health::degraded(UserText::verbatim("Server error")));
     for (const bool dnd : {false, true}) {
         EXPECT_EQ(MenuBarImage::of(Phase::pairing("123456", Date{}), dnd), "ZovudIzud");
         EXPECT_EQ(MenuBarImage::of(Phase::signedOut(), dnd), "ZovudIzud");

@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 
+#include "app/i18n/Translations.hpp"
+
 namespace kindora::testing {
 
 namespace {
@@ -32,10 +34,14 @@ void collect(QtMsgType type, const QMessageLogContext& context, const QString& m
 // The application object must go before Qt's own global objects do, so it lives from its first use
 // until the test program's environment is torn down, not until static destruction.
 std::unique_ptr<KindoraApplication> application;
+std::unique_ptr<Translations> translations;
 
 class ApplicationEnvironment : public ::testing::Environment {
 public:
-    void TearDown() override { application.reset(); }
+    void TearDown() override {
+        translations.reset();
+        application.reset();
+    }
 };
 
 [[maybe_unused]] const auto* const environment =
@@ -50,6 +56,7 @@ KindoraApplication& guiApplication() {
         static char name[] = "kindora_app_gui_tests";
         static char* argv[] = {name, nullptr};
         application = std::make_unique<KindoraApplication>(argc, argv);
+        translations = std::make_unique<Translations>(*application);
     }
     return *application;
 }

@@ -1,17 +1,24 @@
 #include <gtest/gtest.h>
 
 #include "app/texts/PanelTexts.hpp"
+#include "tests/app/QtTestApplication.hpp"
 
 namespace kindora {
 namespace {
 
+// The texts as the program words them: through its installed translations.
+class PanelTextsTest : public ::testing::Test {
+protected:
+    void SetUp() override { testing::qtApplication(); }
+};
+
 const Date now = dateFromSecondsSinceEpoch(1'800'000'000);
 
-TEST(PanelTexts, TheMoreAlertsLabelFollowsTruncationAndTheWaitingGroups) {
+TEST_F(PanelTextsTest, TheMoreAlertsLabelFollowsTruncationAndTheWaitingGroups) {
     const struct {
         bool truncated;
         int moreCount;
-        std::optional<std::string> label;
+        std::optional<QString> label;
     } rows[] = {
         {false, 0, std::nullopt},    {false, -1, std::nullopt},     {false, 1, "+1 more"},
         {false, 4, "+4 more"},       {true, 0, "More alerts"},      {true, -2, "More alerts"},
@@ -23,7 +30,7 @@ TEST(PanelTexts, TheMoreAlertsLabelFollowsTruncationAndTheWaitingGroups) {
     }
 }
 
-TEST(PanelTexts, AGroupNamesItsSizeAndCountsTheMembersBeyondTheThreeListed) {
+TEST_F(PanelTextsTest, AGroupNamesItsSizeAndCountsTheMembersBeyondTheThreeListed) {
     EXPECT_EQ(PanelTexts::groupHeading(5), "5 alerts at once");
     EXPECT_EQ(PanelTexts::moreCopies(5), "2 more copies");
     EXPECT_EQ(PanelTexts::moreCopies(4), "1 more copies");
@@ -31,7 +38,7 @@ TEST(PanelTexts, AGroupNamesItsSizeAndCountsTheMembersBeyondTheThreeListed) {
     EXPECT_EQ(PanelTexts::moreCopies(2), std::nullopt);
 }
 
-TEST(PanelTexts, TheStatusLineCountsDownToTheStartAndThenUpFromIt) {
+TEST_F(PanelTextsTest, TheStatusLineCountsDownToTheStartAndThenUpFromIt) {
     const struct {
         double secondsToStart;
         const char* line;
@@ -46,7 +53,7 @@ TEST(PanelTexts, TheStatusLineCountsDownToTheStartAndThenUpFromIt) {
     }
 }
 
-TEST(PanelTexts, RelativeTimesNameTheLargestWholeUnit) {
+TEST_F(PanelTextsTest, RelativeTimesNameTheLargestWholeUnit) {
     const struct {
         double secondsAgo;
         const char* text;
@@ -74,7 +81,7 @@ TEST(PanelTexts, RelativeTimesNameTheLargestWholeUnit) {
     }
 }
 
-TEST(PanelTexts, OnlyAWebLinkWithAHostCanBeJoinedAndOnlyItsSchemeAndHostAreLogged) {
+TEST_F(PanelTextsTest, OnlyAWebLinkWithAHostCanBeJoinedAndOnlyItsSchemeAndHostAreLogged) {
     const struct {
         std::optional<std::string> link;
         bool openable;

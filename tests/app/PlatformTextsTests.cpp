@@ -8,7 +8,7 @@
 namespace kindora {
 namespace {
 
-std::vector<std::string> everyText(const PlatformTexts& texts) {
+std::vector<QString> everyText(const PlatformTexts& texts) {
     return {texts.signedOutPrompt,
             texts.doNotDisturbCaption,
             texts.accessMissingTitle,
@@ -33,24 +33,24 @@ TEST(PlatformTexts, TheLinuxBuildNeverNamesMacOnlyThingsAndSaysWhichDatabaseItCa
     const auto linuxTexts = PlatformTexts::forLinux("/home/ann/Library/Messages/chat.db");
     for (const auto& text : everyText(linuxTexts)) {
         for (const char* macOnly : {"Mac", "menu bar", "System Settings", "Full Disk Access", "macOS"}) {
-            EXPECT_EQ(text.find(macOnly), std::string::npos) << '"' << text << "\" names " << macOnly;
+            EXPECT_FALSE(text.contains(QLatin1String(macOnly))) << '"' << text.toStdString() << "\" names " << macOnly;
         }
     }
-    EXPECT_NE(linuxTexts.accessMissingTitle.find("/home/ann/Library/Messages/chat.db"), std::string::npos);
-    EXPECT_NE(linuxTexts.accessStepExplanation.find("/home/ann/Library/Messages/chat.db"), std::string::npos);
+    EXPECT_TRUE(linuxTexts.accessMissingTitle.contains(QStringLiteral("/home/ann/Library/Messages/chat.db")));
+    EXPECT_TRUE(linuxTexts.accessStepExplanation.contains(QStringLiteral("/home/ann/Library/Messages/chat.db")));
     // Linux has no privacy page to open, so the buttons that would open one are not offered.
-    EXPECT_TRUE(linuxTexts.openAccessSettingsButton.empty());
-    EXPECT_TRUE(linuxTexts.accessStepOpenSettingsButton.empty());
+    EXPECT_TRUE(linuxTexts.openAccessSettingsButton.isEmpty());
+    EXPECT_TRUE(linuxTexts.accessStepOpenSettingsButton.isEmpty());
 }
 
 TEST(PlatformTexts, EveryTextIsFilledOnMacOSAndEveryLinuxTextButTheSettingsButtons) {
     for (const auto& text : everyText(PlatformTexts::macOS())) {
-        EXPECT_FALSE(text.empty());
+        EXPECT_FALSE(text.isEmpty());
     }
     const auto linuxTexts = PlatformTexts::forLinux("/db");
     std::size_t empty = 0;
     for (const auto& text : everyText(linuxTexts)) {
-        empty += text.empty() ? 1 : 0;
+        empty += text.isEmpty() ? 1 : 0;
     }
     EXPECT_EQ(empty, 2u);
 }

@@ -4,6 +4,8 @@
 
 #include <QThread>
 
+#include "app/i18n/Translations.hpp"
+
 #include <memory>
 
 namespace kindora::testing {
@@ -12,10 +14,15 @@ namespace {
 
 // Torn down with the test program's environment, before Qt's own global objects go.
 std::unique_ptr<QCoreApplication> application;
+// The program's own translations, so that texts read as the person reads them.
+std::unique_ptr<Translations> translations;
 
 class ApplicationEnvironment : public ::testing::Environment {
 public:
-    void TearDown() override { application.reset(); }
+    void TearDown() override {
+        translations.reset();
+        application.reset();
+    }
 };
 
 [[maybe_unused]] const auto* const environment =
@@ -29,6 +36,7 @@ QCoreApplication& qtApplication() {
         static char name[] = "kindora_app_tests";
         static char* argv[] = {name, nullptr};
         application = std::make_unique<QCoreApplication>(argc, argv);
+        translations = std::make_unique<Translations>(*application);
     }
     return *application;
 }

@@ -2,13 +2,20 @@
 
 #include "app/texts/StatusTexts.hpp"
 #include "core/common/JsonDate.hpp"
+#include "tests/app/QtTestApplication.hpp"
 
 namespace kindora {
 namespace {
 
+// The texts as the program words them: through its installed translations.
+class StatusTextsTest : public ::testing::Test {
+protected:
+    void SetUp() override { testing::qtApplication(); }
+};
+
 const Date now = dateFromSecondsSinceEpoch(1'800'000'000);
 
-TEST(StatusTexts, DoNotDisturbRemainingRoundsUpToWholeMinutes) {
+TEST_F(StatusTextsTest, DoNotDisturbRemainingRoundsUpToWholeMinutes) {
     const struct {
         double secondsLeft;
         const char* text;
@@ -25,14 +32,14 @@ TEST(StatusTexts, DoNotDisturbRemainingRoundsUpToWholeMinutes) {
     }
 }
 
-TEST(StatusTexts, AlertsWaitingIsSingularForOneAndAbsentForNone) {
+TEST_F(StatusTextsTest, AlertsWaitingIsSingularForOneAndAbsentForNone) {
     EXPECT_EQ(StatusTexts::alertsWaiting(0), std::nullopt);
     EXPECT_EQ(StatusTexts::alertsWaiting(-1), std::nullopt);
     EXPECT_EQ(StatusTexts::alertsWaiting(1), "1 alert waiting");
     EXPECT_EQ(StatusTexts::alertsWaiting(2), "2 alerts waiting");
 }
 
-TEST(StatusTexts, PairingCodeCountsDownAndThenReadsExpired) {
+TEST_F(StatusTextsTest, PairingCodeCountsDownAndThenReadsExpired) {
     const struct {
         double secondsLeft;
         const char* text;
@@ -51,13 +58,13 @@ TEST(StatusTexts, PairingCodeCountsDownAndThenReadsExpired) {
     }
 }
 
-TEST(StatusTexts, RetryCaptionOnlyForAnErrorOrANeverCompletedSync) {
+TEST_F(StatusTextsTest, RetryCaptionOnlyForAnErrorOrANeverCompletedSync) {
     SyncStatus neverSynced;
     EXPECT_EQ(StatusTexts::retryCaption(neverSynced), "Sync hasn't completed yet — retry now.");
 
     SyncStatus failing;
     failing.lastSyncAt = now;
-    failing.lastError = "The backend is unreachable.";
+    failing.lastError = UserText::verbatim("The backend is unreachable.");
     EXPECT_EQ(StatusTexts::retryCaption(failing),
               "Retry now — automatic sync is backing off after an error.");
 
@@ -66,7 +73,7 @@ TEST(StatusTexts, RetryCaptionOnlyForAnErrorOrANeverCompletedSync) {
     EXPECT_EQ(StatusTexts::retryCaption(clean), std::nullopt);
 }
 
-TEST(StatusTexts, StatTimeShowsADashWhenAbsentAndTheDayWhenNotToday) {
+TEST_F(StatusTextsTest, StatTimeShowsADashWhenAbsentAndTheDayWhenNotToday) {
     ::setenv("TZ", "UTC", 1);
     ::tzset();
     const Date noon = *JsonDate::tryDecode("2026-12-07T12:00:00.000Z");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/texts/UpdateTexts.hpp"
+#include "tests/app/QtTestApplication.hpp"
 
 namespace kindora {
 namespace {
@@ -16,13 +17,18 @@ struct UpdateRow {
 
 void PrintTo(const UpdateRow& row, std::ostream* out) { *out << row.actionTitle << " / " << row.caption; }
 
-class UpdateRowTexts : public ::testing::TestWithParam<UpdateRow> {};
+class UpdateRowTexts : public ::testing::TestWithParam<UpdateRow> {
+protected:
+    void SetUp() override { testing::qtApplication(); }
+};
 
 TEST_P(UpdateRowTexts, FollowTheUpdatersState) {
     const UpdateRow& row = GetParam();
     EXPECT_EQ(UpdateTexts::pendingUpdate(row.pending), row.pendingText);
     EXPECT_EQ(UpdateTexts::actionTitle(row.pending), row.actionTitle);
-    EXPECT_EQ(UpdateTexts::caption(row.pending, row.isInstalling, row.lastError), row.caption);
+        const auto lastError =
+        row.lastError ? std::optional<UserText>(UserText::verbatim(*row.lastError)) : std::nullopt;
+    EXPECT_EQ(UpdateTexts::caption(row.pending, row.isInstalling, lastError), row.caption);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -24,7 +24,7 @@ void PrintTo(const ShownText& shown, std::ostream* os) {
 class UserMessages : public ::testing::TestWithParam<ShownText> {};
 
 TEST_P(UserMessages, UseTheServersTextOrAFallbackThatNamesTheCause) {
-    EXPECT_EQ(userMessage(GetParam().error), GetParam().text);
+    EXPECT_EQ(userMessage(GetParam().error).english(), GetParam().text);
 }
 
 // The fixed texts of the other cases would only restate the code's table.
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UserMessagesOfOtherErrors, AreTheirOwnDescription) {
     const std::runtime_error databaseBusy("database is locked");
-    EXPECT_EQ(userMessage(databaseBusy), "database is locked");
+    EXPECT_EQ(userMessage(databaseBusy).english(), "database is locked");
 }
 
 TEST(BackendErrorPayload, OnlyAnHttpErrorCarriesTheBodysMessage) {

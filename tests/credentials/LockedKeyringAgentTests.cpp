@@ -299,7 +299,7 @@ TEST_F(LockedKeyringAgent, StaysPairedWithoutAPromptAndForwardsWhatWaitedOnceThe
     store = std::make_unique<KeychainCredentialStore>(items, watcher, time.sleeper());
     makeKeyringAgent(*store);
     launch();
-    const Phase waiting = Phase::running(Health::degraded(std::string(CredentialAccessReporting::waitingText)));
+    const Phase waiting = Phase::running(Health::degraded(CredentialAccessReporting::waitingText));
     ASSERT_TRUE(waitFor([&] { return phase() == waiting; })) << "paired, and saying why nothing is sent";
     for (int tick = 0; tick < 3; ++tick) {
         ASSERT_TRUE(time.waitForSleepers(4));

@@ -10,6 +10,7 @@
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora {
 namespace {
@@ -151,7 +152,7 @@ TEST_F(InterruptControllerTest, AcknowledgingRemovesTheWholeGroupAndPresentsTheN
     EXPECT_EQ(calls[1].token, token);
     EXPECT_EQ(titles(controller->presentedGroup()), std::vector<std::string>{"Door"});
     EXPECT_EQ(controller->moreCount(), 0);
-    EXPECT_EQ(controller->actionError(), std::nullopt);
+    EXPECT_EQ(englishOf(controller->actionError()), std::nullopt);
     EXPECT_EQ(pollNowCalls, 1) << "the poller is asked for the new list at once";
 }
 
@@ -174,7 +175,7 @@ TEST_P(InterruptRefusalTest, ARefusedActionLeavesTheAlertPresentedWithTheErrorUn
     settleAction();
     ASSERT_TRUE(controller->presentedInterrupt());
     EXPECT_EQ(controller->presentedInterrupt()->id, alert.id);
-    EXPECT_EQ(controller->actionError(), param.shown);
+    EXPECT_EQ(englishOf(controller->actionError()), param.shown);
     EXPECT_FALSE(controller->isActionInFlight());
 }
 
@@ -197,7 +198,7 @@ TEST_F(InterruptControllerTest, AGroupWhoseSecondMemberIsRefusedKeepsOnlyThatOne
     controller->acknowledge(first);
     settleAction();
     EXPECT_EQ(titles(controller->presentedGroup()), std::vector<std::string>{"Heat"});
-    EXPECT_EQ(controller->actionError(), "This alert requires a resolution, not just an acknowledgement.");
+    EXPECT_EQ(englishOf(controller->actionError()), "This alert requires a resolution, not just an acknowledgement.");
 
     // The acknowledged one stays gone even if the next poll still lists it.
     poll({first, second});
@@ -206,7 +207,7 @@ TEST_F(InterruptControllerTest, AGroupWhoseSecondMemberIsRefusedKeepsOnlyThatOne
     // A later successful resolve clears the error it was about.
     backend.clearActionError(second.id);
     controller->resolve(second);
-    EXPECT_EQ(controller->actionError(), std::nullopt);
+    EXPECT_EQ(englishOf(controller->actionError()), std::nullopt);
     settleAction();
     EXPECT_TRUE(controller->presentedGroup().empty());
 }
@@ -224,7 +225,7 @@ TEST_F(InterruptControllerTest, AFailureDoesNotStopTheRestOfTheGroupAndIsLoggedW
     EXPECT_EQ(backend.actionCalls().size(), 3u);
     EXPECT_EQ(titles(controller->presentedGroup()), (std::vector<std::string>{"Smoke", "Heat"}))
         << "an alert already gone counts as done";
-    EXPECT_EQ(controller->actionError(), "Bad gateway") << "the first failure is the one shown";
+    EXPECT_EQ(englishOf(controller->actionError()), "Bad gateway") << "the first failure is the one shown";
     EXPECT_EQ(logs.count("interrupt action failed: http 502: Bad gateway", "Interrupts"), 1u);
     EXPECT_FALSE(logs.anyLineContains(token));
 }
@@ -238,7 +239,7 @@ TEST_F(InterruptControllerTest, AnErrorAboutAnotherAlertIsKeptButNotShown) {
     EXPECT_TRUE(controller->actionError());
     controller->dismiss(first);
     EXPECT_EQ(titles(controller->presentedGroup()), std::vector<std::string>{"Door"});
-    EXPECT_EQ(controller->actionError(), std::nullopt);
+    EXPECT_EQ(englishOf(controller->actionError()), std::nullopt);
 }
 
 TEST_F(InterruptControllerTest, OnlyThePresentedAlertCanBeActedOnAndOnlyWithAToken) {
@@ -312,7 +313,7 @@ TEST_F(InterruptControllerTest, RevocationInTheMiddleOfAGroupStopsAndHandsOverTo
     controller->acknowledge(first);
     settleAction();
     EXPECT_FALSE(controller->isActionInFlight());
-    EXPECT_EQ(controller->actionError(), std::nullopt) << "an earlier refusal is not shown after revocation";
+    EXPECT_EQ(englishOf(controller->actionError()), std::nullopt) << "an earlier refusal is not shown after revocation";
     EXPECT_EQ(titles(controller->presentedGroup()), (std::vector<std::string>{"Smoke", "Heat", "Gas"}));
     ASSERT_TRUE(mainQueue.drainUntil([&] { return revocations == 1; }));
     controller.reset();  // joins the action's thread, which has ended

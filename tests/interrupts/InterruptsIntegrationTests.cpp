@@ -16,6 +16,7 @@
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"
 #include "tools/devserver/DevServer.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora {
 namespace {
@@ -156,7 +157,7 @@ TEST_F(InterruptsIntegrationTest, OpenAlertsArePresentedByGroupAndActedOnWithThe
     // Acknowledging the group: the first must be resolved (409), the second is acknowledged.
     act([&] { controller.acknowledge(door); });
     EXPECT_EQ(presentedTitles(), std::vector<std::string>{"Front door open"});
-    EXPECT_EQ(controller.actionError(), "This alert must be resolved, not acknowledged.");
+    EXPECT_EQ(englishOf(controller.actionError()), "This alert must be resolved, not acknowledged.");
     EXPECT_EQ(stateOf(door.id), AlertState::open);
     EXPECT_EQ(stateOf(doorCamera.id), AlertState::acknowledged);
 
@@ -165,11 +166,11 @@ TEST_F(InterruptsIntegrationTest, OpenAlertsArePresentedByGroupAndActedOnWithThe
     act([&] { controller.resolve(door); });
     EXPECT_EQ(stateOf(door.id), AlertState::resolved);
     EXPECT_EQ(presentedTitles(), std::vector<std::string>{"Oven left on"});
-    EXPECT_EQ(controller.actionError(), std::nullopt);
+    EXPECT_EQ(englishOf(controller.actionError()), std::nullopt);
 
     // This device may not resolve it (403): the refusal is shown, the alert stays open.
     act([&] { controller.resolve(oven); });
-    EXPECT_EQ(controller.actionError(), "You don't have permission to resolve this alert.");
+    EXPECT_EQ(englishOf(controller.actionError()), "You don't have permission to resolve this alert.");
     EXPECT_EQ(stateOf(oven.id), AlertState::open);
     controller.dismiss(oven);
     EXPECT_EQ(presentedTitles(), std::vector<std::string>{"Water leak"});
@@ -177,7 +178,7 @@ TEST_F(InterruptsIntegrationTest, OpenAlertsArePresentedByGroupAndActedOnWithThe
     // Someone else's action removed it meanwhile (404): as good as done.
     household().removeInterrupt(water.id);
     act([&] { controller.acknowledge(water); });
-    EXPECT_EQ(controller.actionError(), std::nullopt);
+    EXPECT_EQ(englishOf(controller.actionError()), std::nullopt);
 
     // The oven alert is still open on the server, but stays dismissed on this Mac.
     EXPECT_TRUE(controller.presentedGroup().empty());

@@ -39,8 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         RecomputeCase{"TokenWithoutAccess", Phase::signedOut(), true, false, Phase::fdaMissing()},
         RecomputeCase{"AccessGrantedStartsHealthy", Phase::fdaMissing(), true, true,
                       Phase::running(Health::healthy())},
-        RecomputeCase{"DegradedHealthIsKept", Phase::running(Health::degraded("Heartbeat failing")), true,
-                      true, Phase::running(Health::degraded("Heartbeat failing"))},
+        RecomputeCase{"DegradedHealthIsKept", Phase::running(Health::degraded(UserText::verbatim("Heartbeat failing"))), true,
+                      true, Phase::running(Health::degraded(UserText::verbatim("Heartbeat failing")))},
         RecomputeCase{"PairingCompletes", Phase::pairing("ABC-123", expiry), true, true,
                       Phase::running(Health::healthy())}),
     [](const auto& testCase) { return testCase.param.name; });
@@ -54,20 +54,20 @@ TEST(AppState, NotifiesOnlyRealChanges) {
     state.setPhase(Phase::pairing("ABC-123", expiry));
     state.setPhase(Phase::pairing("ABC-123", expiry));
     state.setPhase(Phase::pairing("XYZ-999", expiry));
-    state.setPhase(Phase::running(Health::degraded("a")));
-    state.setPhase(Phase::running(Health::degraded("b")));
+    state.setPhase(Phase::running(Health::degraded(UserText::verbatim("a"))));
+    state.setPhase(Phase::running(Health::degraded(UserText::verbatim("b"))));
     state.recomputePhase(true, true);
 
     EXPECT_EQ(seen, (std::vector<Phase>{Phase::pairing("ABC-123", expiry), Phase::pairing("XYZ-999", expiry),
-                                        Phase::running(Health::degraded("a")),
-                                        Phase::running(Health::degraded("b"))}));
+                                        Phase::running(Health::degraded(UserText::verbatim("a"))),
+                                        Phase::running(Health::degraded(UserText::verbatim("b")))}));
 }
 
 TEST(Phase, PayloadsTakePartInEquality) {
     EXPECT_NE(Phase::pairing("A", expiry), Phase::pairing("A", expiry + Seconds(1)));
-    EXPECT_NE(Phase::running(Health::healthy()), Phase::running(Health::degraded("")));
+    EXPECT_NE(Phase::running(Health::healthy()), Phase::running(Health::degraded(UserText::verbatim(""))));
     EXPECT_NE(Phase::signedOut(), Phase::fdaMissing());
-    EXPECT_EQ(describe(Phase::running(Health::degraded("offline"))), "running(degraded: offline)");
+    EXPECT_EQ(describe(Phase::running(Health::degraded(UserText::verbatim("offline")))), "running(degraded: offline)");
 }
 
 }  // namespace

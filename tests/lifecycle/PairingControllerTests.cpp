@@ -13,6 +13,7 @@
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora {
 namespace {
@@ -144,7 +145,7 @@ TEST_F(PairingControllerTest, ACodeAlreadyExpiredEndsBeforeTheFirstPoll) {
     pairing.startPairing();
     ASSERT_TRUE(drainUntilIdle());
     EXPECT_TRUE(client.statusTokens().empty());
-    EXPECT_EQ(pairing.lastError(), PairingController::expiredMessage);
+    EXPECT_EQ(englishOf(pairing.lastError()), PairingController::expiredMessage.source);
     EXPECT_EQ(appState.phase(), Phase::signedOut());
 }
 
@@ -158,8 +159,8 @@ TEST_F(PairingControllerTest, ATokenThatCannotBeSavedSignsOutWithTheReason) {
     auto& pairing = makeController(store, watermarkStore);
     pairing.startPairing();
     ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(pairing.lastError(), std::string(PairingController::saveFailedPrefix) +
-                                       "credential store error 2: keyring is locked");
+    EXPECT_EQ(englishOf(pairing.lastError()),
+              "Paired, but failed to save credentials locally: credential store error 2: keyring is locked");
     EXPECT_EQ(appState.phase(), Phase::signedOut());
     EXPECT_EQ(store.loadDeviceId(), std::nullopt);
     EXPECT_EQ(completions, 0);

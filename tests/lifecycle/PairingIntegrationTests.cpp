@@ -16,6 +16,7 @@
 #include "tests/support/ManualMainQueue.hpp"
 #include "tests/support/VirtualTime.hpp"
 #include "tools/devserver/DevServer.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora {
 namespace {
@@ -141,7 +142,7 @@ TEST_F(PairingIntegrationTest, TheCodeExpires) {
     waitForNextPoll();
     releaseFinalPoll();
     ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(controller->lastError(), PairingController::expiredMessage);
+    EXPECT_EQ(englishOf(controller->lastError()), PairingController::expiredMessage.source);
     EXPECT_EQ(appState.phase(), Phase::signedOut());
     EXPECT_FALSE(credentials.hasDeviceToken());
 }
@@ -153,7 +154,7 @@ TEST_F(PairingIntegrationTest, TheHouseholdRevokesThePairing) {
     server->household().revokeDevice(devices()[0].id);
     releaseFinalPoll();
     ASSERT_TRUE(drainUntilIdle());
-    EXPECT_EQ(controller->lastError(), PairingController::revokedMessage);
+    EXPECT_EQ(englishOf(controller->lastError()), PairingController::revokedMessage.source);
     EXPECT_EQ(appState.phase(), Phase::signedOut());
     EXPECT_EQ(watermarkStore.state(), stateWithWatermark(900));
 }
@@ -173,7 +174,7 @@ TEST_F(PairingIntegrationTest, CancelDuringAPollAbortsItAndChangesNothingLater) 
     controller->cancel();  // aborts the transfer: returns without waiting out the delay
     EXPECT_EQ(appState.phase(), Phase::signedOut());
     EXPECT_FALSE(controller->isInProgress());
-    EXPECT_EQ(controller->lastError(), std::nullopt) << "a cancel is not an error";
+    EXPECT_EQ(englishOf(controller->lastError()), std::nullopt) << "a cancel is not an error";
     mainQueue.drain();
     EXPECT_EQ(appState.phase(), Phase::signedOut());
     EXPECT_FALSE(credentials.hasDeviceToken());
@@ -222,7 +223,7 @@ TEST_F(PairingIntegrationTest, FailedPollsBackOffAndAPendingAnswerResetsTheBackO
         const double spread = backoff[i] == 2 ? 0 : 0.15 * backoff[i];
         EXPECT_NEAR(sleeps[i], backoff[i], spread) << "wait " << i;
     }
-    EXPECT_EQ(controller->lastError(), std::nullopt);
+    EXPECT_EQ(englishOf(controller->lastError()), std::nullopt);
     EXPECT_EQ(appState.phase(), Phase::running(Health::healthy()));
 }
 
@@ -238,7 +239,7 @@ TEST_F(PairingIntegrationTest, AnUnreachableBackendShowsTheNetworkError) {
     pairing.startPairing();
     ASSERT_TRUE(mainQueue.drainUntil([&] { return !pairing.isInProgress(); }));
     ASSERT_TRUE(pairing.lastError());
-    EXPECT_EQ(pairing.lastError()->rfind("Network error", 0), 0u) << *pairing.lastError();
+    EXPECT_EQ(pairing.lastError()->english().rfind("Network error", 0), 0u) << pairing.lastError()->english();
     EXPECT_EQ(appState.phase(), Phase::fdaMissing()) << "a failed code request leaves the phase alone";
 }
 

@@ -45,7 +45,7 @@ TEST(MeetingDecision, TheWindowRunsFromTheLeadTimeBeforeTheStartToFiveMinutesAft
         {MeetingLeadTime::fifteenMinutes, "2026-12-07T10:05:00Z", false},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(label(row.leadTime)) + " at " + row.now);
+        SCOPED_TRACE(std::string(label(row.leadTime).source) + " at " + row.now);
         EXPECT_EQ(MeetingDecision::isRelevant(standup, row.leadTime, at(row.now)), row.relevant);
     }
 }

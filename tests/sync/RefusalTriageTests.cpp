@@ -6,6 +6,7 @@
 #include "core/backend/BackendError.hpp"
 #include "core/sync/RefusalTriage.hpp"
 #include "tests/support/LogCapture.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora::testing {
 namespace {
@@ -44,7 +45,7 @@ TEST_F(RefusalTriageTest, ADuplicateIsHalvedOutOfItsBatchTriedThreeTimesAloneThe
     const auto alone = std::span(batch).first(1);
     const auto second = triage.judge(alone, duplicate);
     EXPECT_EQ(actionOf(second), Action::retry);
-    EXPECT_EQ(second->errorText, "Duplicate GUID guid-1");
+    EXPECT_EQ(englishOf(second->errorText), "Duplicate GUID guid-1");
     EXPECT_TRUE(logs.contains(
         "ingest 400 (possible duplicate guid), not advancing (attempt 2/3): Duplicate GUID guid-1"));
     EXPECT_FALSE(triage.notice());
@@ -54,7 +55,7 @@ TEST_F(RefusalTriageTest, ADuplicateIsHalvedOutOfItsBatchTriedThreeTimesAloneThe
     EXPECT_EQ(third->alreadyHeld, 1);
     EXPECT_TRUE(logs.contains("ingest 400 (duplicate guid) persisted 3 attempts, passing rowID=1 as already held: "
                               "Duplicate GUID guid-1"));
-    EXPECT_EQ(triage.notice(),
+    EXPECT_EQ(englishOf(triage.notice()),
               "Passed 1 message(s) the backend already holds after 3 repeated duplicate-guid rejections");
 
     // A clean batch in the same tick would hide the pass before anyone saw it; one in the next ends it.
@@ -83,7 +84,7 @@ TEST_F(RefusalTriageTest, ABatchRefusedWithAReasonIsSplitDownToTheOneMessageThat
     for (int attempt = 0; attempt < RefusalTriage::duplicateAttemptsBeforePass; ++attempt) {
         triage.judge(row, duplicate);
     }
-    EXPECT_EQ(triage.notice(),
+    EXPECT_EQ(englishOf(triage.notice()),
               "Passed 1 message(s) the backend already holds after 3 repeated duplicate-guid rejections; "
               "Dropped 1 message(s) the backend refused: sentAt out of range");
 }
@@ -95,7 +96,7 @@ TEST_F(RefusalTriageTest, AnUnexplained400OrASingleMessage413IsWaitedOutFiveTime
     for (int attempt = 1; attempt < RefusalTriage::unexplainedRejectionsBeforeDrop; ++attempt) {
         const auto verdict = triage.judge(batch, proxyPage);
         EXPECT_EQ(actionOf(verdict), Action::retry) << attempt;
-        EXPECT_EQ(verdict->errorText, "Request failed (HTTP 400)");
+        EXPECT_EQ(englishOf(verdict->errorText), "Request failed (HTTP 400)");
     }
     EXPECT_TRUE(logs.contains("ingest 400 without the backend's error body, not advancing (attempt 5/6)"));
     EXPECT_EQ(actionOf(triage.judge(batch, proxyPage)), Action::split) << "the sixth takes the batch as refused";

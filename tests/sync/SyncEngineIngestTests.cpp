@@ -9,6 +9,7 @@
 #include "core/backend/BackendError.hpp"
 #include "tests/sync/SyncEngineTestSupport.hpp"
 #include "tools/chatdb/ArchivedStringBlob.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora::testing {
 namespace {
@@ -199,7 +200,7 @@ TEST_F(SyncEngineTest, ALeadingErrorOutcomeHoldsTheMessagesSaysSoAndBacksOffUnti
     EXPECT_EQ(backend.messageBatches().size(), 1u) << "the second batch waits for the first";
     EXPECT_TRUE(
         logs.contains("ingest batch: 0/100 advanced (leading error outcome), retrying next tick", "Sync"));
-    EXPECT_EQ(lastStatus().lastError,
+    EXPECT_EQ(englishOf(lastStatus().lastError),
               "Messages held: the backend could not process the next message yet and is asked again");
     EXPECT_GE(first, 5.0 * 0.85);
     EXPECT_GE(engine->tick(), 10.0 * 0.85) << "the same first message came back with error: back off";
@@ -391,7 +392,7 @@ TEST_F(SyncEngineTest, ABatchResentAfterItsAnswerWasLostLosesNoneOfTheNewMessage
     EXPECT_EQ(holding->held.size(), 15u) << "the five new messages went on despite the refusals";
     EXPECT_EQ(saved().lastRowID, 15);
     EXPECT_EQ(saved().lifetimeSentCount, 15);
-    EXPECT_EQ(lastStatus().lastError,
+    EXPECT_EQ(englishOf(lastStatus().lastError),
               "Passed 10 message(s) the backend already holds after 3 repeated duplicate-guid rejections");
     EXPECT_FALSE(logs.contains("dropping poison batch"));
     EXPECT_EQ(logs.count("passing rowID=", "Sync"), 10u);
@@ -425,7 +426,7 @@ TEST_F(SyncEngineTest, ARefusedBatchIsHalvedUntilOnlyTheRefusedMessageIsDroppedA
         << "no message was taken twice";
     EXPECT_EQ(delivered.size(), 149u);
     EXPECT_EQ(logs.count("ingest 400, dropping poison batch of 1 rows: sentAt out of range", "Sync"), 1u);
-    EXPECT_EQ(lastStatus().lastError, "Dropped 1 message(s) the backend refused: sentAt out of range");
+    EXPECT_EQ(englishOf(lastStatus().lastError), "Dropped 1 message(s) the backend refused: sentAt out of range");
 
     db.addMessage();
     engine->tick();
@@ -469,7 +470,7 @@ TEST_F(SyncEngineTest, ABatchTooLargeForTheBackendIsSplitAndEverythingGoesOn) {
     EXPECT_GE(engine->tick(), 5.0 * 0.85);
     EXPECT_GE(engine->tick(), 10.0 * 0.85);
     EXPECT_EQ(saved().lastRowID, 200);
-    EXPECT_EQ(lastStatus().lastError, "Request failed (HTTP 413)");
+    EXPECT_EQ(englishOf(lastStatus().lastError), "Request failed (HTTP 413)");
 }
 
 // --- failures and back-off --------------------------------------------------------------------------
@@ -486,7 +487,7 @@ TEST_F(SyncEngineTest, RepeatedFailuresBackOffFrom5To300WithJitterAndTheFirstCle
         EXPECT_LE(delay, base * 1.15) << base;
     }
     EXPECT_EQ(saved().lastRowID, 0);
-    EXPECT_EQ(lastStatus().lastError, "Network error: timed out");
+    EXPECT_EQ(englishOf(lastStatus().lastError), "Network error: timed out");
     EXPECT_EQ(logs.count("sync tick failed, backing off: Network error: timed out", "Sync"), bases.size());
 
     backend.setResponder(FakeIngestClient::allNoMatch);
@@ -528,8 +529,8 @@ TEST_F(SyncEngineTest, AnotherDatabaseErrorIsReportedAndBacksOff) {
     const double delay = engine->tick();
     EXPECT_GE(delay, 4.25);
     ASSERT_TRUE(lastStatus().lastError);
-    EXPECT_EQ(lastStatus().lastError->rfind("chat.db read failed: ", 0), 0u);
-    EXPECT_NE(lastStatus().lastError->find("file is not a database"), std::string::npos);
+    EXPECT_EQ(lastStatus().lastError->english().rfind("chat.db read failed: ", 0), 0u);
+    EXPECT_NE(lastStatus().lastError->english().find("file is not a database"), std::string::npos);
 }
 
 class FailingSaveStore final : public WatermarkStore {
@@ -598,7 +599,7 @@ TEST_F(SyncEngineTest, RevocationOnIngestDeletesTheTokenStopsAndPublishesIt) {
     EXPECT_FALSE(engine->isRunning());
     EXPECT_EQ(saved().lastRowID, 100) << "the batch that went through is kept";
     const auto status = lastStatus();
-    EXPECT_EQ(status.lastError, "Device credential revoked");
+    EXPECT_EQ(englishOf(status.lastError), "Device credential revoked");
     EXPECT_EQ(status.queueLagRowCount, 0);
     EXPECT_EQ(status.sessionSentCount, 100);
     EXPECT_EQ(status.lifetimeSentCount, 100);
@@ -677,7 +678,7 @@ TEST_F(SyncEngineTest, AnUnreadableStateFailsTheTickAndIsTriedAgainNeverTakenFor
     EXPECT_LE(delay, 5.0 * 1.15);
     EXPECT_EQ(db.calls(Operation::maxRowID), 0u) << "no re-anchoring at the newest message";
     EXPECT_TRUE(backend.requests().empty());
-    EXPECT_EQ(lastStatus().lastError, "state.json cannot be read: Input/output error");
+    EXPECT_EQ(englishOf(lastStatus().lastError), "state.json cannot be read: Input/output error");
     EXPECT_EQ(saved().lastRowID, 2);
     EXPECT_TRUE(logs.contains("sync tick failed, backing off: state.json cannot be read", "Sync"));
 

@@ -6,6 +6,7 @@
 #include "core/backend/BackendError.hpp"
 #include "core/messagesdb/AppleTime.hpp"
 #include "tests/sync/SyncEngineTestSupport.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora::testing {
 namespace {
@@ -105,7 +106,7 @@ TEST_F(SyncEngineLoopTest, RevocationStopsTheLoopItself) {
     EXPECT_EQ(revoked.load(), 1);
     EXPECT_FALSE(credentials.loadDeviceToken());
     EXPECT_EQ(time.sleepCount(), 0u) << "a revoked engine does not wait for another tick";
-    EXPECT_EQ(lastStatus().lastError, "Device credential revoked");
+    EXPECT_EQ(englishOf(lastStatus().lastError), "Device credential revoked");
 }
 
 TEST_F(SyncEngineLoopTest, AStopDuringARequestIsNotReportedAsAFailure) {

@@ -3,6 +3,7 @@
 #include "core/backend/BackendError.hpp"
 #include "core/messagesdb/AppleTime.hpp"
 #include "tests/sync/SyncEngineTestSupport.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora::testing {
 namespace {
@@ -232,7 +233,7 @@ TEST_F(ReadReportingTest, RevocationOnTheReadReportStopsTheEngineAfterPersisting
     });
     engine->tick();
     EXPECT_FALSE(credentials.loadDeviceToken());
-    EXPECT_EQ(lastStatus().lastError, "Device credential revoked");
+    EXPECT_EQ(englishOf(lastStatus().lastError), "Device credential revoked");
     EXPECT_FALSE(saved().lastSyncAt);
     EXPECT_EQ(saved().lastReadDateRead, 0);
 }

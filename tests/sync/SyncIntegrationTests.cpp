@@ -13,6 +13,7 @@
 #include "tests/support/VirtualTime.hpp"
 #include "tests/sync/MessagesDatabase.hpp"
 #include "tests/sync/SyncBackendHarness.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora::testing {
 namespace {
@@ -136,7 +137,7 @@ TEST_F(SyncIntegrationTest, RevokingTheDeviceAtTheServerStopsTheEngineAndDeletes
     EXPECT_FALSE(engine->isRunning());
     engine.reset();
     EXPECT_FALSE(backend.credentials().loadDeviceToken());
-    EXPECT_EQ(status().lastError, "Device credential revoked");
+    EXPECT_EQ(englishOf(status().lastError), "Device credential revoked");
     EXPECT_TRUE(backend.receivedGUIDs().empty());
 }
 

@@ -13,6 +13,7 @@
 #include "tests/support/PrivateSystemBus.hpp"
 #include "tests/support/VirtualTime.hpp"
 #include "tests/update/PackageKitStandIn.hpp"
+#include "tests/support/UserTextPrinting.hpp"
 
 namespace kindora {
 namespace {
@@ -76,7 +77,7 @@ TEST_F(UpdaterOverPackageKit, FindsTheAgentsUpdateDownloadsItAndInstallsItFromTr
     EXPECT_EQ(seen, (std::vector<std::optional<PendingUpdate>>{PendingUpdate{"1.5.0", false},
                                                                 PendingUpdate{"1.5.0", true}}));
     EXPECT_TRUE(updater_.canCheckForUpdates().value());
-    EXPECT_EQ(updater_.lastError().value(), std::nullopt);
+    EXPECT_EQ(englishOf(updater_.lastError().value()), std::nullopt);
     auto calls = packageKit_.calls();
     ASSERT_EQ(methods(calls), (std::vector<std::string>{"RefreshCache", "GetUpdates", "DownloadPackages"}));
     EXPECT_EQ(calls[0].flags, 0u) << "the lists are refreshed when they are stale, not forced";
@@ -91,7 +92,7 @@ TEST_F(UpdaterOverPackageKit, FindsTheAgentsUpdateDownloadsItAndInstallsItFromTr
     EXPECT_TRUE(updater_.isInstalling().value());
     EXPECT_FALSE(updater_.canCheckForUpdates().value());
     ASSERT_TRUE(mainQueue_.drainUntil([&] { return !updater_.isInstalling().value(); }));
-    EXPECT_EQ(updater_.lastError().value(),
+    EXPECT_EQ(englishOf(updater_.lastError().value()),
               "The update could not be installed: the package is not signed by a repository key this system "
               "trusts.");
     EXPECT_EQ(updater_.pendingUpdate().value(), (PendingUpdate{"1.5.0", true}));
@@ -101,7 +102,7 @@ TEST_F(UpdaterOverPackageKit, FindsTheAgentsUpdateDownloadsItAndInstallsItFromTr
     packageKit_.heal("UpdatePackages");
     updater_.installUpdate([&] { ++relaunches; });
     ASSERT_TRUE(mainQueue_.drainUntil([&] { return relaunches == 1; }));
-    EXPECT_EQ(updater_.lastError().value(), std::nullopt);
+    EXPECT_EQ(englishOf(updater_.lastError().value()), std::nullopt);
     EXPECT_EQ(updater_.pendingUpdate().value(), std::nullopt);
     calls = packageKit_.calls();
     ASSERT_EQ(calls.size(), 5u);
@@ -121,25 +122,25 @@ TEST_F(UpdaterOverPackageKit, FailedScheduledChecksAreQuietAndRetriedUntilADayHa
     finishTheNextCheck();
 
     // The check at login, before the network is up: nothing is shown, and it is retried soon.
-    EXPECT_EQ(updater_.lastError().value(), std::nullopt);
+    EXPECT_EQ(englishOf(updater_.lastError().value()), std::nullopt);
     EXPECT_TRUE(updater_.canCheckForUpdates().value());
     EXPECT_EQ(nextWait(), Updater::initialRetry);
     time_.advanceToNextDeadline();
     finishTheNextCheck();
-    EXPECT_EQ(updater_.lastError().value(), std::nullopt);
+    EXPECT_EQ(englishOf(updater_.lastError().value()), std::nullopt);
     EXPECT_EQ(nextWait(), 2 * Updater::initialRetry);
 
     // The person asks: the failure is theirs to see.
     updater_.checkForUpdates();
     finishTheNextCheck();
-    EXPECT_EQ(updater_.lastError().value(), offline);
+    EXPECT_EQ(englishOf(updater_.lastError().value()), offline);
 
     // The network is back: the next retry finds the update and clears the error.
     packageKit_.heal("RefreshCache");
     packageKit_.offer({{5, update150}});
     time_.advanceToNextDeadline();
     finishTheNextCheck();
-    EXPECT_EQ(updater_.lastError().value(), std::nullopt);
+    EXPECT_EQ(englishOf(updater_.lastError().value()), std::nullopt);
     EXPECT_EQ(updater_.pendingUpdate().value(), (PendingUpdate{"1.5.0", true}));
     EXPECT_EQ(nextWait(), Updater::checkInterval);
 
@@ -158,7 +159,7 @@ TEST_F(UpdaterOverPackageKit, FailedScheduledChecksAreQuietAndRetriedUntilADayHa
     }
     EXPECT_GE(secondsBetween(failingSince, time_.now()), Updater::checkInterval);
     EXPECT_LT(secondsBetween(failingSince, time_.now()), Updater::checkInterval + Updater::longestRetry);
-    EXPECT_EQ(updater_.lastError().value(),
+    EXPECT_EQ(englishOf(updater_.lastError().value()),
               "Could not check for updates: Failed to fetch "
               "https://packages.kindora.example/dists/stable/InRelease.");
     EXPECT_EQ(updater_.pendingUpdate().value(), (PendingUpdate{"1.5.0", true}));

@@ -27,9 +27,9 @@ ConsoleReporter::ConsoleReporter(Agent& agent) : agent_(agent) {
     subscriptions_.push_back(agent_.syncStatusStore().observeStatus(
         [this](const SyncStatus& status) { syncStatusChanged(status); }));
     subscriptions_.push_back(
-        agent_.pairingController().observeLastError([this](const std::optional<std::string>& error) {
+        agent_.pairingController().observeLastError([this](const std::optional<UserText>& error) {
             if (error) {
-                logger_.error("pairing failed: {}", *error);
+                logger_.error("pairing failed: {}", error->english());
             }
         }));
     subscriptions_.push_back(agent_.interruptController().observe([this] {
@@ -57,7 +57,7 @@ void ConsoleReporter::syncStatusChanged(const SyncStatus& status) {
     lastShown_ = status;
     logger_.info("sync: {} sent this session, {} in all, {} waiting{}", status.sessionSentCount,
                  status.lifetimeSentCount, status.queueLagRowCount,
-                 status.lastError ? ", last error: " + *status.lastError : std::string());
+                 status.lastError ? ", last error: " + status.lastError->english() : std::string());
 }
 
 }  // namespace kindora
