@@ -43,7 +43,7 @@ QString InterruptPanelContent::badge() const {
     if (!shown()) {
         return {};
     }
-    return critical() ? QStringLiteral("CRITICAL") : QStringLiteral("URGENT");
+    return critical() ? tr("CRITICAL") : tr("URGENT");
 }
 
 QString InterruptPanelContent::moreAlertsLabel() const {
@@ -91,7 +91,7 @@ QString InterruptPanelContent::moreCopies() const {
 }
 
 QString InterruptPanelContent::resolutionHint() const {
-    return anyMember(&Interrupt::requiresResolution) ? QString::fromLatin1(resolutionHintText) : QString();
+    return anyMember(&Interrupt::requiresResolution) ? tr(resolutionHintText) : QString();
 }
 
 QString InterruptPanelContent::actionError() const {

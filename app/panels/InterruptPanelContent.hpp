@@ -39,7 +39,7 @@ class InterruptPanelContent final : public QObject {
 
 public:
     static constexpr const char* resolutionHintText =
-        "This alert requires a resolution - Acknowledge is disabled below.";
+        QT_TR_NOOP("This alert requires a resolution - Acknowledge is disabled below.");
 
     InterruptPanelContent(InterruptController& controller, std::function<Date()> now,
                           QObject* parent = nullptr);

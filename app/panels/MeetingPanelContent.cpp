@@ -78,7 +78,7 @@ bool MeetingPanelContent::autoJoinWillOpen() const {
 }
 
 QString MeetingPanelContent::autoJoinCaption() const {
-    return autoJoinWillOpen() ? QString::fromLatin1(autoJoinCaptionText) : QString();
+    return autoJoinWillOpen() ? tr(autoJoinCaptionText) : QString();
 }
 
 void MeetingPanelContent::start() {

@@ -40,7 +40,7 @@ class MeetingPanelContent final : public QObject {
 public:
     using URLOpener = std::function<void(const std::string& url)>;
     static constexpr const char* autoJoinCaptionText =
-        "Auto-join opens this at start. Hide keeps that; Don't auto-join cancels it.";
+        QT_TR_NOOP("Auto-join opens this at start. Hide keeps that; Don't auto-join cancels it.");
 
     // `autoJoin` may be absent (no automatic joining at all); `openURL` hands a link to the desktop.
     MeetingPanelContent(MeetingDisruptController& controller, AutoJoinController* autoJoin, URLOpener openURL,

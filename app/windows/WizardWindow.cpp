@@ -1,5 +1,6 @@
 #include "app/windows/WizardWindow.hpp"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -7,7 +8,7 @@ namespace kindora {
 
 WizardWindow::WizardWindow(QQmlEngine& engine, std::function<void()> onClosedByUser)
     : view_(&engine, nullptr), onClosedByUser_(std::move(onClosedByUser)) {
-    view_.setTitle(QStringLiteral("Set Up Kindora"));
+    view_.setTitle(QCoreApplication::translate("WizardWindow", "Set Up Kindora"));
     view_.setColor(QColor(0x10, 0x12, 0x16));
     view_.setResizeMode(QQuickView::SizeRootObjectToView);
     view_.resize(480, 420);

@@ -14,7 +14,7 @@ Row {
     }
     Text {
         textFormat: Text.PlainText
-        text: "Powered by Kindora"
+        text: qsTr("Powered by Kindora")
         font: footer.font
         color: BrandPalette.textSecondary
     }

@@ -163,7 +163,7 @@ Rectangle {
             spacing: 8
             BrandSecondaryButton {
                 visible: root.alertPanel.acknowledgeShown
-                text: "Acknowledge"
+                text: qsTr("Acknowledge")
                 enabled: !root.busy
                 armed: root.inputArmed
                 horizontalPadding: 14
@@ -172,7 +172,7 @@ Rectangle {
             }
             BrandPrimaryButton {
                 visible: root.alertPanel.resolveShown
-                text: "Resolve"
+                text: qsTr("Resolve")
                 enabled: !root.busy
                 armed: root.inputArmed
                 horizontalPadding: 14
@@ -182,7 +182,7 @@ Rectangle {
                 onClicked: root.alertPanel.resolve()
             }
             BrandSecondaryButton {
-                text: "Dismiss"
+                text: qsTr("Dismiss")
                 enabled: !root.busy
                 armed: root.inputArmed
                 horizontalPadding: 14

@@ -92,7 +92,7 @@ Rectangle {
             Layout.alignment: Qt.AlignHCenter
             BrandPrimaryButton {
                 visible: root.takeover.joinShown
-                text: "Join"
+                text: qsTr("Join")
                 font.pixelSize: BrandTextStyle.title3
                 font.weight: Font.DemiBold
                 horizontalPadding: 32
@@ -102,7 +102,7 @@ Rectangle {
             }
             BrandSecondaryButton {
                 visible: root.takeover.autoJoinWillOpen
-                text: "Hide"
+                text: qsTr("Hide")
                 font.pixelSize: BrandTextStyle.title3
                 horizontalPadding: 32
                 verticalPadding: 14
@@ -111,7 +111,7 @@ Rectangle {
             }
             BrandSecondaryButton {
                 visible: root.takeover.autoJoinWillOpen
-                text: "Don't auto-join"
+                text: qsTr("Don't auto-join")
                 font.pixelSize: BrandTextStyle.title3
                 horizontalPadding: 32
                 verticalPadding: 14
@@ -120,7 +120,7 @@ Rectangle {
             }
             BrandSecondaryButton {
                 visible: !root.takeover.autoJoinWillOpen
-                text: "Dismiss"
+                text: qsTr("Dismiss")
                 font.pixelSize: BrandTextStyle.title3
                 horizontalPadding: 32
                 verticalPadding: 14

@@ -10,7 +10,7 @@ ColumnLayout {
     spacing: 12
 
     BrandPopoverHeader {
-        statusLabel: "Needs access"
+        statusLabel: qsTr("Needs access")
         statusColor: BrandPalette.degraded
         Layout.fillWidth: true
     }
@@ -34,8 +34,8 @@ ColumnLayout {
     }
     RowLayout {
         spacing: 8
-        BrandSecondaryButton { text: "Check Again"; focus: true; onClicked: screen.status.checkAgain() }
-        BrandSecondaryButton { text: "Relaunch"; onClicked: screen.status.relaunch() }
+        BrandSecondaryButton { text: qsTr("Check Again"); focus: true; onClicked: screen.status.checkAgain() }
+        BrandSecondaryButton { text: qsTr("Relaunch"); onClicked: screen.status.relaunch() }
         Item { Layout.fillWidth: true }
         QuitButton { status: screen.status }
     }

@@ -15,7 +15,7 @@ ColumnLayout {
     RowLayout {
         Layout.fillWidth: true
         BrandText {
-            text: "Do Not Disturb"
+            text: qsTr("Do Not Disturb")
             color: "white"
             font.pixelSize: BrandTextStyle.body
             font.weight: Font.DemiBold
@@ -28,13 +28,13 @@ ColumnLayout {
             font.pixelSize: BrandTextStyle.callout
         }
         BrandSecondaryButton {
-            text: "Turn off"
+            text: qsTr("Turn off")
             visible: section.doNotDisturb.active
             onClicked: section.doNotDisturb.disable()
         }
         BrandSecondaryButton {
             id: turnOn
-            text: "Turn on"
+            text: qsTr("Turn on")
             visible: !section.doNotDisturb.active
             Accessible.role: Accessible.ButtonMenu
             onClicked: presets.open()

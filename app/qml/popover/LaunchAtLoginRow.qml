@@ -12,11 +12,11 @@ ColumnLayout {
 
     BrandSettingRow {
         Layout.fillWidth: true
-        caption: "Starts Kindora automatically so the household can always reach you."
+        caption: qsTr("Starts Kindora automatically so the household can always reach you.")
         BrandSwitch {
             id: launchAtLogin
             width: parent.width
-            text: "Launch at Login"
+            text: qsTr("Launch at Login")
             checked: row.meetings.launchAtLogin
             onToggled: {
                 row.meetings.setLaunchAtLogin(launchAtLogin.checked)

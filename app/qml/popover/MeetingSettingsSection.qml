@@ -12,12 +12,12 @@ ColumnLayout {
 
     BrandSettingRow {
         Layout.fillWidth: true
-        caption: section.inWizard ? "Takes over the screen before a meeting starts. Requires a calendar connected in the web app."
-                                  : "Takes over the screen before a meeting starts."
+        caption: section.inWizard ? qsTr("Takes over the screen before a meeting starts. Requires a calendar connected in the web app.")
+                                  : qsTr("Takes over the screen before a meeting starts.")
         BrandSwitch {
             id: disrupt
             width: parent.width
-            text: "Meeting disrupt"
+            text: qsTr("Meeting disrupt")
             checked: section.meetings.disruptEnabled
             onToggled: {
                 section.meetings.disruptEnabled = disrupt.checked
@@ -27,11 +27,11 @@ ColumnLayout {
     }
     BrandSettingRow {
         Layout.fillWidth: true
-        caption: "How early the takeover appears."
+        caption: qsTr("How early the takeover appears.")
         RowLayout {
             width: parent.width
             BrandText {
-                text: "Lead time"
+                text: qsTr("Lead time")
                 color: BrandPalette.textPrimary
                 font.pixelSize: BrandTextStyle.body
                 Layout.fillWidth: true
@@ -39,19 +39,19 @@ ColumnLayout {
             BrandPicker {
                 model: section.meetings.leadTimeLabels
                 currentIndex: section.meetings.leadTimeIndex
-                Accessible.name: "Lead time"
+                Accessible.name: qsTr("Lead time")
                 onActivated: (index) => { section.meetings.leadTimeIndex = index }
             }
         }
     }
     BrandSettingRow {
         Layout.fillWidth: true
-        caption: section.inWizard ? "Opens the meeting link at start time - Meet, Zoom, Teams and Webex."
-                                  : "Opens the meeting link at start time — Meet, Zoom, Teams and Webex."
+        caption: section.inWizard ? qsTr("Opens the meeting link at start time - Meet, Zoom, Teams and Webex.")
+                                  : qsTr("Opens the meeting link at start time — Meet, Zoom, Teams and Webex.")
         BrandSwitch {
             id: autoJoin
             width: parent.width
-            text: "Auto-join meetings"
+            text: qsTr("Auto-join meetings")
             checked: section.meetings.autoJoinEnabled
             onToggled: {
                 section.meetings.autoJoinEnabled = autoJoin.checked
@@ -61,11 +61,11 @@ ColumnLayout {
     }
     BrandSettingRow {
         Layout.fillWidth: true
-        caption: "Skips the auto-open while your mic is live — so a meeting you joined yourself doesn't open twice. It's a guess; the takeover still appears."
+        caption: qsTr("Skips the auto-open while your mic is live — so a meeting you joined yourself doesn't open twice. It's a guess; the takeover still appears.")
         BrandSwitch {
             id: presence
             width: parent.width
-            text: "Skip if I'm already in a call"
+            text: qsTr("Skip if I'm already in a call")
             checked: section.meetings.presenceSuppressionEnabled
             onToggled: {
                 section.meetings.presenceSuppressionEnabled = presence.checked

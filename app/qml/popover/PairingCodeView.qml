@@ -16,11 +16,11 @@ ColumnLayout {
         text: view.status.pairingCode
         flat: true
         focusPolicy: Qt.StrongFocus
-        Accessible.name: "Pairing code " + view.status.pairingCode
-        Accessible.description: "Click to copy the pairing code"
+        Accessible.name: qsTr("Pairing code %1").arg(view.status.pairingCode)
+        Accessible.description: qsTr("Click to copy the pairing code")
         Accessible.onPressAction: clicked()
         ToolTip.visible: hovered
-        ToolTip.text: "Click to copy the pairing code"
+        ToolTip.text: qsTr("Click to copy the pairing code")
         Layout.alignment: Qt.AlignHCenter
         contentItem: Row {
             spacing: 10
@@ -80,7 +80,7 @@ ColumnLayout {
         onTriggered: view.justCopied = false
     }
     BrandCaption {
-        text: "Copied to clipboard"
+        text: qsTr("Copied to clipboard")
         visible: view.justCopied
         Layout.alignment: Qt.AlignHCenter
     }

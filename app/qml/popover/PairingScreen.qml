@@ -9,7 +9,7 @@ ColumnLayout {
     spacing: 12
 
     BrandPopoverHeader {
-        statusLabel: "Pairing"
+        statusLabel: qsTr("Pairing")
         statusColor: BrandPalette.accent
         Layout.fillWidth: true
     }
@@ -22,7 +22,7 @@ ColumnLayout {
     }
     PairingCodeView { status: screen.status; Layout.fillWidth: true; focus: true }
     BrandSecondaryButton {
-        text: "Cancel"
+        text: qsTr("Cancel")
         onClicked: screen.status.cancelPairing()
         Layout.alignment: Qt.AlignRight
     }

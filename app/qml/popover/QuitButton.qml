@@ -4,6 +4,6 @@ import Kindora.Brand
 BrandSecondaryButton {
     id: button
     required property StatusViewModel status
-    text: "Quit"
+    text: qsTr("Quit")
     onClicked: button.status.quit()
 }

@@ -26,24 +26,24 @@ ColumnLayout {
         Layout.fillWidth: true
     }
     BrandSecondaryButton {
-        text: "Unlock Keyring…"
+        text: qsTr("Unlock Keyring…")
         visible: screen.status.canUnlockKeyring
         onClicked: screen.status.unlockKeyring()
     }
     ColumnLayout {
         spacing: 4
         Layout.fillWidth: true
-        BrandStatRow { label: "Last sync"; value: screen.status.lastSync; Layout.fillWidth: true }
-        BrandStatRow { label: "This session"; value: screen.status.sessionCount; Layout.fillWidth: true }
-        BrandStatRow { label: "Lifetime"; value: screen.status.lifetimeCount; Layout.fillWidth: true }
-        BrandStatRow { label: "Heartbeat"; value: screen.status.heartbeat; Layout.fillWidth: true }
+        BrandStatRow { label: qsTr("Last sync"); value: screen.status.lastSync; Layout.fillWidth: true }
+        BrandStatRow { label: qsTr("This session"); value: screen.status.sessionCount; Layout.fillWidth: true }
+        BrandStatRow { label: qsTr("Lifetime"); value: screen.status.lifetimeCount; Layout.fillWidth: true }
+        BrandStatRow { label: qsTr("Heartbeat"); value: screen.status.heartbeat; Layout.fillWidth: true }
     }
     RowLayout {
         visible: screen.status.retryCaption.length > 0
         spacing: 8
         Layout.fillWidth: true
         BrandCaption { text: screen.status.retryCaption; Layout.fillWidth: true }
-        BrandSecondaryButton { text: "Sync now"; onClicked: screen.status.syncNow() }
+        BrandSecondaryButton { text: qsTr("Sync now"); onClicked: screen.status.syncNow() }
     }
     Divider { }
     DoNotDisturbSection { doNotDisturb: screen.doNotDisturb; texts: screen.texts; Layout.fillWidth: true }
@@ -56,13 +56,13 @@ ColumnLayout {
         spacing: 8
         Layout.fillWidth: true
         BrandText {
-            text: "Version " + screen.status.version
+            text: qsTr("Version %1").arg(screen.status.version)
             color: BrandPalette.textSecondary
             font.pixelSize: BrandTextStyle.caption
             Layout.fillWidth: true
         }
-        BrandSecondaryButton { text: "Setup…"; onClicked: screen.status.openSetup() }
-        BrandSecondaryButton { text: "Open Kindora"; onClicked: screen.status.openKindora() }
+        BrandSecondaryButton { text: qsTr("Setup…"); onClicked: screen.status.openSetup() }
+        BrandSecondaryButton { text: qsTr("Open Kindora"); onClicked: screen.status.openKindora() }
     }
     Loader {
         // Only where the agent has an updater.

@@ -6,7 +6,7 @@ import Kindora.Brand
 BrandPrimaryButton {
     id: button
     required property StatusViewModel status
-    text: "Pair with Kindora"
+    text: qsTr("Pair with Kindora")
     enabled: !button.status.pairingInProgress
     onClicked: button.status.startPairing()
 }

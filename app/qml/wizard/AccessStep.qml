@@ -24,6 +24,6 @@ WizardStepLayout {
             visible: text.length > 0
             onClicked: step.status.openFullDiskAccessSettings()
         }
-        BrandPrimaryButton { text: "Relaunch Kindora"; onClicked: step.status.relaunch() }
+        BrandPrimaryButton { text: qsTr("Relaunch Kindora"); onClicked: step.status.relaunch() }
     }
 }

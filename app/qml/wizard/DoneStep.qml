@@ -3,8 +3,8 @@ import Kindora
 WizardStepLayout {
     id: step
     required property ScreenTexts texts
-    title: "You're All Set"
-    primaryText: "Got it"
+    title: qsTr("You're All Set")
+    primaryText: qsTr("Got it")
     onPrimaryClicked: step.wizard.finish()
 
     StepText { text: step.texts.doneIntro }

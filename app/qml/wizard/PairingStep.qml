@@ -10,7 +10,7 @@ WizardStepLayout {
     required property ScreenTexts texts
     readonly property bool paired: step.status.screen === StatusViewModel.Running
     readonly property bool showingCode: step.status.screen === StatusViewModel.Pairing
-    title: "Pair with Kindora"
+    title: qsTr("Pair with Kindora")
 
     StepText {
         text: step.texts.pairingAlreadyPaired

@@ -4,8 +4,8 @@ import Kindora
 WizardStepLayout {
     id: step
     required property MeetingSettingsViewModel meetings
-    title: "Preferences"
-    primaryText: "Continue"
+    title: qsTr("Preferences")
+    primaryText: qsTr("Continue")
     onPrimaryClicked: step.wizard.advanceToDone()
 
     MeetingSettingsSection { meetings: step.meetings; inWizard: true; Layout.fillWidth: true }

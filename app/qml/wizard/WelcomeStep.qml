@@ -3,8 +3,8 @@ import Kindora
 WizardStepLayout {
     id: step
     required property ScreenTexts texts
-    title: "Welcome to Kindora"
-    primaryText: "Get Started"
+    title: qsTr("Welcome to Kindora")
+    primaryText: qsTr("Get Started")
     onPrimaryClicked: step.wizard.advanceFromWelcome()
 
     StepText { text: step.texts.welcomeIntro }

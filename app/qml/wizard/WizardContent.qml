@@ -21,7 +21,7 @@ Rectangle {
         onActivated: root.wizard.close()
     }
     Accessible.role: Accessible.Dialog
-    Accessible.name: "Set Up Kindora"
+    Accessible.name: qsTr("Set Up Kindora")
 
     ColumnLayout {
         anchors.fill: parent
@@ -32,7 +32,7 @@ Rectangle {
             spacing: 8
             BrandZovudIzud { size: 22 }
             BrandText {
-                text: "Kindora Setup"
+                text: qsTr("Kindora Setup")
                 color: BrandPalette.textSecondary
                 font.pixelSize: BrandTextStyle.callout
                 font.weight: Font.DemiBold
