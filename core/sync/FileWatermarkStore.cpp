@@ -151,6 +151,8 @@ void FileWatermarkStore::markJournalCheckpointed() {
         }
         if (journal_ && journal_->latestKind() == StateJournal::RecordKind::state) {
             journal_->append(StateJournal::RecordKind::checkpoint, {});
+            // On the disk with state.json: a state record outliving it there would load as newer.
+            journal_->flush();
         }
     } catch (const AtomicFileError& error) {
         // A state record left in the journal would be read as newer than the state.json just written.

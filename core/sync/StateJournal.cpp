@@ -144,7 +144,20 @@ StateJournal::StateJournal(FileDescriptor fd, std::filesystem::path file, std::o
     : fd_(std::move(fd)),
       file_(std::move(file)),
       nextSequence_(latest ? latest->sequence + 1 : 1),
-      latestKind_(latest ? std::optional(latest->kind) : std::nullopt) {}
+      latestKind_(latest ? std::optional(latest->kind) : std::nullopt),
+      flusher_(std::make_unique<JournalFlusher>(fd_.get(), file_)) {}
+
+StateJournal& StateJournal::operator=(StateJournal&& other) noexcept {
+    if (this != &other) {
+        flusher_.reset();  // its last flush needs the descriptor that is about to be closed
+        fd_ = std::move(other.fd_);
+        file_ = std::move(other.file_);
+        nextSequence_ = other.nextSequence_;
+        latestKind_ = other.latestKind_;
+        flusher_ = std::move(other.flusher_);
+    }
+    return *this;
+}
 
 void StateJournal::append(RecordKind kind, std::string_view payload) {
     if (payload.size() > payloadCapacity) {
@@ -175,11 +188,13 @@ void StateJournal::append(RecordKind kind, std::string_view payload) {
         }
         done += static_cast<std::size_t>(count);
     }
-    if (::fdatasync(fd_.get()) != 0) {
-        failWithErrno("fdatasync", file_);
-    }
     ++nextSequence_;
     latestKind_ = kind;
+    flusher_->written();
+}
+
+void StateJournal::flush() {
+    flusher_->flush();
 }
 
 }  // namespace kindora
