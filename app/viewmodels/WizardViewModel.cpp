@@ -67,7 +67,7 @@ void WizardViewModel::stepChanged(const std::optional<SetupStep>& step) {
     if (step == SetupStep::fullDiskAccess) {
         watchForAccess();
     } else {
-        accessCheck_.reset();
+        retiredChecks_.retire(std::move(accessCheck_));
         grantDetected_ = false;
     }
     emit changed();

@@ -9,6 +9,7 @@
 
 #include "core/agent/Agent.hpp"
 #include "core/common/BackgroundTask.hpp"
+#include "core/common/RetiredTasks.hpp"
 #include "core/lifecycle/SetupStep.hpp"
 
 namespace kindora {
@@ -57,6 +58,7 @@ private:
     bool grantDetected_ = false;
     Subscription subscription_;
     // Last: destroying it stops the access check before the fields it reports into go.
+    RetiredTasks retiredChecks_;  // a check may be waiting on the database for seconds
     std::unique_ptr<BackgroundTask> accessCheck_;
 };
 

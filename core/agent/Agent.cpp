@@ -146,7 +146,7 @@ void Agent::unlockKeyring() {
     unlockTask_ = std::make_unique<BackgroundTask>(
         services_.mainQueue, [this](const BackgroundTask::Context& context) {
             services_.credentialAccess->requestUnlock(context.stopToken());
-            context.post([this] { unlockTask_.reset(); });
+            context.post([this] { retiredUnlocks_.retire(std::move(unlockTask_)); });
         });
 }
 

@@ -16,6 +16,7 @@
 #include "core/common/Log.hpp"
 #include "core/common/Observable.hpp"
 #include "core/common/PostScope.hpp"
+#include "core/common/RetiredTasks.hpp"
 #include "core/credentials/RevocationHandler.hpp"
 #include "core/interrupts/DoNotDisturbController.hpp"
 #include "core/interrupts/InterruptController.hpp"
@@ -202,6 +203,7 @@ private:
     std::vector<std::function<void()>> afterNextRefresh_;
     SetupFactsCheck factsCheck_;
     Observable<CredentialAccess> credentialAccess_{CredentialAccess::ready};
+    RetiredTasks retiredUnlocks_;
     std::unique_ptr<BackgroundTask> unlockTask_;
     // Work handed to the main thread from other threads; none of it runs once the agent is gone.
     PostScope posts_{services_.mainQueue};

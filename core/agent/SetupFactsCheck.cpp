@@ -32,6 +32,7 @@ void SetupFactsCheck::run(std::function<void(const SetupFacts&)> then) {
             }
             context.post([this, slot, then, facts] {
                 // Runs only while the task is alive (not cancelled), so the slot is still ours.
+                answered_.retire(std::move(*slot));
                 tasks_.erase(slot);
                 then(facts);
             });

@@ -7,6 +7,7 @@
 
 #include "core/agent/SetupFacts.hpp"
 #include "core/common/BackgroundTask.hpp"
+#include "core/common/RetiredTasks.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/credentials/CredentialStoreProtocol.hpp"
 
@@ -36,6 +37,7 @@ private:
     MainQueue& mainQueue_;
     CredentialStoreProtocol& credentialStore_;
     const FullDiskAccessCheck hasFullDiskAccess_;
+    RetiredTasks answered_;  // their threads may still be ending
     std::list<std::unique_ptr<BackgroundTask>> tasks_;
 };
 

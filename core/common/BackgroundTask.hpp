@@ -1,7 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <thread>
+#include <memory>
 
 #include "core/common/MainQueue.hpp"
 #include "core/common/PostScope.hpp"
@@ -14,6 +14,12 @@ namespace kindora {
 // Context::post, within the task's PostScope: the posted function runs on the main thread only if the
 // task was not cancelled by then. Since cancel() and the destructor are called on the main thread too,
 // a continuation never runs after its owner cancelled the task or was destroyed.
+//
+// Nothing here waits for the thread while the work is over: the thread is never joined, it ends by
+// itself once the work returns. Cancelling does not wait either, so a controller that cancels or
+// replaces a task whose work is still running hands it to its RetiredTasks rather than destroying it;
+// destroying a task whose work is still running waits for the work, which only an owner's teardown
+// does.
 class BackgroundTask {
 public:
     class Context {
@@ -36,16 +42,19 @@ public:
     BackgroundTask(MainQueue& mainQueue, Work work);
     BackgroundTask(const BackgroundTask&) = delete;
     BackgroundTask& operator=(const BackgroundTask&) = delete;
-    // Cancels the work and waits for its thread; the work must honour the stop token promptly.
+    // Cancels the work and, if it has not returned yet, waits for it; the work must honour the stop
+    // token promptly.
     ~BackgroundTask();
 
+    // Asks the work to stop and drops what it posts from now on; returns at once.
     void cancel();
-    bool isCancelled() const { return stop_.stop_requested(); }
+    bool isCancelled() const;
+    // Whether the work has returned (its thread touches nothing of the task's owner any more).
+    bool isFinished() const;
 
 private:
-    PostScope posts_;
-    StopSource stop_;
-    std::thread thread_;
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
 };
 
 }  // namespace kindora

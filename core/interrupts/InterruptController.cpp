@@ -162,7 +162,8 @@ void InterruptController::perform(Action action, const Interrupt& interrupt) {
     for (const auto& member : presentedGroup()) {
         members.push_back(member.id);
     }
-    // The previous action's thread has finished its work; replacing the task only joins it.
+    // The previous action has posted its last outcome; its thread may still be ending.
+    retiredActions_.retire(std::move(actionTask_));
     actionTask_ = std::make_unique<BackgroundTask>(
         mainQueue_, [this, action, token = *token, members](const BackgroundTask::Context& context) {
             for (const auto& id : members) {

@@ -9,6 +9,7 @@
 
 #include "core/backend/InterruptBackendClientProtocol.hpp"
 #include "core/common/BackgroundTask.hpp"
+#include "core/common/RetiredTasks.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
@@ -93,6 +94,7 @@ private:
     // The first failure of the action in flight, shown once the whole group has been tried.
     std::optional<ScopedError> firstError_;
     // Last: destroying it cancels the action's backend call before the state its outcomes touch goes.
+    RetiredTasks retiredActions_;
     std::unique_ptr<BackgroundTask> actionTask_;
 };
 

@@ -44,16 +44,16 @@ void PairingController::setOnPairingCompleted(std::function<void()> onPairingCom
 
 void PairingController::startPairing() {
     lastError_.set(std::nullopt);
-    // Destroying the old task cancels it and waits for its thread, which gives up at once: its
-    // request and its sleep both honour the stop token. Its queued continuations are dropped.
-    pollTask_.reset();
+    // The old flow is cancelled, not waited for: its request and its sleep give up at once, but a
+    // keyring write in progress (which may show a prompt) does not. Its continuations are dropped.
+    retiredFlows_.retire(std::move(pollTask_));
     inProgress_.set(true);
     pollTask_ =
         std::make_unique<BackgroundTask>(mainQueue_, [this](const auto& context) { runFlow(context); });
 }
 
 void PairingController::cancel() {
-    pollTask_.reset();
+    retiredFlows_.retire(std::move(pollTask_));
     inProgress_.set(false);
     lastError_.set(std::nullopt);
     appState_.setPhase(Phase::signedOut());

@@ -12,6 +12,7 @@
 #include "core/common/Log.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
+#include "core/common/RetiredTasks.hpp"
 #include "core/common/Sleeper.hpp"
 #include "core/common/UserText.hpp"
 #include "core/credentials/CredentialStoreProtocol.hpp"
@@ -99,6 +100,7 @@ private:
 
     Observable<std::optional<UserText>> lastError_;
     Observable<bool> inProgress_{false};
+    RetiredTasks retiredFlows_;                 // cancelled flows still finishing a keyring write
     std::unique_ptr<BackgroundTask> pollTask_;  // last: its continuations use the fields above
 };
 

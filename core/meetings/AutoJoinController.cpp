@@ -71,6 +71,7 @@ void AutoJoinController::evaluate() {
 
 void AutoJoinController::startProbe() {
     probing_ = true;
+    retiredProbes_.retire(std::move(probeTask_));
     probeTask_ = std::make_unique<BackgroundTask>(
         mainQueue_, [this, probe = presenceProbe_](const BackgroundTask::Context& context) {
             const bool inMeeting = probe.isLikelyInMeeting();

@@ -8,6 +8,7 @@
 
 #include "core/backend/MeetingRecords.hpp"
 #include "core/common/BackgroundTask.hpp"
+#include "core/common/RetiredTasks.hpp"
 #include "core/common/Date.hpp"
 #include "core/common/Log.hpp"
 #include "core/common/MainQueue.hpp"
@@ -79,6 +80,7 @@ private:
     // Last, so that the probe is cancelled and joined, and the deadline at the next boundary dropped,
     // before anything they could reach goes away. A finished probe's task is kept until the next one
     // replaces it, so that ending it never waits for its thread on the main thread.
+    RetiredTasks retiredProbes_;
     std::unique_ptr<BackgroundTask> probeTask_;
     std::unique_ptr<PostScope> boundary_;
 };

@@ -80,6 +80,7 @@ void Updater::installUpdate(std::function<void()> onInstalled) {
     isInstalling_.set(true);
     canCheckForUpdates_.set(false);
     lastError_.set(std::nullopt);
+    retiredInstallations_.retire(std::move(installation_));
     installation_ = std::make_unique<BackgroundTask>(
         mainQueue_, [this, update = *update_,
                      onInstalled = std::move(onInstalled)](const BackgroundTask::Context& context) {

@@ -14,6 +14,7 @@
 #include "core/common/Observable.hpp"
 #include "core/common/PollingLoop.hpp"
 #include "core/common/PostScope.hpp"
+#include "core/common/RetiredTasks.hpp"
 #include "core/common/Sleeper.hpp"
 #include "core/common/UserText.hpp"
 #include "core/update/AvailableUpdate.hpp"
@@ -98,6 +99,7 @@ private:
     Backoff retry_;
     std::optional<Date> failingSince_;
 
+    RetiredTasks retiredInstallations_;
     std::unique_ptr<BackgroundTask> installation_;
 
     PollingLoop loop_;  // last: stopped and joined before the state its check touches goes away

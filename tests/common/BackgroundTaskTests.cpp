@@ -1,8 +1,10 @@
 #include "core/common/BackgroundTask.hpp"
+#include "core/common/RetiredTasks.hpp"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -55,6 +57,41 @@ TEST(BackgroundTask, DestroyingTheTaskCancelsAWaitInProgress) {
     task.reset();  // returns promptly: the sleep sees the stop request
     mainQueue.drain();
     EXPECT_FALSE(ran);
+}
+
+// A controller that cancels work stuck in a call that ignores the stop request (a keyring prompt, a
+// database lock) goes on at once: nothing joins the work's thread, what it posts later is dropped, and
+// it is forgotten once it has returned. Were retiring to wait, this test would never end.
+TEST(BackgroundTask, ARetiredTaskIsNotWaitedForAndIsForgottenOnceItsWorkReturns) {
+    testing::ManualMainQueue mainQueue;
+    std::promise<void> callReturns;
+    std::atomic<bool> started = false;
+    bool posted = false;
+    RetiredTasks retired;
+    auto task = std::make_unique<BackgroundTask>(
+        mainQueue, [&, call = callReturns.get_future().share()](const BackgroundTask::Context& context) {
+            started = true;
+            call.wait();  // deaf to the stop request
+            context.post([&posted] { posted = true; });
+        });
+    const BackgroundTask& work = *task;
+    while (!started) {
+        std::this_thread::yield();
+    }
+
+    retired.retire(std::move(task));
+    EXPECT_TRUE(work.isCancelled());
+    EXPECT_FALSE(work.isFinished());
+    EXPECT_EQ(retired.size(), 1U);
+
+    callReturns.set_value();
+    while (!work.isFinished()) {
+        std::this_thread::yield();
+    }
+    mainQueue.drain();
+    EXPECT_FALSE(posted) << "a cancelled task's continuation ran";
+    retired.retire(nullptr);
+    EXPECT_EQ(retired.size(), 0U) << "a task whose work returned is kept";
 }
 
 TEST(BackgroundTask, WorkThatThrowsIsLoggedAsAFaultAndWhatItPostedBeforeStillRuns) {
