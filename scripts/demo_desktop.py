@@ -2,7 +2,9 @@
 """The desktop agent's demo: kindora against kindora-devserver on a generated Messages database.
 
 Without a display (or with --headless) it runs under its own Xvfb with a window manager and a tray,
-walks the agent from a new user to a paired, running agent, and writes a screenshot of every screen.
+walks the agent from a new user to a paired, running agent, and writes a screenshot of every screen;
+then, on a desktop of two monitors, a household rule raises an alert from a forwarded message over a
+full-screen application, and a meeting that is due takes both monitors over (alert-… and meeting-…).
 On a person's display it starts the agent there and leaves the clicking to them, appending messages
 now and then and photographing the screen, until the agent quits or Ctrl-C."""
 
@@ -58,6 +60,12 @@ def main():
         print("No display: running under Xvfb with openbox and trayer, screenshots in", args.artifacts)
         with DesktopSession(args.artifacts) as session:
             walkthrough(session, args.kindora, args.devserver, args.chatdb, say=lambda text: print("  " + text))
+        print("An alert and a meeting, on a desktop of two monitors:", flush=True)
+        moments = subprocess.run([sys.executable, os.path.join(here, "lib", "household_moments.py"),
+                                  "--kindora", args.kindora, "--devserver", args.devserver, "--chatdb", args.chatdb,
+                                  "--artifacts", args.artifacts])
+        if moments.returncode != 0:
+            sys.exit(moments.returncode)
     print("Screenshots and logs:", args.artifacts)
 
 
