@@ -15,7 +15,7 @@ Rectangle {
     signal closeRequested()
 
     width: 340
-    implicitHeight: loader.implicitHeight + 32
+    implicitHeight: screens.implicitHeight + 32
     height: implicitHeight
     color: BrandPalette.background
     border.width: 1
@@ -30,8 +30,8 @@ Rectangle {
     Accessible.role: Accessible.Pane
     Accessible.name: "Kindora"
 
-    Loader {
-        id: loader
+    ScreenLoader {
+        id: screens
         x: 16
         y: 16
         width: root.width - 32

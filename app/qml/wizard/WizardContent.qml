@@ -38,7 +38,7 @@ Rectangle {
                 font.weight: Font.DemiBold
             }
         }
-        Loader {
+        ScreenLoader {
             Layout.fillWidth: true
             Layout.fillHeight: true
             focus: true
