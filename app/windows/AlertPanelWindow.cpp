@@ -1,5 +1,6 @@
 #include "app/windows/AlertPanelWindow.hpp"
 
+#include <QCoreApplication>
 #include <QQmlError>
 #include <QScreen>
 
@@ -19,7 +20,7 @@ AlertPanelWindow::AlertPanelWindow(QQmlEngine& engine, X11Topmost& topmost, Inte
 
 void AlertPanelWindow::create() {
     view_ = std::make_unique<QQuickView>(&engine_, nullptr);
-    view_->setTitle(QStringLiteral("Kindora alert"));
+    view_->setTitle(QCoreApplication::translate("AlertPanelWindow", "Kindora alert"));
     view_->setColor(QColor(0x1B, 0x1D, 0x24));
     // Bypassing the window manager is what keeps the panel above a full-screen window on X11; the hint
     // to stay on top serves the platforms where the bypass means nothing.

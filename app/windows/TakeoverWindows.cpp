@@ -1,5 +1,6 @@
 #include "app/windows/TakeoverWindows.hpp"
 
+#include <QCoreApplication>
 #include <QQmlError>
 
 namespace kindora {
@@ -35,7 +36,8 @@ std::unique_ptr<QQuickView> TakeoverWindows::makeWindow(const QUrl& source, cons
 
 bool TakeoverWindows::ensureTakeover() {
     if (!takeover_) {
-        takeover_ = makeWindow(takeoverSource_, QStringLiteral("Kindora meeting"));
+        takeover_ =
+            makeWindow(takeoverSource_, QCoreApplication::translate("TakeoverWindows", "Kindora meeting"));
         if (!loadFailed_) {
             input_ = new PanelInputFilter(*takeover_);
         }
@@ -59,7 +61,8 @@ void TakeoverWindows::cover(const std::vector<QRect>& screens) {
         covers_.pop_back();
     }
     while (covers_.size() < others && !loadFailed_) {
-        covers_.push_back(makeWindow(coverSource_, QStringLiteral("Kindora meeting cover")));
+        covers_.push_back(makeWindow(
+            coverSource_, QCoreApplication::translate("TakeoverWindows", "Kindora meeting cover")));
     }
     if (loadFailed_) {
         hide();
