@@ -98,15 +98,16 @@ bool hasText(const std::optional<std::string>& text) {
     return text && !text->empty();
 }
 
-MessageRow messageRowFrom(const SQLiteRow& row) {
+// `guid` and `senderHandle` are the row's, read already.
+MessageRow messageRowFrom(const SQLiteRow& row, std::string guid, std::string senderHandle) {
     MessageRow message;
     message.rowID = row.int64(0);
-    message.guid = row.optionalText(1).value_or(std::string{});
+    message.guid = std::move(guid);
     message.text = row.optionalText(2);
     message.attributedBody = row.readBlob(3);
     message.date = AppleTime::date(row.int64(4));
     message.service = Service::fromColumn(row.optionalText(5));
-    message.senderHandle = row.optionalText(6).value_or(std::string{});
+    message.senderHandle = std::move(senderHandle);
     message.chatIdentifier = row.optionalText(7);
     message.chatDisplayName = row.optionalText(8);
     message.isGroup = !row.isNull(9) && row.int64(9) == 43;
@@ -137,6 +138,7 @@ InboundFetchResult ChatDBReader::fetchInbound(std::int64_t afterRowID, std::int6
         InboundFetchResult result;
         result.highestScannedRowID = afterRowID;
         std::unordered_set<std::string> seenGUIDs;
+        seenGUIDs.reserve(static_cast<std::size_t>(std::max<std::int64_t>(limit, 0)));
         std::optional<std::int64_t> previousRowID;
         connection.query(inboundSQL, {afterRowID, limit}, [&](const SQLiteRow& row) {
             const std::int64_t rowID = row.int64(0);
@@ -146,14 +148,15 @@ InboundFetchResult ChatDBReader::fetchInbound(std::int64_t afterRowID, std::int6
             if (std::exchange(previousRowID, rowID) == rowID) {
                 return;
             }
-            if (!hasText(row.optionalText(6))) {
+            std::optional<std::string> handle = row.optionalText(6);
+            if (!hasText(handle)) {
                 return;
             }
-            const std::optional<std::string> guid = row.optionalText(1);
+            std::optional<std::string> guid = row.optionalText(1);
             if (!hasText(guid) || !seenGUIDs.insert(*guid).second) {
                 return;
             }
-            result.rows.push_back(messageRowFrom(row));
+            result.rows.push_back(messageRowFrom(row, std::move(*guid), std::move(*handle)));
         });
         return result;
     });

@@ -10,8 +10,8 @@
 namespace kindora {
 
 // Rows after the watermark and the requests of their batches, encoded. Once mapped, a row keeps only
-// what the watermark and the outcomes need: its text and attributed body are dropped, so that the text
-// is held in the request and its body only.
+// what the watermark and the outcomes need: its text, attributed body, sender and chat name move into
+// the request, so that the text is held there only.
 struct InboundPage {
     std::vector<MessageRow> rows;
     // One per batch of rows, in order: the messages of the forwardable rows among

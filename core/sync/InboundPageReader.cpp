@@ -42,12 +42,9 @@ InboundPage InboundPageReader::readNow(std::int64_t afterRowID) const {
         request.agentVersion = agentVersion_;
         const std::size_t end = std::min(start + batchSize_, fetched.rows.size());
         for (std::size_t index = start; index < end; ++index) {
-            MessageRow& row = fetched.rows[index];
-            if (auto message = mapper_.makeIngestMessage(row)) {
+            if (auto message = mapper_.takeIngestMessage(fetched.rows[index])) {
                 request.messages.push_back(std::move(*message));
             }
-            row.text.reset();
-            row.attributedBody.reset();
         }
         page.batches.push_back(PreparedIngestRequest::prepare(std::move(request)));
     }

@@ -19,10 +19,12 @@ public:
 
     // Whether the row is of a service the backend takes.
     static bool isForwardable(const MessageRow& row);
-    // Nothing for a row that is not forwardable.
-    std::optional<IngestMessage> makeIngestMessage(const MessageRow& row) const;
+    // Nothing for a row that is not forwardable. Moves the row's text, attributed body, sender and chat
+    // name into the message, forwardable or not: the row keeps what the watermark and the backend's
+    // outcomes are matched by (row id, GUID, service), and a page's text is held once, in its requests.
+    std::optional<IngestMessage> takeIngestMessage(MessageRow& row) const;
     // At most maximumTextLength characters.
-    std::string truncatedText(const std::string& text) const;
+    std::string truncatedText(std::string text) const;
 
 private:
     const Log logger_{"Sync"};
