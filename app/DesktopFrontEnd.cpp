@@ -10,11 +10,14 @@ namespace kindora {
 
 DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginItemService& loginItems)
     : agent_(agent),
-      status_(agent, actions),
-      dnd_(agent.doNotDisturbController(), agent.interruptController(),
-           [this] { return alertPanelWindow_.canShow(); }),
-      meetings_(agent, loginItems),
-      wizard_(agent),
+      statusSource_(agent, actions),
+      status_(statusSource_, agent.services().clock.nowFunction(), agent.services().mainQueue),
+      popoverPairingCode_(statusSource_, agent.services().clock.nowFunction(), agent.services().mainQueue),
+      wizardPairingCode_(statusSource_, agent.services().clock.nowFunction(), agent.services().mainQueue),
+      dnd_(agent.doNotDisturbController(), agent.interruptController(), agent.services().clock.nowFunction(),
+           agent.services().mainQueue, [this] { return alertPanelWindow_.canShow(); }),
+      meetings_(agent.meetingDisruptController(), loginItems),
+      wizard_(agent.setupWizardController(), agent.accessGrantDetected()),
       texts_(PlatformTexts::current(agent.services().databasePath)),
       alertContent_(agent.interruptController(), agent.services().clock.nowFunction()),
       meetingContent_(
@@ -31,7 +34,7 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
     const auto mode =
         TrayIcon::isTrayAvailable() ? PopoverWindow::Mode::popover : PopoverWindow::Mode::normalWindow;
     popover_ = std::make_unique<PopoverWindow>(engine_, mode, [this](bool visible) {
-        status_.setVisible(visible);
+        status_.setShown(visible);
         if (visible) {
             // Opening the popover is coming back to the agent: the phase is derived afresh, so that a
             // database that became readable (or stopped being so) shows at once.
@@ -39,6 +42,7 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
         }
     });
     popover_->load({{QStringLiteral("status"), QVariant::fromValue(&status_)},
+                    {QStringLiteral("pairingCode"), QVariant::fromValue(&popoverPairingCode_)},
                     {QStringLiteral("doNotDisturb"), QVariant::fromValue(&dnd_)},
                     {QStringLiteral("meetings"), QVariant::fromValue(&meetings_)},
                     {QStringLiteral("updates"), QVariant::fromValue(updaterController_.get())},
@@ -47,6 +51,7 @@ DesktopFrontEnd::DesktopFrontEnd(Agent& agent, DesktopActions& actions, LoginIte
     wizardWindow_ = std::make_unique<WizardWindow>(engine_, [this] { wizard_.close(); });
     wizardWindow_->load({{QStringLiteral("wizard"), QVariant::fromValue(&wizard_)},
                          {QStringLiteral("status"), QVariant::fromValue(&status_)},
+                         {QStringLiteral("pairingCode"), QVariant::fromValue(&wizardPairingCode_)},
                          {QStringLiteral("meetings"), QVariant::fromValue(&meetings_)},
                          {QStringLiteral("texts"), QVariant::fromValue(&texts_)}});
     connect(&wizard_, &WizardViewModel::changed, this, [this] { wizardWindow_->setShown(wizard_.open()); });

@@ -13,8 +13,10 @@
 #include "app/platform/DesktopActions.hpp"
 #include "app/platform/QtScreenLayout.hpp"
 #include "app/platform/X11Topmost.hpp"
+#include "app/viewmodels/AgentStatusSource.hpp"
 #include "app/viewmodels/DoNotDisturbViewModel.hpp"
 #include "app/viewmodels/MeetingSettingsViewModel.hpp"
+#include "app/viewmodels/PairingCodeViewModel.hpp"
 #include "app/viewmodels/ScreenTexts.hpp"
 #include "app/viewmodels/StatusViewModel.hpp"
 #include "app/viewmodels/UpdaterController.hpp"
@@ -51,7 +53,11 @@ private:
     Agent& agent_;
     QQmlEngine engine_;
     // The view models and texts outlive the windows that show them (declared before them).
+    AgentStatusSource statusSource_;
     StatusViewModel status_;
+    // The popover's pairing screen and the wizard's pairing step each count down on their own.
+    PairingCodeViewModel popoverPairingCode_;
+    PairingCodeViewModel wizardPairingCode_;
     DoNotDisturbViewModel dnd_;
     MeetingSettingsViewModel meetings_;
     WizardViewModel wizard_;

@@ -7,12 +7,16 @@
 namespace kindora {
 
 DoNotDisturbViewModel::DoNotDisturbViewModel(DoNotDisturbController& dnd, InterruptController& interrupts,
+                                             std::function<Date()> now, MainQueue& queue,
                                              std::function<bool()> alertPanelCanShow, QObject* parent)
-    : QObject(parent), dnd_(dnd), interrupts_(interrupts), alertPanelCanShow_(std::move(alertPanelCanShow)) {
+    : QObject(parent),
+      dnd_(dnd),
+      interrupts_(interrupts),
+      alertPanelCanShow_(std::move(alertPanelCanShow)),
+      now_(std::move(now)),
+      clock_(queue, [this] { emit changed(); }) {
     subscriptions_.push_back(dnd_.observeUntil([this](const auto&) { emit changed(); }));
     subscriptions_.push_back(interrupts_.observe([this] { emit changed(); }));
-    clock_.setInterval(1000);
-    connect(&clock_, &QTimer::timeout, this, &DoNotDisturbViewModel::changed);
 }
 
 bool DoNotDisturbViewModel::active() const {
@@ -24,7 +28,7 @@ QString DoNotDisturbViewModel::remaining() const {
     if (!until) {
         return {};
     }
-    return StatusTexts::doNotDisturbRemaining(*until, std::chrono::system_clock::now());
+    return StatusTexts::doNotDisturbRemaining(*until, now_());
 }
 
 QString DoNotDisturbViewModel::alertsWaiting() const {
@@ -47,17 +51,15 @@ QStringList DoNotDisturbViewModel::presetLabels() const {
     return labels;
 }
 
-void DoNotDisturbViewModel::setVisible(bool visible) {
-    if (visible == clock_.isActive()) {
+void DoNotDisturbViewModel::setShown(bool shown) {
+    if (shown == clock_.isRunning()) {
         return;
     }
-    if (visible) {
-        clock_.start();
-        emit changed();
-    } else {
-        clock_.stop();
+    clock_.setRunning(shown);
+    if (shown) {
+        emit changed();  // the time left has moved on while the section was away
     }
-    emit visibleChanged();
+    emit shownChanged();
 }
 
 void DoNotDisturbViewModel::enable(int index) {

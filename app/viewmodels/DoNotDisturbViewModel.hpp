@@ -3,18 +3,21 @@
 #include <QObject>
 #include <QtQml/qqmlregistration.h>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
 #include <vector>
 
+#include "app/viewmodels/SecondTicker.hpp"
+#include "core/common/Date.hpp"
+#include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
 #include "core/interrupts/DoNotDisturbController.hpp"
 #include "core/interrupts/InterruptController.hpp"
 
 namespace kindora {
 
-// The do-not-disturb section: on or off, the time left (counting down once a second while shown), the
+// The do-not-disturb section: on or off, the time left (counting down once a second while the section
+// is on screen, and not at all otherwise), the
 // alerts waiting behind it (or waiting because the alert panel cannot be shown at all), and the presets
 // to turn it on with. Main thread only.
 class DoNotDisturbViewModel final : public QObject {
@@ -25,19 +28,21 @@ class DoNotDisturbViewModel final : public QObject {
     Q_PROPERTY(QString remaining READ remaining NOTIFY changed)
     Q_PROPERTY(QString alertsWaiting READ alertsWaiting NOTIFY changed)
     Q_PROPERTY(QStringList presetLabels READ presetLabels CONSTANT)
-    Q_PROPERTY(bool visible READ visible WRITE setVisible NOTIFY visibleChanged)
+    // Set by the view: whether it is on screen.
+    Q_PROPERTY(bool shown READ shown WRITE setShown NOTIFY shownChanged)
 
 public:
     // `alertPanelCanShow` tells whether the alert panel can be shown at all; absent means it can.
     DoNotDisturbViewModel(DoNotDisturbController& dnd, InterruptController& interrupts,
-                          std::function<bool()> alertPanelCanShow = {}, QObject* parent = nullptr);
+                          std::function<Date()> now, MainQueue& queue, std::function<bool()> alertPanelCanShow = {},
+                          QObject* parent = nullptr);
 
     bool active() const;
     QString remaining() const;
     QString alertsWaiting() const;
     QStringList presetLabels() const;
-    bool visible() const { return clock_.isActive(); }
-    void setVisible(bool visible);
+    bool shown() const { return clock_.isRunning(); }
+    void setShown(bool shown);
 
     // Turns do-not-disturb on for the preset at `index` of presetLabels.
     Q_INVOKABLE void enable(int index);
@@ -45,13 +50,14 @@ public:
 
 signals:
     void changed();
-    void visibleChanged();
+    void shownChanged();
 
 private:
     DoNotDisturbController& dnd_;
     InterruptController& interrupts_;
     std::function<bool()> alertPanelCanShow_;
-    QTimer clock_;
+    std::function<Date()> now_;
+    SecondTicker clock_;
     std::vector<Subscription> subscriptions_;
 };
 

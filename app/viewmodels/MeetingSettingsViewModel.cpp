@@ -6,18 +6,17 @@
 
 namespace kindora {
 
-MeetingSettingsViewModel::MeetingSettingsViewModel(Agent& agent, LoginItemService& loginItems,
+MeetingSettingsViewModel::MeetingSettingsViewModel(MeetingDisruptController& meetings, LoginItemService& loginItems,
                                                    QObject* parent)
     : QObject(parent),
-      agent_(agent),
+      meetings_(meetings),
       launchAtLogin_(loginItems),
-      subscription_(
-          agent_.meetingDisruptController().observePreferences([this](const auto&) { emit changed(); })) {}
+      subscription_(meetings_.observePreferences([this](const auto&) { emit changed(); })) {}
 
 void MeetingSettingsViewModel::update(const std::function<void(MeetingPreferences&)>& change) {
-    MeetingPreferences preferences = agent_.meetingPreferences();
+    MeetingPreferences preferences = meetings_.preferences();
     change(preferences);
-    agent_.setMeetingPreferences(preferences);
+    meetings_.setPreferences(preferences);
 }
 
 void MeetingSettingsViewModel::setDisruptEnabled(bool on) {

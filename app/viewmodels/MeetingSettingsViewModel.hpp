@@ -4,14 +4,17 @@
 #include <QtQml/qqmlregistration.h>
 #include <QStringList>
 
+#include <functional>
+
 #include "app/viewmodels/LaunchAtLoginSwitch.hpp"
-#include "core/agent/Agent.hpp"
+#include "core/lifecycle/LoginItemService.hpp"
+#include "core/meetings/MeetingDisruptController.hpp"
 
 namespace kindora {
 
 // The meeting switches, the lead-time picker and the launch-at-login switch, shared by the dashboard
 // and the wizard's preferences step. Each change writes the whole preferences value back through the
-// agent, which saves it. Main thread only.
+// meeting disrupt controller, which saves it. Main thread only.
 class MeetingSettingsViewModel final : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -26,7 +29,8 @@ class MeetingSettingsViewModel final : public QObject {
     Q_PROPERTY(QString launchAtLoginError READ launchAtLoginError NOTIFY launchAtLoginChanged)
 
 public:
-    MeetingSettingsViewModel(Agent& agent, LoginItemService& loginItems, QObject* parent = nullptr);
+    MeetingSettingsViewModel(MeetingDisruptController& meetings, LoginItemService& loginItems,
+                             QObject* parent = nullptr);
 
     bool disruptEnabled() const { return preferences().isDisruptEnabled; }
     void setDisruptEnabled(bool on);
@@ -50,10 +54,10 @@ signals:
     void launchAtLoginChanged();
 
 private:
-    const MeetingPreferences& preferences() const { return agent_.meetingPreferences(); }
+    const MeetingPreferences& preferences() const { return meetings_.preferences(); }
     void update(const std::function<void(MeetingPreferences&)>& change);
 
-    Agent& agent_;
+    MeetingDisruptController& meetings_;
     LaunchAtLoginSwitch launchAtLogin_;
     Subscription subscription_;
 };

@@ -1,45 +1,22 @@
 #include "app/viewmodels/StatusViewModel.hpp"
 
-#include <QClipboard>
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QUrl>
 
 #include "app/texts/StatusTexts.hpp"
 #include "app/texts/TranslatedText.hpp"
 
 namespace kindora {
 
-namespace {
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-Date now() {
-    return std::chrono::system_clock::now();
-}
-
-}  // namespace
-
-StatusViewModel::StatusViewModel(Agent& agent, DesktopActions& actions, QObject* parent)
-    : QObject(parent), agent_(agent), actions_(actions) {
-    const auto notify = [this](const auto&...) { emit changed(); };
-    subscriptions_.push_back(agent_.appState().observePhase(notify));
-    subscriptions_.push_back(agent_.syncStatusStore().observeStatus(notify));
-    subscriptions_.push_back(agent_.heartbeatStatusStore().observe(notify));
-    subscriptions_.push_back(agent_.pairingController().observeLastError(notify));
-    subscriptions_.push_back(agent_.pairingController().observeInProgress(notify));
-    subscriptions_.push_back(agent_.credentialAccess().observe(notify));
-    clock_.setInterval(1000);
-    connect(&clock_, &QTimer::timeout, this, [this] {
-        emit clockTicked();
-        emit changed();  // the "Last sync" time of day may cross midnight
-    });
-}
+StatusViewModel::StatusViewModel(StatusSource& source, std::function<Date()> now, MainQueue& queue,
+                                 QObject* parent)
+    : QObject(parent),
+      source_(source),
+      now_(std::move(now)),
+      clock_(queue, [this] { emit changed(); }),
+      subscriptions_(source_.observe([this] { emit changed(); })) {}
 
 StatusViewModel::Screen StatusViewModel::screen() const {
-    switch (agent_.appState().phase().kind()) {
+    switch (source_.phase().kind()) {
         case Phase::Kind::pairing:
             return Screen::Pairing;
         case Phase::Kind::running:
@@ -53,131 +30,60 @@ StatusViewModel::Screen StatusViewModel::screen() const {
 }
 
 QString StatusViewModel::healthLabel() const {
-    return StatusTexts::healthLabel(agent_.appState().phase().health());
-}
-
-bool StatusViewModel::canUnlockKeyring() const {
-    return agent_.credentialAccess().value() == CredentialAccess::locked;
-}
-
-void StatusViewModel::unlockKeyring() {
-    agent_.unlockKeyring();
+    return StatusTexts::healthLabel(source_.phase().health());
 }
 
 bool StatusViewModel::healthy() const {
-    return agent_.appState().phase().health().isHealthy();
+    return source_.phase().health().isHealthy();
 }
 
 QString StatusViewModel::degradedReason() const {
-    return translated(agent_.appState().phase().health().reason());
+    return translated(source_.phase().health().reason());
 }
 
-QString StatusViewModel::pairingCode() const {
-    return qs(agent_.appState().phase().code());
-}
-
-QString StatusViewModel::pairingInstruction() const {
-    const QUrl webApp(qs(agent_.services().backendBaseURL));
-    return tr("Enter this code in your Kindora household's web app at %1 to finish pairing:")
-        .arg(webApp.host().isEmpty() ? webApp.toString() : webApp.host());
-}
-
-QString StatusViewModel::pairingExpiry() const {
-    const Phase& phase = agent_.appState().phase();
-    return phase.isPairing() ? StatusTexts::pairingCodeExpiry(phase.expiresAt(), now()) : QString();
+bool StatusViewModel::canUnlockKeyring() const {
+    return source_.credentialAccess() == CredentialAccess::locked;
 }
 
 QString StatusViewModel::pairingError() const {
-    const auto& error = agent_.pairingController().lastError();
+    const auto error = source_.pairingError();
     return error ? translated(*error) : QString();
 }
 
-bool StatusViewModel::pairingInProgress() const {
-    return agent_.pairingController().isInProgress();
-}
-
 QString StatusViewModel::lastSync() const {
-    return StatusTexts::statTime(agent_.syncStatusStore().status().lastSyncAt, now());
+    return StatusTexts::statTime(source_.syncStatus().lastSyncAt, now_());
 }
 
 QString StatusViewModel::sessionCount() const {
-    return QString::number(agent_.syncStatusStore().status().sessionSentCount);
+    return QString::number(source_.syncStatus().sessionSentCount);
 }
 
 QString StatusViewModel::lifetimeCount() const {
-    return QString::number(agent_.syncStatusStore().status().lifetimeSentCount);
+    return QString::number(source_.syncStatus().lifetimeSentCount);
 }
 
 QString StatusViewModel::heartbeat() const {
-    return StatusTexts::statTime(agent_.heartbeatStatusStore().status().lastHeartbeatAt, now());
+    return StatusTexts::statTime(source_.heartbeatStatus().lastHeartbeatAt, now_());
 }
 
 QString StatusViewModel::retryCaption() const {
     // While the keyring holds the token back, "Sync now" could do nothing: the unlock is the action.
-    if (agent_.credentialAccess().value() != CredentialAccess::ready) {
+    if (source_.credentialAccess() != CredentialAccess::ready) {
         return {};
     }
-    return StatusTexts::retryCaption(agent_.syncStatusStore().status()).value_or(QString());
+    return StatusTexts::retryCaption(source_.syncStatus()).value_or(QString());
 }
 
 QString StatusViewModel::version() const {
-    const auto& version = agent_.services().agentVersion;
-    return version ? qs(*version) : QString();
+    const auto version = source_.agentVersion();
+    return version ? QString::fromStdString(*version) : QString();
 }
 
-void StatusViewModel::setVisible(bool visible) {
-    if (visible == visible_) {
-        return;
+void StatusViewModel::setShown(bool shown) {
+    if (shown && !clock_.isRunning()) {
+        emit changed();  // the times have moved on while nobody looked
     }
-    visible_ = visible;
-    // Timers run only while someone looks.
-    if (visible_) {
-        clock_.start();
-        emit clockTicked();
-        emit changed();
-    } else {
-        clock_.stop();
-    }
-    emit visibleChanged();
-}
-
-void StatusViewModel::startPairing() {
-    agent_.pairingController().startPairing();
-}
-
-void StatusViewModel::cancelPairing() {
-    agent_.pairingController().cancel();
-}
-
-void StatusViewModel::copyPairingCode() {
-    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
-        clipboard->clear();
-        clipboard->setText(pairingCode());
-    }
-}
-
-void StatusViewModel::syncNow() {
-    agent_.syncNow();
-}
-
-void StatusViewModel::openSetup() {
-    agent_.openSetup();
-}
-
-void StatusViewModel::openKindora() {
-    actions_.openURL(agent_.services().backendBaseURL);
-}
-
-void StatusViewModel::checkAgain() {
-    agent_.becameActive();
-}
-
-void StatusViewModel::openFullDiskAccessSettings() {
-    actions_.openFullDiskAccessSettings();
-}
-
-void StatusViewModel::relaunch() {
-    actions_.relaunchApplication();
+    clock_.setRunning(shown);
 }
 
 void StatusViewModel::quit() {

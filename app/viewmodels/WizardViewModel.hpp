@@ -4,19 +4,18 @@
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
-#include <memory>
 #include <optional>
+#include <vector>
 
-#include "core/agent/Agent.hpp"
-#include "core/common/BackgroundTask.hpp"
-#include "core/common/RetiredTasks.hpp"
+#include "core/common/Observable.hpp"
 #include "core/lifecycle/SetupStep.hpp"
+#include "core/lifecycle/SetupWizardController.hpp"
 
 namespace kindora {
 
 // The setup wizard window's content: which step shows (the last one while the window closes), the
-// steps left, the step actions, and on the access step a check every 2 seconds that tells the user
-// once the Messages database has become readable. Main thread only.
+// steps left, the step actions, and on the access step whether access has been granted meanwhile.
+// Main thread only.
 class WizardViewModel final : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -31,35 +30,31 @@ public:
     enum class Step { Welcome, FullDiskAccess, Pairing, Preferences, Done };
     Q_ENUM(Step)
 
-    WizardViewModel(Agent& agent, QObject* parent = nullptr);
-    ~WizardViewModel() override;
+    // `grantDetected` tells, on the access step, that the database has become readable.
+    WizardViewModel(SetupWizardController& wizard, const Observable<bool>& grantDetected,
+                    QObject* parent = nullptr);
 
     Step step() const;
-    bool open() const { return agent_.setupWizardController().step().has_value(); }
+    bool open() const { return wizard_.step().has_value(); }
     QString stepsLeft() const;
-    bool grantDetected() const { return grantDetected_; }
+    bool grantDetected() const { return grantDetected_.value(); }
 
-    Q_INVOKABLE void advanceFromWelcome();
-    Q_INVOKABLE void advanceToDone();
-    Q_INVOKABLE void finish();
-    // The window was closed by hand: the wizard closes.
+    Q_INVOKABLE void advanceFromWelcome() { wizard_.advanceFromWelcome(); }
+    Q_INVOKABLE void advanceToDone() { wizard_.advanceToDone(); }
+    Q_INVOKABLE void finish() { wizard_.finish(); }
+    // The window was closed by hand (its close button or Escape): the wizard closes, unfinished.
     Q_INVOKABLE void close();
-    Q_INVOKABLE void startPairing();
 
 signals:
     void changed();
 
 private:
     void stepChanged(const std::optional<SetupStep>& step);
-    void watchForAccess();
 
-    Agent& agent_;
+    SetupWizardController& wizard_;
+    const Observable<bool>& grantDetected_;
     SetupStep lastStep_ = SetupStep::welcome;
-    bool grantDetected_ = false;
-    Subscription subscription_;
-    // Last: destroying it stops the access check before the fields it reports into go.
-    RetiredTasks retiredChecks_;  // a check may be waiting on the database for seconds
-    std::unique_ptr<BackgroundTask> accessCheck_;
+    std::vector<Subscription> subscriptions_;
 };
 
 }  // namespace kindora

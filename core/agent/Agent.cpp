@@ -52,6 +52,11 @@ Agent::Agent(PlatformServices services)
               }
           },
           services_.mainQueue),
+      accessGrantWatch_(wizardController_, services_.mainQueue, services_.sleeper,
+                        [this] {
+                            return services_.hasFullDiskAccess &&
+                                   services_.hasFullDiskAccess(services_.databasePath);
+                        }),
       alertTakeoverLink_(std::in_place, interruptController_, meetingDisruptController_),
       menuBarImage_(MenuBarImage::of(appState_.phase(), dndController_.isActive())),
       factsCheck_(services_.mainQueue, services_.credentialStore, [this] {
@@ -196,6 +201,7 @@ void Agent::shutDown() {
         services_.credentialAccess->observeAccess({});
     }
     unlockTask_.reset();  // dismisses a prompt still up
+    accessGrantWatch_.stop();
     factsCheck_.cancelAll();
     refreshInFlight_ = false;
     refreshAgain_ = false;

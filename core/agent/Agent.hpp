@@ -22,6 +22,7 @@
 #include "core/interrupts/InterruptController.hpp"
 #include "core/interrupts/InterruptPoller.hpp"
 #include "core/interrupts/UserDefaultsDoNotDisturbStore.hpp"
+#include "core/lifecycle/AccessGrantWatch.hpp"
 #include "core/lifecycle/AppState.hpp"
 #include "core/lifecycle/HeartbeatScheduler.hpp"
 #include "core/lifecycle/HeartbeatStatusStore.hpp"
@@ -116,6 +117,8 @@ public:
     MeetingDisruptController& meetingDisruptController() { return meetingDisruptController_; }
     AutoJoinController& autoJoinController() { return autoJoinController_; }
     SetupWizardController& setupWizardController() { return wizardController_; }
+    // While the wizard shows its Full Disk Access step: whether access has been granted meanwhile.
+    const Observable<bool>& accessGrantDetected() const { return accessGrantWatch_.grantDetected(); }
     // Checks for, downloads and installs updates; absent when the services name no update source.
     // Started by finishLaunching().
     Updater* updater() { return updater_.get(); }
@@ -181,6 +184,7 @@ private:
     MeetingPresentationLedger autoJoinLedger_;
     AutoJoinController autoJoinController_;
     SetupWizardController wizardController_;
+    AccessGrantWatch accessGrantWatch_;
     std::unique_ptr<Updater> updater_;
     // An alert on screen holds every meeting takeover back, whatever shows the alert; absent once a
     // front end's meeting panel has taken the link over.

@@ -68,6 +68,18 @@ TEST_F(AgentScenario, WithoutFullDiskAccessTheWizardOpensUntilAccessIsGrantedAnd
     EXPECT_TRUE(time.waitForSleepers(4));
 }
 
+TEST_F(AgentScenario, SetupFromTheMenuOfAPairedAgentOpensAtTheEndWithoutPairingAgain) {
+    pairDevice();
+    launch();
+    ASSERT_TRUE(phase().isRunning());
+
+    agent->openSetup();
+    ASSERT_TRUE(waitFor([&] { return agent->setupWizardController().step().has_value(); }));
+    EXPECT_EQ(agent->setupWizardController().step(), SetupStep::done);
+    EXPECT_TRUE(phase().isRunning()) << "the pairing stays as it is";
+    EXPECT_FALSE(agent->accessGrantDetected().value());
+}
+
 TEST_F(AgentScenario, ARevocationSeenByTheInterruptPollerSignsOutAndStopsEveryLoop) {
     const std::string deviceId = pairDevice();
     launch();

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -51,22 +52,94 @@ struct RenderedBrandQml {
     std::string error;
 };
 
-class BrandComponents : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(BrandComponents, LoadAndRenderWithoutAnyQmlWarning) {
-    KINDORA_SKIP_GUI_UNDER_TSAN();
-    const RenderedBrandQml rendered(QByteArray("Item { width: 320; height: 120; ") + GetParam() + " { } }",
-                                    QSize(320, 120));
-    ASSERT_TRUE(rendered.root) << rendered.error;
-    EXPECT_EQ(rendered.warnings.text(), "");
+// The colour `over` at `opacity` on `under`, as the scene graph blends it.
+QColor blended(QColor over, double opacity, QColor under) {
+    const auto channel = [&](int top, int bottom) { return static_cast<int>(std::lround(opacity * top + (1 - opacity) * bottom)); };
+    return QColor(channel(over.red(), under.red()), channel(over.green(), under.green()),
+                  channel(over.blue(), under.blue()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Brand, BrandComponents,
-                         ::testing::Values("BrandZovudIzud", "BrandDiamondGlyph", "BrandFooter",
-                                           "BrandPrimaryButton", "BrandSecondaryButton", "BrandCaption",
-                                           "BrandText", "BrandCard", "BrandStatRow", "BrandPopoverHeader",
-                                           "BrandSettingRow", "BrandStatusPill", "BrandSwitch",
-                                           "BrandPicker", "BrandTabularText"));
+// Whether `actual` is `expected` but for rounding.
+::testing::AssertionResult sameColour(QColor actual, QColor expected) {
+    const int off = std::max({std::abs(actual.red() - expected.red()), std::abs(actual.green() - expected.green()),
+                              std::abs(actual.blue() - expected.blue())});
+    if (off <= 2) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << actual.name().toStdString() << " where "
+                                         << expected.name().toStdString() << " was expected";
+}
+
+// The pixel at the middle of the named item's left padding: the button's fill, not its label.
+QColor fillOf(const QImage& frame, QObject& root, const char* name) {
+    auto* item = root.findChild<QQuickItem*>(QString::fromLatin1(name));
+    if (item == nullptr) {
+        return {};
+    }
+    return frame.pixelColor(item->mapToScene(QPointF(6, item->height() / 2)).toPoint());
+}
+
+// The brightest pixel under the named item: a text's own colour where a glyph covers a pixel fully.
+QColor brightestUnder(const QImage& frame, QObject& root, const char* name) {
+    auto* item = root.findChild<QQuickItem*>(QString::fromLatin1(name));
+    QColor brightest(0, 0, 0);
+    if (item == nullptr) {
+        return brightest;
+    }
+    const QRect area = item->mapRectToScene(QRectF(0, 0, item->width(), item->height())).toAlignedRect() & frame.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (frame.pixelColor(x, y).lightness() > brightest.lightness()) {
+                brightest = frame.pixelColor(x, y);
+            }
+        }
+    }
+    return brightest;
+}
+
+TEST(BrandComponents, ButtonsAndCaptionsShowTheirStateInThePalettesColours) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    RenderedBrandQml rendered(
+        "Rectangle { width: 400; height: 260; color: BrandPalette.background\n"
+        "  Column { x: 10; y: 10; spacing: 8\n"
+        "    Row { spacing: 8\n"
+        "      BrandPrimaryButton { objectName: \"primary\"; text: \"Join\" }\n"
+        "      BrandPrimaryButton { objectName: \"primaryPressed\"; text: \"Join\"; down: true }\n"
+        "      BrandPrimaryButton { objectName: \"primaryDisabled\"; text: \"Join\"; enabled: false } }\n"
+        // On white, where the surface's opacity shows plainly.
+        "    Rectangle { color: \"white\"; width: secondaries.width; height: secondaries.height\n"
+        "      Row { id: secondaries; spacing: 8\n"
+        "        BrandSecondaryButton { objectName: \"secondary\"; text: \"Hide\" }\n"
+        "        BrandSecondaryButton { objectName: \"secondaryPressed\"; text: \"Hide\"; down: true }\n"
+        "        BrandSecondaryButton { objectName: \"secondaryDisabled\"; text: \"Hide\"; enabled: false } } }\n"
+        "    BrandCaption { objectName: \"caption\"; text: \"Takes over the screen before a meeting starts.\" }\n"
+        "    BrandCaption { objectName: \"captionDisabled\"; enabled: false\n"
+        "      text: \"Takes over the screen before a meeting starts.\" } } }",
+        QSize(400, 260));
+    ASSERT_TRUE(rendered.root) << rendered.error;
+    const QImage frame = rendered.window.grabWindow();
+    ASSERT_FALSE(frame.isNull());
+    QObject& root = *rendered.root;
+
+    const QColor background(0x10, 0x12, 0x16);
+    const QColor accent(0x7D, 0x5C, 0xE8);
+    const QColor accentPressed(0x6D, 0x48, 0xE5);
+    const QColor surface(0x1B, 0x1D, 0x24);
+    const QColor textSecondary(0x8A, 0x8F, 0x9A);
+    EXPECT_TRUE(sameColour(frame.pixelColor(2, 2), background));
+
+    EXPECT_TRUE(sameColour(fillOf(frame, root, "primary"), accent));
+    EXPECT_TRUE(sameColour(fillOf(frame, root, "primaryPressed"), blended(accentPressed, 0.92, background)));
+    EXPECT_TRUE(sameColour(fillOf(frame, root, "primaryDisabled"), blended(accent, 0.45, background)));
+
+    EXPECT_TRUE(sameColour(fillOf(frame, root, "secondary"), surface));
+    EXPECT_TRUE(sameColour(fillOf(frame, root, "secondaryPressed"), blended(surface, 0.7, Qt::white)));
+    EXPECT_TRUE(sameColour(fillOf(frame, root, "secondaryDisabled"), blended(surface, 0.45, Qt::white)));
+
+    EXPECT_TRUE(sameColour(brightestUnder(frame, root, "caption"), textSecondary));
+    EXPECT_TRUE(sameColour(brightestUnder(frame, root, "captionDisabled"), blended(textSecondary, 0.45, background)));
+    EXPECT_EQ(rendered.warnings.text(), "");
+}
 
 TEST(BrandComponents, AScreenReadersPressClicksButtonsAndFlipsSwitches) {
     KINDORA_SKIP_GUI_UNDER_TSAN();

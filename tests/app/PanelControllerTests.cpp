@@ -199,7 +199,8 @@ TEST_F(PanelControllers, TheTakeoverGoesToTheScreenThePersonWorksOnAndStaysThere
 
 TEST_F(PanelControllers, AnAlertPanelThatCannotLoadIsNeverShownAndThePopoverCountsTheAlertWaiting) {
     alertPanel.loads = false;
-    const DoNotDisturbViewModel popoverSection(dnd, interrupts_, [this] { return alertPanel.canShow(); });
+    const DoNotDisturbViewModel popoverSection(dnd, interrupts_, time.nowFunction(), mainQueue,
+                                               [this] { return alertPanel.canShow(); });
     pollAlerts({alert("Back door open")});
     EXPECT_EQ(alertPanel.shows, 0);
     EXPECT_EQ(alertSound.plays, 0);

@@ -13,11 +13,16 @@
 
 #include "app/KindoraQmlModules.hpp"
 #include "app/platform/X11Topmost.hpp"
+#include "app/texts/PlatformTexts.hpp"
+#include "app/viewmodels/DoNotDisturbViewModel.hpp"
+#include "app/viewmodels/PairingCodeViewModel.hpp"
+#include "app/viewmodels/ScreenTexts.hpp"
 #include "app/windows/AlertPanelWindow.hpp"
 #include "app/windows/TakeoverWindows.hpp"
 #include "tests/app/GuiTestSupport.hpp"
 #include "tests/app/PanelFixture.hpp"
 #include "tests/app/QtTestApplication.hpp"
+#include "tests/app/ScriptedStatusSource.hpp"
 
 namespace kindora {
 namespace {
@@ -37,13 +42,18 @@ public:
         useKindoraQmlModules(engine);
     }
 
-    std::unique_ptr<QQuickView> show(const char* source, QSize size) {
+    // Shows the view at `source` with the given required properties, by default the panel content
+    // it shows.
+    std::unique_ptr<QQuickView> show(const char* source, QSize size, QVariantMap properties = {}) {
         auto view = std::make_unique<QQuickView>(&engine, nullptr);
         view->setResizeMode(QQuickView::SizeRootObjectToView);
         view->resize(size);
-        const bool alertPanel = QByteArray(source).endsWith("InterruptPanel.qml");
-        view->setInitialProperties({alertPanel ? std::pair{QStringLiteral("alertPanel"), QVariant::fromValue(&alertContent)}
-                                               : std::pair{QStringLiteral("takeover"), QVariant::fromValue(&meetingContent)}});
+        if (properties.isEmpty()) {
+            properties = QByteArray(source).endsWith("InterruptPanel.qml")
+                             ? QVariantMap{{QStringLiteral("alertPanel"), QVariant::fromValue(&alertContent)}}
+                             : QVariantMap{{QStringLiteral("takeover"), QVariant::fromValue(&meetingContent)}};
+        }
+        view->setInitialProperties(properties);
         view->setSource(QUrl(QString::fromLatin1(source)));
         view->show();
         view->requestActivate();
@@ -102,8 +112,21 @@ TEST(PanelViews, TheAlertPanelRendersEveryStateAndReturnResolves) {
     EXPECT_TRUE(scene.backend.actionCalls().empty());
 
     scene.pollAlerts({PanelViewScene::alert("Smoke in the kitchen")});  // dismissed ones stay dismissed
+    scene.backend.hold();
     PanelViewScene::pressReturn(*view);
-    ASSERT_TRUE(scene.mainQueue.drainUntil([&] { return !scene.backend.actionCalls().empty(); }));
+    ASSERT_TRUE(scene.alertContent.inFlight());
+    testing::renderOnce(*view);
+    // While the household has not answered, no button can send a second action.
+    for (const char* name : {"Acknowledge", "Resolve", "Dismiss"}) {
+        QQuickItem* button = PanelViewScene::button(*view, name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_FALSE(button->isEnabled()) << name << " stays pressable while the resolve is in flight";
+    }
+    PanelViewScene::pressReturn(*view);
+    PanelViewScene::press(view->rootObject(), Qt::Key_Escape);
+    scene.backend.releaseAll();
+    ASSERT_TRUE(scene.mainQueue.drainUntil([&] { return !scene.alertContent.inFlight(); }));
+    ASSERT_EQ(scene.backend.actionCalls().size(), 1u);
     EXPECT_EQ(scene.backend.actionCalls().front().action, "resolve");
     scene.pollAlerts({});
     testing::renderOnce(*view);
@@ -180,6 +203,34 @@ TEST(PanelViews, AGroupThatMustBeResolvedWithARefusalFitsThePanel) {
                 << parts[a].first << " overlaps " << parts[b].first;
         }
     }
+    EXPECT_EQ(scene.warnings.text(), "");
+}
+
+TEST(PanelViews, ACountdownsClockRunsOnlyWhileItsViewIsOnScreen) {
+    KINDORA_SKIP_GUI_UNDER_TSAN();
+    PanelViewScene scene;
+    testing::ScriptedStatusSource source;
+    source.change([&](auto& s) { s.phase_ = Phase::pairing("K7Q2-9XPA", scene.time.now() + std::chrono::minutes(10)); });
+    PairingCodeViewModel pairingCode(source, scene.time.nowFunction(), scene.mainQueue);
+    DoNotDisturbViewModel doNotDisturb(scene.dnd, scene.interrupts_, scene.time.nowFunction(), scene.mainQueue);
+    ScreenTexts texts(PlatformTexts::macOS());
+    {
+        auto codeView = scene.show("qrc:/Kindora/PairingCodeView.qml", QSize(300, 120),
+                                   {{QStringLiteral("pairingCode"), QVariant::fromValue(&pairingCode)}});
+        auto sectionView = scene.show("qrc:/Kindora/DoNotDisturbSection.qml", QSize(300, 120),
+                                      {{QStringLiteral("doNotDisturb"), QVariant::fromValue(&doNotDisturb)},
+                                       {QStringLiteral("texts"), QVariant::fromValue(&texts)}});
+        EXPECT_TRUE(pairingCode.shown());
+        EXPECT_TRUE(doNotDisturb.shown());
+
+        codeView->hide();
+        sectionView->hide();
+        EXPECT_FALSE(pairingCode.shown()) << "a hidden window's countdown still ticks";
+        EXPECT_FALSE(doNotDisturb.shown()) << "a hidden window's countdown still ticks";
+        codeView->show();
+        EXPECT_TRUE(pairingCode.shown());
+    }
+    EXPECT_FALSE(pairingCode.shown()) << "a view that is gone leaves its clock running";
     EXPECT_EQ(scene.warnings.text(), "");
 }
 

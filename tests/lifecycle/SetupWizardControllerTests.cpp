@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 #include <unordered_set>
 #include <vector>
 
+#include "core/lifecycle/AccessGrantWatch.hpp"
 #include "core/lifecycle/LaunchAtLoginFirstRun.hpp"
+#include "tests/support/ManualMainQueue.hpp"
+#include "tests/support/VirtualTime.hpp"
 
 namespace kindora {
 namespace {
@@ -99,6 +103,45 @@ TEST(SetupWizardController, FinishCompletesOnceAndCloseDoesNot) {
     wizard.close();
     EXPECT_EQ(completions, 1);
     EXPECT_EQ(seen, (std::vector<Step>{std::nullopt, SetupStep::done, std::nullopt}));
+}
+
+TEST(AccessGrantWatch, ChecksEveryTwoSecondsOnlyOnTheAccessStepAndSaysOnceAccessArrives) {
+    testing::VirtualTime time;
+    testing::ManualMainQueue mainQueue{time};
+    std::atomic<bool> readable{false};
+    std::atomic<int> checks{0};
+    SetupWizardController wizard;
+    AccessGrantWatch watch(wizard, mainQueue, time.sleeper(), [&] {
+        ++checks;
+        return readable.load();
+    });
+
+    wizard.open(/*hasFDA=*/false, /*hasCredentials=*/false);  // the welcome step
+    EXPECT_EQ(checks.load(), 0);
+
+    wizard.advanceFromWelcome();
+    ASSERT_TRUE(time.waitForPendingDelay(AccessGrantWatch::checkInterval, 1));
+    EXPECT_EQ(checks.load(), 1);
+    time.advance(AccessGrantWatch::checkInterval);
+    ASSERT_TRUE(time.waitForPendingDelay(AccessGrantWatch::checkInterval, 1));
+    EXPECT_EQ(checks.load(), 2);
+    EXPECT_FALSE(watch.grantDetected().value());
+
+    readable = true;
+    time.advance(AccessGrantWatch::checkInterval);
+    ASSERT_TRUE(mainQueue.drainUntil([&] { return watch.grantDetected().value(); }));
+    EXPECT_TRUE(time.waitForNoSleepers()) << "found once, it stops checking";
+    EXPECT_EQ(wizard.step(), SetupStep::fullDiskAccess) << "a grant takes effect only after a relaunch";
+
+    // Leaving the step forgets it; coming back checks afresh.
+    wizard.close();
+    EXPECT_FALSE(watch.grantDetected().value());
+    readable = false;
+    wizard.open(/*hasFDA=*/false, /*hasCredentials=*/true);
+    ASSERT_EQ(wizard.step(), SetupStep::fullDiskAccess);
+    ASSERT_TRUE(time.waitForPendingDelay(AccessGrantWatch::checkInterval, 1));
+    watch.stop();
+    EXPECT_TRUE(time.waitForNoSleepers());
 }
 
 TEST(LaunchAtLoginFirstRun, RegistersOnlyOnAFirstRunThatIsNotEnabledYet) {

@@ -9,8 +9,13 @@ ColumnLayout {
     required property DoNotDisturbViewModel doNotDisturb
     required property ScreenTexts texts
     spacing: 6
-    Component.onCompleted: section.doNotDisturb.visible = true
-    Component.onDestruction: section.doNotDisturb.visible = false
+    // Its clock ticks while it is on screen, and only then.
+    Binding {
+        target: section.doNotDisturb
+        property: "shown"
+        value: section.visible && section.Window.visibility !== Window.Hidden
+    }
+    Component.onDestruction: section.doNotDisturb.shown = false
 
     RowLayout {
         Layout.fillWidth: true

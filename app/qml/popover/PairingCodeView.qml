@@ -7,16 +7,23 @@ import Kindora.Brand
 // The pairing code, large and monospaced; clicking it copies it. Below, the expiry countdown.
 ColumnLayout {
     id: view
-    required property StatusViewModel status
+    required property PairingCodeViewModel pairingCode
     property bool justCopied: false
     spacing: 6
+    // Its clock ticks while it is on screen, and only then.
+    Binding {
+        target: view.pairingCode
+        property: "shown"
+        value: view.visible && view.Window.visibility !== Window.Hidden
+    }
+    Component.onDestruction: view.pairingCode.shown = false
 
     Button {
         id: codeButton
-        text: view.status.pairingCode
+        text: view.pairingCode.code
         flat: true
         focusPolicy: Qt.StrongFocus
-        Accessible.name: qsTr("Pairing code %1").arg(view.status.pairingCode)
+        Accessible.name: qsTr("Pairing code %1").arg(view.pairingCode.code)
         Accessible.description: qsTr("Click to copy the pairing code")
         Accessible.onPressAction: clicked()
         ToolTip.visible: hovered
@@ -69,7 +76,7 @@ ColumnLayout {
             border.color: codeButton.visualFocus ? BrandPalette.accent : BrandPalette.border
         }
         onClicked: {
-            view.status.copyPairingCode()
+            view.pairingCode.copy()
             view.justCopied = true
             resetCopied.restart()
         }
@@ -85,7 +92,7 @@ ColumnLayout {
         Layout.alignment: Qt.AlignHCenter
     }
     BrandText {
-        text: view.status.pairingExpiry
+        text: view.pairingCode.expiry
         color: BrandPalette.textSecondary
         font.pixelSize: BrandTextStyle.callout
         Layout.alignment: Qt.AlignHCenter

@@ -5,7 +5,7 @@ import Kindora.Brand
 
 ColumnLayout {
     id: screen
-    required property StatusViewModel status
+    required property PairingCodeViewModel pairingCode
     spacing: 12
 
     BrandPopoverHeader {
@@ -14,16 +14,16 @@ ColumnLayout {
         Layout.fillWidth: true
     }
     BrandText {
-        text: screen.status.pairingInstruction
+        text: screen.pairingCode.instruction
         color: BrandPalette.textPrimary
         font.pixelSize: BrandTextStyle.body
         wrapMode: Text.WordWrap
         Layout.fillWidth: true
     }
-    PairingCodeView { status: screen.status; Layout.fillWidth: true; focus: true }
+    PairingCodeView { pairingCode: screen.pairingCode; Layout.fillWidth: true; focus: true }
     BrandSecondaryButton {
         text: qsTr("Cancel")
-        onClicked: screen.status.cancelPairing()
+        onClicked: screen.pairingCode.cancel()
         Layout.alignment: Qt.AlignRight
     }
 }

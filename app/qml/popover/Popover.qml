@@ -6,6 +6,7 @@ import Kindora.Brand
 Rectangle {
     id: root
     required property StatusViewModel status
+    required property PairingCodeViewModel pairingCode
     required property DoNotDisturbViewModel doNotDisturb
     required property MeetingSettingsViewModel meetings
     // Null where the agent has no updater.
@@ -53,7 +54,7 @@ Rectangle {
     }
     Component {
         id: pairingScreen
-        PairingScreen { status: root.status }
+        PairingScreen { pairingCode: root.pairingCode }
     }
     Component {
         id: runningScreen

@@ -7,6 +7,7 @@ import Kindora.Brand
 WizardStepLayout {
     id: step
     required property StatusViewModel status
+    required property PairingCodeViewModel pairingCode
     required property ScreenTexts texts
     readonly property bool paired: step.status.screen === StatusViewModel.Running
     readonly property bool showingCode: step.status.screen === StatusViewModel.Pairing
@@ -17,14 +18,14 @@ WizardStepLayout {
         visible: step.paired
     }
     StepText {
-        text: step.status.pairingInstruction
+        text: step.pairingCode.instruction
         visible: step.showingCode
     }
     Loader {
         active: step.showingCode
         visible: step.showingCode
         Layout.fillWidth: true
-        sourceComponent: PairingCodeView { status: step.status } // qmllint disable unqualified
+        sourceComponent: PairingCodeView { pairingCode: step.pairingCode } // qmllint disable unqualified
     }
     StepText {
         text: step.texts.signedOutPrompt
@@ -34,7 +35,7 @@ WizardStepLayout {
         text: step.texts.pairThisDeviceButton
         visible: !step.paired && !step.showingCode
         enabled: !step.status.pairingInProgress
-        onClicked: step.wizard.startPairing()
+        onClicked: step.status.startPairing()
     }
     BrandCaption {
         text: step.status.pairingError

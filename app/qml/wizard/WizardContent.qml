@@ -8,6 +8,7 @@ Rectangle {
     id: root
     required property WizardViewModel wizard
     required property StatusViewModel status
+    required property PairingCodeViewModel pairingCode
     required property MeetingSettingsViewModel meetings
     required property ScreenTexts texts
 
@@ -65,7 +66,7 @@ Rectangle {
     }
     Component {
         id: pairingStep
-        PairingStep { wizard: root.wizard; status: root.status; texts: root.texts }
+        PairingStep { wizard: root.wizard; status: root.status; pairingCode: root.pairingCode; texts: root.texts }
     }
     Component {
         id: preferencesStep
