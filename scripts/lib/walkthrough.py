@@ -112,6 +112,20 @@ def walkthrough(session, kindora_binary, devserver_binary, chatdb_binary, say=la
     if open(tray_before, "rb").read() == open(tray_after, "rb").read():
         raise TestFailure("the tray icon did not change when do-not-disturb came on")
 
+    # "Setup…" on a paired agent opens the wizard at its end, with no second pairing; Escape closes it
+    # unfinished and leaves the agent running.
+    a11y.press(a11y.find("Setup…"))
+    wait_for("the wizard at its last step", lambda: a11y.find("Got it"), timeout=30)
+    if a11y.find("Pair This Computer") is not None:
+        raise TestFailure("the wizard of a paired agent offers to pair again")
+    time.sleep(0.3)
+    say("Setup… while paired: " + session.screenshot("wizard-6-setup-while-paired"))
+    session.key("Escape")
+    wait_for("Escape to close the wizard", lambda: a11y.find("Got it") is None)
+    if a11y.find("Turn off") is None:
+        session.click(x + w // 2, y + h // 2)
+    wait_for("the dashboard after the wizard", lambda: a11y.find("Turn off"), timeout=30)
+
     # A second kindora never starts a second agent: it shows the running one and exits 0.
     second = subprocess.run([kindora_binary], env=agent_env, capture_output=True, text=True, timeout=30)
     if second.returncode != 0 or "already running" not in second.stdout:
