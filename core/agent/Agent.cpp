@@ -52,7 +52,7 @@ Agent::Agent(PlatformServices services)
               }
           },
           services_.mainQueue),
-      accessGrantWatch_(wizardController_, services_.mainQueue, services_.sleeper,
+      accessGrantWatch_(wizardController_, services_.mainQueue,
                         [this] {
                             return services_.hasFullDiskAccess &&
                                    services_.hasFullDiskAccess(services_.databasePath);

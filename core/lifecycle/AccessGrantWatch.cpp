@@ -4,9 +4,9 @@
 
 namespace kindora {
 
-AccessGrantWatch::AccessGrantWatch(SetupWizardController& wizard, MainQueue& mainQueue, Sleeper sleeper,
+AccessGrantWatch::AccessGrantWatch(SetupWizardController& wizard, MainQueue& mainQueue,
                                    std::function<bool()> hasAccess)
-    : mainQueue_(mainQueue), sleeper_(std::move(sleeper)), hasAccess_(std::move(hasAccess)) {
+    : mainQueue_(mainQueue), hasAccess_(std::move(hasAccess)) {
     subscription_ = wizard.observeStep([this](const auto& step) { stepChanged(step); });
     stepChanged(wizard.step());
 }
@@ -16,34 +16,41 @@ AccessGrantWatch::~AccessGrantWatch() = default;
 void AccessGrantWatch::stop() {
     stopped_ = true;
     subscription_.reset();
-    check_.reset();
+    stopChecking();
 }
 
 void AccessGrantWatch::stepChanged(const std::optional<SetupStep>& step) {
-    if (step == SetupStep::fullDiskAccess) {
-        startChecking();
-    } else {
-        check_.reset();
+    if (step != SetupStep::fullDiskAccess) {
+        stopChecking();
         detected_.set(false);
+        return;
+    }
+    if (!checking_ && !detected_.value() && !stopped_ && hasAccess_) {
+        checking_ = std::make_unique<PostScope>(mainQueue_);
+        checkNow();
     }
 }
 
-void AccessGrantWatch::startChecking() {
-    if (check_ || stopped_ || !hasAccess_) {
-        return;
+void AccessGrantWatch::stopChecking() {
+    checking_.reset();
+    check_.reset();
+}
+
+void AccessGrantWatch::checkNow() {
+    check_ = std::make_unique<BackgroundTask>(mainQueue_,
+                                              [this, hasAccess = hasAccess_](const BackgroundTask::Context& context) {
+                                                  const bool readable = hasAccess();
+                                                  context.post([this, readable] { checked(readable); });
+                                              });
+}
+
+void AccessGrantWatch::checked(bool readable) {
+    if (readable) {
+        checking_.reset();
+        detected_.set(true);
+    } else if (checking_) {
+        checking_->postAfter(checkInterval, [this] { checkNow(); });
     }
-    check_ = std::make_unique<BackgroundTask>(
-        mainQueue_, [this, hasAccess = hasAccess_, sleeper = sleeper_](const BackgroundTask::Context& context) {
-            while (!context.isCancelled()) {
-                if (hasAccess()) {
-                    context.post([this] { detected_.set(true); });
-                    return;
-                }
-                if (!sleeper.sleep(checkInterval, context.stopToken())) {
-                    return;
-                }
-            }
-        });
 }
 
 }  // namespace kindora

@@ -7,7 +7,7 @@
 #include "core/common/BackgroundTask.hpp"
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
-#include "core/common/Sleeper.hpp"
+#include "core/common/PostScope.hpp"
 #include "core/lifecycle/SetupStep.hpp"
 #include "core/lifecycle/SetupWizardController.hpp"
 
@@ -16,33 +16,36 @@ namespace kindora {
 // While the setup wizard shows its Full Disk Access step, checks every 2 seconds, off the main thread,
 // whether the Messages database has become readable, and says so once it has. A grant only takes
 // effect for a fresh process, so the step does not move on: the person is told to relaunch. Leaving
-// the step stops the checks and forgets what they found. Main thread only.
+// the step stops the checks and forgets what they found. Between checks nothing runs: the next one is
+// a deadline on the main queue. Main thread only.
 class AccessGrantWatch {
 public:
     static constexpr double checkInterval = 2.0;  // seconds
 
-    AccessGrantWatch(SetupWizardController& wizard, MainQueue& mainQueue, Sleeper sleeper,
-                     std::function<bool()> hasAccess);
+    AccessGrantWatch(SetupWizardController& wizard, MainQueue& mainQueue, std::function<bool()> hasAccess);
     AccessGrantWatch(const AccessGrantWatch&) = delete;
     AccessGrantWatch& operator=(const AccessGrantWatch&) = delete;
     ~AccessGrantWatch();
 
     // True once the database was found readable while the step shows.
     const Observable<bool>& grantDetected() const { return detected_; }
-    // Stops and joins the checks for good (the agent shutting down).
+    // Stops the checks for good and waits for one under way (the agent shutting down).
     void stop();
 
 private:
     void stepChanged(const std::optional<SetupStep>& step);
-    void startChecking();
+    void stopChecking();
+    void checkNow();
+    void checked(bool readable);
 
     MainQueue& mainQueue_;
-    Sleeper sleeper_;
     std::function<bool()> hasAccess_;
     Observable<bool> detected_{false};
     bool stopped_ = false;
     Subscription subscription_;
-    // Last: destroying it stops the checks before the fields they report into go.
+    // Open while checking; holds the deadline of the next check.
+    std::unique_ptr<PostScope> checking_;
+    // Last: destroying it waits for a check under way before the fields it reports into go.
     std::unique_ptr<BackgroundTask> check_;
 };
 
