@@ -33,10 +33,11 @@ void AccessGrantWatch::stepChanged(const std::optional<SetupStep>& step) {
 
 void AccessGrantWatch::stopChecking() {
     checking_.reset();
-    check_.reset();
+    retiredChecks_.retire(std::move(check_));
 }
 
 void AccessGrantWatch::checkNow() {
+    retiredChecks_.retire(std::move(check_));  // its work has returned: it posted its answer
     check_ = std::make_unique<BackgroundTask>(mainQueue_,
                                               [this, hasAccess = hasAccess_](const BackgroundTask::Context& context) {
                                                   const bool readable = hasAccess();

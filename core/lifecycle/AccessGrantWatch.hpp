@@ -8,6 +8,7 @@
 #include "core/common/MainQueue.hpp"
 #include "core/common/Observable.hpp"
 #include "core/common/PostScope.hpp"
+#include "core/common/RetiredTasks.hpp"
 #include "core/lifecycle/SetupStep.hpp"
 #include "core/lifecycle/SetupWizardController.hpp"
 
@@ -29,7 +30,7 @@ public:
 
     // True once the database was found readable while the step shows.
     const Observable<bool>& grantDetected() const { return detected_; }
-    // Stops the checks for good and waits for one under way (the agent shutting down).
+    // Stops the checks for good (the agent shutting down); a check under way is left to finish.
     void stop();
 
 private:
@@ -45,7 +46,9 @@ private:
     Subscription subscription_;
     // Open while checking; holds the deadline of the next check.
     std::unique_ptr<PostScope> checking_;
-    // Last: destroying it waits for a check under way before the fields it reports into go.
+    // Last: destroying them waits for a check under way before the fields it reports into go. A check
+    // may wait on the database for seconds, so one given up is retired, never waited for.
+    RetiredTasks retiredChecks_;
     std::unique_ptr<BackgroundTask> check_;
 };
 

@@ -12,14 +12,13 @@
 #include "app/viewmodels/PairingCodeViewModel.hpp"
 #include "app/viewmodels/StatusViewModel.hpp"
 #include "app/viewmodels/WizardViewModel.hpp"
-#include "core/interrupts/DoNotDisturbPreset.hpp"
+#include "core/agent/Agent.hpp"
 #include "tests/app/PanelFixture.hpp"
 #include "tests/app/ScriptedStatusSource.hpp"
 
 namespace kindora {
 namespace {
 
-using testing::at;
 using testing::ScriptedStatusSource;
 
 // Counts a view model's `changed` signals: what makes its view read it again.
@@ -86,7 +85,7 @@ TEST_F(ViewModels, ThePairingCodeCountsDownWhileShownAndExpiresWithoutThePairing
 TEST_F(ViewModels, TheHeaderSaysDegradedWithItsReasonAndOffersRetryOnlyForSync) {
     source.change([&](auto& s) {
         s.sync_.lastSyncAt = time.now();
-        s.phase_ = Phase::running(Health::degraded("Heartbeat failing — check your connection"));
+        s.phase_ = Phase::running(Health::degraded(UserText(Agent::heartbeatFailingText)));
     });
     StatusViewModel status(source, time.nowFunction(), mainQueue);
     EXPECT_EQ(status.screen(), StatusViewModel::Screen::Running);
@@ -96,8 +95,8 @@ TEST_F(ViewModels, TheHeaderSaysDegradedWithItsReasonAndOffersRetryOnlyForSync) 
     EXPECT_EQ(status.retryCaption().toStdString(), "") << "sync itself is fine: no retry row";
 
     source.change([&](auto& s) {
-        s.sync_.lastError = "The household could not be reached";
-        s.phase_ = Phase::running(Health::degraded("The household could not be reached"));
+        s.sync_.lastError = UserText::verbatim("The household could not be reached");
+        s.phase_ = Phase::running(Health::degraded(UserText::verbatim("The household could not be reached")));
     });
     EXPECT_EQ(status.degradedReason().toStdString(), "The household could not be reached");
     EXPECT_EQ(status.retryCaption().toStdString(), "Retry now — automatic sync is backing off after an error.");
