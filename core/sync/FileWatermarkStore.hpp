@@ -23,7 +23,7 @@ public:
     static constexpr const char* journalFileName = "state.journal";
     // state.json is brought up to date after this many progress saves in a row, so that it lags a
     // long drain by at most that many batches for whatever reads only the file.
-    static constexpr int progressSavesPerCheckpoint = 100;
+    static constexpr int progressSavesPerCheckpoint = 1000;
 
     // Removes temporary files a killed agent left in the directory.
     explicit FileWatermarkStore(std::filesystem::path directory);
