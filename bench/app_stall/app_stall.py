@@ -142,7 +142,7 @@ def main():
                 a11y.press(a11y.find("Dismiss"))
 
             step("an alert, acknowledged")
-            server.call("POST", "/admin/interrupts", {"title": "Front door open", "urgency": "URGENT"})
+            server.raise_alert({"title": "Front door open", "urgency": "URGENT"})
             a11y.press(wait_for("the alert's Acknowledge", lambda: a11y.find("Acknowledge"), timeout=60))
             wait_for("the alert to go", lambda: a11y.find("Front door open") is None, timeout=30)
 

@@ -110,6 +110,17 @@ class Devserver:
         with urllib.request.urlopen(request, timeout=10) as response:
             return json.loads(response.read() or b"null")
 
+    def raise_alert(self, draft):
+        """Raises a household alert as the backend's rules would; returns its id."""
+        return self.call("POST", "/admin/interrupts", draft)["interrupt"]["id"]
+
+    def alert_state(self, alert_id):
+        """The alert's state on the backend ("open", "acknowledged", "resolved"), None when unknown."""
+        for alert in self.call("GET", "/admin/interrupts"):
+            if alert["interrupt"]["id"].lower() == alert_id.lower():
+                return alert["state"]
+        return None
+
 
 def start_devserver(session, binary, *options):
     """Starts kindora-devserver on a free loopback port and waits until it listens."""
@@ -165,15 +176,15 @@ def agent_environment(session, server, **extra):
                              KINDORA_DEVELOPMENT_BACKEND_ORIGIN=server.origin, **extra))
 
 
-def set_up_for_meetings(session):
-    """Settings of an agent set up already (no wizard), whose meetings take the screen a minute ahead
-    and open by themselves."""
+def set_up_for_meetings(session, set_up=True):
+    """Settings whose meetings take the screen a minute ahead and open by themselves, of an agent set
+    up already (no wizard) or, with `set_up` false, of a new user (the wizard opens)."""
     settings = os.path.join(session.env["XDG_CONFIG_HOME"], "quillmere")
     os.makedirs(settings, exist_ok=True)
     with open(os.path.join(settings, "Kindora.conf"), "w") as conf:
         conf.write("[General]\n"
-                   "com.quillmere.kindora.setupWizard.didComplete=true\n"
-                   "com.quillmere.kindora.meetingDisrupt.enabled=true\n"
+                   + ("com.quillmere.kindora.setupWizard.didComplete=true\n" if set_up else "")
+                   + "com.quillmere.kindora.meetingDisrupt.enabled=true\n"
                    "com.quillmere.kindora.meetingDisrupt.leadTime=oneMinute\n"
                    "com.quillmere.kindora.meetingDisrupt.autoJoinEnabled=true\n")
 

@@ -151,7 +151,7 @@ class PanelsWalkthrough:
         time.sleep(0.3)
         self.session.key("Return")
         wait_for("Return to resolve it on the server",
-                 lambda: self.alert_status(first) == "resolved", timeout=20)
+                 lambda: self.server.alert_state(first) == "resolved", timeout=20)
         wait_for("the panel to go", lambda: not self.x.find(ALERT))
 
         group = [self.add_alert(title="Leak sensor %d" % n, urgency="CRITICAL", source="Kitchen sensor %d" % n,
@@ -161,7 +161,7 @@ class PanelsWalkthrough:
         self.shoot("alert-2-group-of-five", "five alerts of one incident together")
         a11y.press(a11y.find("Acknowledge"))
         wait_for("Acknowledge to reach the server for all five",
-                 lambda: all(self.alert_status(alert) == "acknowledged" for alert in group), timeout=20)
+                 lambda: all(self.server.alert_state(alert) == "acknowledged" for alert in group), timeout=20)
 
         must_resolve = self.add_alert(title="Smoke alarm", urgency="CRITICAL", source="Hallway",
                                       requiresResolution=True, groupKey="smoke")
@@ -175,11 +175,11 @@ class PanelsWalkthrough:
         a11y.press(a11y.find("Resolve"))
         wait_for("the 403 as its text", lambda: a11y.find("You don't have permission to resolve this alert."),
                  timeout=20)
-        check(self.alert_status(must_resolve) == "resolved", "the alert this user may resolve was not")
+        check(self.server.alert_state(must_resolve) == "resolved", "the alert this user may resolve was not")
         self.shoot("alert-4-action-error", "resolving both: the one this user may not resolve is refused (403)")
         a11y.press(a11y.find("Dismiss"))
         wait_for("Dismiss to hide it here", lambda: not self.x.find(ALERT))
-        check(self.alert_status(not_mine) == "open", "Dismiss must not act on the server")
+        check(self.server.alert_state(not_mine) == "open", "Dismiss must not act on the server")
 
         plain = self.add_alert(title="Garage left open", urgency="URGENT")
         wait_for("the next alert", lambda: a11y.find("Garage left open"))
@@ -191,16 +191,11 @@ class PanelsWalkthrough:
         self.shoot("alert-5-conflict", "the server refused the acknowledgement (409)")
         a11y.press(a11y.find("Dismiss"))
         wait_for("the panel to go", lambda: not self.x.find(ALERT))
-        check(self.alert_status(plain) == "open", "a refused acknowledgement changed the alert")
+        check(self.server.alert_state(plain) == "open", "a refused acknowledgement changed the alert")
 
     def add_alert(self, **draft):
-        return self.server.call("POST", "/admin/interrupts", draft)["interrupt"]["id"]
+        return self.server.raise_alert(draft)
 
-    def alert_status(self, alert_id):
-        for alert in self.server.call("GET", "/admin/interrupts"):
-            if alert["interrupt"]["id"].lower() == alert_id.lower():
-                return alert["state"]
-        return None
 
     # --- the meeting takeover ---------------------------------------------------------------------
 

@@ -125,14 +125,9 @@ class TrustWalkthrough:
         time.sleep(settle)
         self.say("%s %s: %s" % (time.strftime("%H:%M:%S"), what, self.session.screenshot(name)))
 
-    def alert_status(self, alert_id):
-        for alert in self.server.call("GET", "/admin/interrupts"):
-            if alert["interrupt"]["id"].lower() == alert_id.lower():
-                return alert["state"]
-        return None
 
     def add_alert(self, **draft):
-        return self.server.call("POST", "/admin/interrupts", dict({"urgency": "URGENT"}, **draft))["interrupt"]["id"]
+        return self.server.raise_alert(dict({"urgency": "URGENT"}, **draft))
 
     # --- the takeover -------------------------------------------------------------------------------
 
@@ -189,10 +184,10 @@ class TrustWalkthrough:
               "monitor %s" % (self.x.geometry(panel), expected))
         check(self.a11y.find(self.markup) is not None, "the alert's title is not read literally")
         time.sleep(max(0.0, appeared + 1.3 - time.monotonic()))
-        check(self.alert_status(typed) == "open", "a Return typed as the panel appeared resolved the alert")
+        check(self.server.alert_state(typed) == "open", "a Return typed as the panel appeared resolved the alert")
         self.shoot("trust-4-alert-armed", "the same alert a second later: armed", settle=0)
         self.session.key("Return")
-        wait_for("Return, once armed, to resolve it", lambda: self.alert_status(typed) == "resolved", timeout=20)
+        wait_for("Return, once armed, to resolve it", lambda: self.server.alert_state(typed) == "resolved", timeout=20)
         wait_for("the panel to go", lambda: not self.x.find(ALERT))
 
         tabbed = self.add_alert(title="Garage left open", source="Sensors")
@@ -205,7 +200,7 @@ class TrustWalkthrough:
         self.session.key("Return")
         wait_for("Return on Dismiss to dismiss", lambda: not self.x.find(ALERT))
         time.sleep(0.5)
-        check(self.alert_status(tabbed) == "open", "Return on a focused Dismiss acted on the server")
+        check(self.server.alert_state(tabbed) == "open", "Return on a focused Dismiss acted on the server")
         check(not self.beacon.requests, "remote text fetched %s" % self.beacon.requests)
 
     def focused(self, name):

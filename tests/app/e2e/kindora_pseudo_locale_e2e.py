@@ -18,8 +18,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
 from desktop_session import TestFailure, run_end_to_end, wait_for  # noqa: E402
-from kindora_desktop import (agent_environment, browser_stand_in, create_database, start_agent,  # noqa: E402
-                             start_devserver, tray_center)
+from kindora_desktop import (agent_environment, browser_stand_in, create_database, set_up_for_meetings,  # noqa: E402
+                             start_agent, start_devserver, tray_center)
 
 LEFT = ("LEFT", 1280, 800, 0, 0)
 RIGHT = ("RIGHT", 1024, 768, 1280, 0)
@@ -124,24 +124,12 @@ class PseudoLocaleCheck:
         return found
 
 
-def set_up_meetings_for_a_new_user(session):
-    """A new user's settings (the wizard opens) whose meetings take the screen a minute ahead and open
-    by themselves, so that a meeting due soon is taken over as soon as the agent runs."""
-    settings = os.path.join(session.env["XDG_CONFIG_HOME"], "quillmere")
-    os.makedirs(settings, exist_ok=True)
-    with open(os.path.join(settings, "Kindora.conf"), "w") as conf:
-        conf.write("[General]\n"
-                   "com.quillmere.kindora.meetingDisrupt.enabled=true\n"
-                   "com.quillmere.kindora.meetingDisrupt.leadTime=oneMinute\n"
-                   "com.quillmere.kindora.meetingDisrupt.autoJoinEnabled=true\n")
-
-
 class PseudoLocaleWalk:
     def __init__(self, session, args):
         self.session = session
         self.args = args
         self.server = start_devserver(session, args.devserver)
-        set_up_meetings_for_a_new_user(session)
+        set_up_for_meetings(session, set_up=False)  # a new user: the wizard opens
         bin_dir, _ = browser_stand_in(session)  # auto-join opens the call's link in a stand-in browser
         env = agent_environment(session, self.server, KINDORA_PSEUDO_LOCALE="1",
                                 PATH=bin_dir + os.pathsep + session.env.get("PATH", ""),
@@ -246,13 +234,8 @@ class PseudoLocaleWalk:
 
     def add_alert(self, **draft):
         self.check.verbatim |= {value for key, value in draft.items() if key in ("title", "body", "source")}
-        return self.server.call("POST", "/admin/interrupts", draft)["interrupt"]["id"]
+        return self.server.raise_alert(draft)
 
-    def alert_status(self, alert_id):
-        for alert in self.server.call("GET", "/admin/interrupts"):
-            if alert["interrupt"]["id"].lower() == alert_id.lower():
-                return alert["state"]
-        return None
 
     def alerts(self):
         """Three incidents at once: five leak sensors, two smoke alarms that must be resolved (one by
@@ -270,7 +253,7 @@ class PseudoLocaleWalk:
         wait_for("the others waiting", lambda: check.find("+2 more"))
         check.photograph("pseudo-alert-1-group-of-five")
         check.press("Acknowledge")
-        wait_for("the group acknowledged", lambda: all(self.alert_status(alert) == "acknowledged" for alert in leak),
+        wait_for("the group acknowledged", lambda: all(self.server.alert_state(alert) == "acknowledged" for alert in leak),
                  timeout=20)
 
         wait_for("both alarms together", lambda: check.find("2 alerts at once"), timeout=30)
@@ -292,7 +275,7 @@ class PseudoLocaleWalk:
         check.photograph("pseudo-alert-4-acknowledgement-refused")
         check.press("Dismiss")
         wait_for("the panel to go", lambda: a11y.find("Garage left open") is None)
-        if self.alert_status(garage) != "open":
+        if self.server.alert_state(garage) != "open":
             raise TestFailure("a refused acknowledgement changed the alert")
 
     def run(self):
